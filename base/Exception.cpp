@@ -1,0 +1,17 @@
+// Message texts of the shared exceptions.
+#include "base/Exception.h"
+
+#include <cstring>
+
+EFCreateError::EFCreateError(const std::string& path, const std::string& reason)
+    : Exception("Cannot create file \"" + path + "\". " + reason) {}
+
+EFOpenError::EFOpenError(const std::string& path, const std::string& reason)
+    : Exception("Cannot open file \"" + path + "\". " + reason) {}
+
+std::string SystemErrorText(int err) {
+    char buf[256];
+    // GNU strerror_r may return a static string instead of filling buf.
+    const char* text = strerror_r(err, buf, sizeof buf);
+    return text ? std::string(text) : std::string("Unknown error");
+}
