@@ -1,0 +1,83 @@
+// The socket transport: open, connect (steps of the client's connect that
+// concern the socket), close, and the byte calls over the handle.
+#include "mail/delivery/NetIOHandlerSocket.h"
+
+#include "mail/delivery/NetAntiFreeze.h"
+#include "mail/delivery/NetConnect.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+TNetIOHandlerSocket::TNetIOHandlerSocket() = default;
+
+TNetIOHandlerSocket::~TNetIOHandlerSocket() {
+    Close();
+}
+
+void TNetIOHandlerSocket::Open() {
+    if (!FBinding)
+        FBinding = std::make_unique<TNetSocketHandle>();
+    else
+        FBinding->Reset();
+}
+
+void TNetIOHandlerSocket::Close() {
+    if (FBinding)
+        FBinding->CloseSocket();
+}
+
+void TNetIOHandlerSocket::ConnectClient(const std::string& host, int port,
+                                        const std::string& boundIP, int boundPort, int boundPortMin,
+                                        int boundPortMax, int32_t timeout) {
+    if (!FBinding)
+        Open();
+    TNetSocketHandle& b = *FBinding;
+    b.AllocateSocket(SOCK_STREAM, 0);
+    b.IP = boundIP;
+    b.Port = boundPort;
+    b.ClientPortMin = boundPortMin;
+    b.ClientPortMax = boundPortMax;
+    b.Bind();
+    if (!IsDottedIP(host))
+        DoStatus(TNetStatus::Resolving, host);
+    b.PeerIP = TNetStack::Instance().ResolveHost(host);
+    b.PeerPort = port;
+    if (!UseNagle)
+        b.SetSockOpt(IPPROTO_TCP, TCP_NODELAY, 1);
+    DoStatus(TNetStatus::Connecting, b.PeerIP);
+    if (timeout != TimeoutDefault && timeout != 0)
+        ConnectWithTimeout(b, timeout);
+    else if (TNetAntiFreezeBase::ShouldUse())
+        ConnectWithTimeout(b, ConnectDefaultTimeoutMs);
+    else
+        b.Connect();
+    b.UpdateBindingLocal();
+    b.UpdateBindingPeer();
+}
+
+bool TNetIOHandlerSocket::Connected() {
+    return FBinding && FBinding->HandleAllocated();
+}
+
+bool TNetIOHandlerSocket::Readable(int32_t timeout) {
+    if (!FBinding)
+        return false;
+    return FBinding->Readable(timeout);
+}
+
+ssize_t TNetIOHandlerSocket::Recv(void* buffer, size_t count) {
+    return FBinding->Receive(buffer, count);
+}
+
+ssize_t TNetIOHandlerSocket::Send(const void* data, size_t count) {
+    return FBinding->Send(data, count);
+}
+
+int TNetIOHandlerSocket::LastErrorCode() {
+    return TNetStack::Instance().LastError();
+}
+
+std::string TNetIOHandlerSocket::PeerIP() {
+    return FBinding ? FBinding->PeerIP : "";
+}

@@ -1,0 +1,33 @@
+// TNetIOHandlerSocket: the transport over one socket handle, with host
+// resolution and the connect with a time-out (NetConnect.h).
+#pragma once
+
+#include "mail/delivery/NetIOHandler.h"
+#include "mail/delivery/NetSocketHandle.h"
+
+#include <memory>
+
+class TNetIOHandlerSocket : public TNetIOHandler {
+public:
+    TNetIOHandlerSocket();
+    ~TNetIOHandlerSocket() override;
+
+    void Open() override;
+    void Close() override;
+    void ConnectClient(const std::string& host, int port, const std::string& boundIP, int boundPort,
+                       int boundPortMin, int boundPortMax, int32_t timeout) override;
+    bool Connected() override;
+    bool Readable(int32_t timeout) override;
+    ssize_t Recv(void* buffer, size_t count) override;
+    ssize_t Send(const void* data, size_t count) override;
+    int LastErrorCode() override;
+    std::string PeerIP() override;
+
+    // Created on the first Open, reset on later ones; null before.
+    TNetSocketHandle* Binding() { return FBinding.get(); }
+
+    bool UseNagle = true; // false sets TCP no-delay
+
+private:
+    std::unique_ptr<TNetSocketHandle> FBinding;
+};
