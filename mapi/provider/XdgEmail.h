@@ -1,0 +1,22 @@
+// Hands a Simple MAPI message to the desktop's default mail client through
+// xdg-email: the argument list built from the records, then xdg-email run
+// with that argv (never through a shell) and waited for.
+#pragma once
+
+#include "mapi/MapiTypes.h"
+
+#include <string>
+#include <vector>
+
+// The address xdg-email gets for a recipient record: its address (its name
+// when the address is absent) without a leading "SMTP:" in any letter case.
+std::string XdgEmailAddress(const MapiRecipDesc& recip);
+
+// Checks the message and builds xdg-email's arguments (without argv[0]) into
+// args. Returns SUCCESS_SUCCESS, MAPI_E_BAD_RECIPTYPE for an unknown
+// recipient class or MAPI_E_ATTACHMENT_NOT_FOUND for a missing file.
+MapiULong BuildXdgEmailArgs(const MapiMessage& message, std::vector<std::string>& args);
+
+// Runs "xdg-email args..." from PATH and waits: SUCCESS_SUCCESS when it ran
+// and exited 0, MAPI_E_FAILURE otherwise.
+MapiULong RunXdgEmail(const std::vector<std::string>& args);
