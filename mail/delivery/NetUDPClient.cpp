@@ -1,0 +1,22 @@
+// UDP client: resolves Host for every send, receives with the configured
+// default time-out.
+#include "mail/delivery/NetUDPClient.h"
+
+void TNetUDPClient::SendDatagram(const std::string& data) {
+    const std::string ip = TNetStack::Instance().ResolveHost(Host);
+    FHostIP = ip;
+    SendBuffer(ip, Port, data);
+}
+
+std::string TNetUDPClient::ReceiveDatagram(int32_t timeout) {
+    std::string ip;
+    int32_t port = 0;
+    return ReceiveDatagram(timeout, ip, port);
+}
+
+std::string TNetUDPClient::ReceiveDatagram(int32_t timeout, std::string& senderIP,
+                                           int32_t& senderPort) {
+    if (timeout == TimeoutDefault)
+        timeout = ReceiveTimeout;
+    return ReceiveBuffer(timeout, senderIP, senderPort);
+}
