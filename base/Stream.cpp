@@ -84,7 +84,7 @@ void TFileStream::Write(const void* buffer, size_t count) {
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
-    int whence = origin == TSeekOrigin::Begin ? SEEK_SET
+    int whence = origin == TSeekOrigin::Begin     ? SEEK_SET
                  : origin == TSeekOrigin::Current ? SEEK_CUR
                                                   : SEEK_END;
     off_t r = ::lseek(Fd, offset, whence);
@@ -123,7 +123,7 @@ void TMemoryStream::Write(const void* buffer, size_t count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-    int64_t base = origin == TSeekOrigin::Begin ? 0
+    int64_t base = origin == TSeekOrigin::Begin     ? 0
                    : origin == TSeekOrigin::Current ? static_cast<int64_t>(Pos)
                                                     : static_cast<int64_t>(Data.size());
     int64_t p = base + offset;

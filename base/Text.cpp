@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <vector>
 
-std::string Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+std::string Trim(std::string_view s) {
+    return TrimRight(TrimLeft(s));
+}
 
 std::string TrimLeft(std::string_view s) {
     size_t i = 0;
@@ -23,8 +25,12 @@ std::string TrimRight(std::string_view s) {
     return std::string(s.substr(0, n));
 }
 
-static char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-static char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+static char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+static char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 std::string UpperCase(std::string_view s) {
     std::string r(s);
@@ -112,7 +118,9 @@ int32_t StrToIntDef(std::string_view s, int32_t def) {
     return TryStrToInt(s, v) ? v : def;
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value) {
+    return std::to_string(value);
+}
 
 std::string Format(const char* fmt, ...) {
     va_list ap;

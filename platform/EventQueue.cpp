@@ -12,7 +12,8 @@ const QEvent::Type RequestEventType = static_cast<QEvent::Type>(QEvent::register
 
 class RequestEvent : public QEvent {
 public:
-    explicit RequestEvent(std::function<void()> r) : QEvent(RequestEventType), Request(std::move(r)) {}
+    explicit RequestEvent(std::function<void()> r)
+        : QEvent(RequestEventType), Request(std::move(r)) {}
     std::function<void()> Request;
 };
 

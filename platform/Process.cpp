@@ -39,7 +39,8 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 
 static bool IsExecutable(const std::string& path) {
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 static std::string FindOne(const std::string& word) {
@@ -53,7 +54,8 @@ static std::string FindOne(const std::string& word) {
     size_t pos = 0;
     while (pos <= dirs.size()) {
         size_t colon = dirs.find(':', pos);
-        std::string dir = dirs.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
+        std::string dir =
+            dirs.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
         std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + word;
         if (IsExecutable(candidate))
             return candidate;
@@ -136,4 +138,6 @@ bool StartDetached(const std::vector<std::string>& argv) {
     return true;
 }
 
-void ShellOpen(const std::string& target) { StartDetached({"xdg-open", target}); }
+void ShellOpen(const std::string& target) {
+    StartDetached({"xdg-open", target});
+}

@@ -72,12 +72,22 @@ bool SaveLinesAtomically(const std::string& path, const Lines& lines) {
     for (const std::string& l : lines.Items)
         text += l + lines.Eol;
 
+    // A read-only file or folder is refused even for root, who would bypass
+    // the permission bits: the user marked it read-only on purpose.
     struct stat st;
     mode_t mode = 0600;
     if (::stat(path.c_str(), &st) == 0) {
-        if (::access(path.c_str(), W_OK) != 0)
-            return false; // a read-only file stays read-only, as the system would refuse a write
+        if (!(st.st_mode & S_IWUSR) || ::access(path.c_str(), W_OK) != 0) {
+            errno = EACCES;
+            return false;
+        }
         mode = st.st_mode & 0777;
+    }
+    std::string dir =
+        path.find('/') == std::string::npos ? "." : path.substr(0, path.find_last_of('/') + 1);
+    if (::stat(dir.c_str(), &st) != 0 || !(st.st_mode & S_IWUSR)) {
+        errno = EACCES;
+        return false;
     }
     std::string tmp = path + ".XXXXXX";
     std::vector<char> name(tmp.begin(), tmp.end());
@@ -126,8 +136,8 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
     return def;
 }
 
-bool WriteProfileString(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value) {
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) {
     Lines lines;
     // An existing file we cannot read must not be replaced by one holding only this key.
     if (!LoadLines(path, lines) && ::access(path.c_str(), F_OK) == 0) {

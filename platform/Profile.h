@@ -16,5 +16,5 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
                               const std::string& key, const std::string& def);
 
 // Writes key=value into section; false (errno set) when the system refuses.
-bool WriteProfileString(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value);
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value);

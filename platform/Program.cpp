@@ -14,7 +14,9 @@ std::string ProgramFile() {
     return std::string(buf, static_cast<size_t>(n));
 }
 
-std::string ProgramDir() { return ExtractFilePath(ProgramFile()); }
+std::string ProgramDir() {
+    return ExtractFilePath(ProgramFile());
+}
 
 std::string ChangeFileExt(const std::string& path, const std::string& ext) {
     size_t slash = path.find_last_of('/');
@@ -39,4 +41,6 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+bool DeleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}

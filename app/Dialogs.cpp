@@ -1,0 +1,76 @@
+// Desktop realisation of TDialogs with QMessageBox and QFileDialog.
+#include "app/Dialogs.h"
+
+#include "app/TextCodec.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+class TDesktopDialogs : public TDialogs {
+public:
+    TMsgResult MessageBox(QWidget* parent, const std::string& text, const std::string& caption,
+                          TMsgIcon icon, TMsgButtons buttons) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(ToQt(caption));
+        box.setText(ToQt(text));
+        switch (icon) {
+        case TMsgIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case TMsgIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case TMsgIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case TMsgIcon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        }
+        if (buttons == TMsgButtons::YesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            return box.exec() == QMessageBox::Yes ? TMsgResult::Yes : TMsgResult::No;
+        }
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return TMsgResult::Ok;
+    }
+
+    int ExecModal(QDialog* dialog) override { return dialog->exec(); }
+
+    bool SaveFileName(QWidget* parent, const std::string& filter, const std::string& defaultExt,
+                      std::string& fileName) override {
+        // "Email files (*.eml)|*.eml" -> Qt's "Email files (*.eml)".
+        std::string qtFilter = filter.substr(0, filter.find('|'));
+        QFileDialog dlg(parent);
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setNameFilter(ToQt(qtFilter));
+        dlg.setDefaultSuffix(ToQt(defaultExt));
+        if (!fileName.empty())
+            dlg.selectFile(ToQt(fileName));
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        fileName = FromQt(dlg.selectedFiles().first());
+        return true;
+    }
+};
+
+TDesktopDialogs DesktopDialogs;
+TDialogs* Installed = nullptr;
+
+} // namespace
+
+TDialogs& Dialogs() {
+    return Installed ? *Installed : DesktopDialogs;
+}
+
+void SetDialogs(TDialogs* dialogs) {
+    Installed = dialogs;
+}
+
+void ShowMessage(QWidget* parent, const std::string& text) {
+    Dialogs().MessageBox(parent, text, "Quillet", TMsgIcon::None, TMsgButtons::Ok);
+}

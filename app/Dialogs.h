@@ -1,0 +1,34 @@
+// TDialogs: the one way the program shows message boxes, modal dialogs and
+// the save-file dialog, so that tests can answer them without blocking.
+// The installed instance is the desktop one unless a test replaces it.
+#pragma once
+
+#include <string>
+
+class QDialog;
+class QWidget;
+
+enum class TMsgIcon { None, Information, Warning, Error };
+enum class TMsgButtons { Ok, YesNo };
+enum class TMsgResult { Ok, Yes, No };
+
+class TDialogs {
+public:
+    virtual ~TDialogs() = default;
+    virtual TMsgResult MessageBox(QWidget* parent, const std::string& text,
+                                  const std::string& caption, TMsgIcon icon,
+                                  TMsgButtons buttons) = 0;
+    // Shows dialog modally; returns its result code (QDialog::Accepted or Rejected).
+    virtual int ExecModal(QDialog* dialog) = 0;
+    // The save dialog; filter in "Description|*.ext" form. False on cancel.
+    virtual bool SaveFileName(QWidget* parent, const std::string& filter,
+                              const std::string& defaultExt, std::string& fileName) = 0;
+};
+
+// The installed instance (the desktop one by default).
+TDialogs& Dialogs();
+// Installs another instance (tests); nullptr restores the desktop one.
+void SetDialogs(TDialogs* dialogs);
+
+// Plain message with the application title as caption.
+void ShowMessage(QWidget* parent, const std::string& text);

@@ -1,0 +1,58 @@
+// Wait window; see FormWait.h.
+#include "app/FormWait.h"
+
+#include "app/TextCodec.h"
+#include "ui_FormWait.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+
+namespace {
+TFormWait* TheFormWait = nullptr;
+}
+
+TFormWait* FormWait() {
+    return TheFormWait;
+}
+void SetFormWait(TFormWait* form) {
+    TheFormWait = form;
+}
+
+TFormWait::TFormWait(QWidget* mainWindow)
+    : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint),
+      ui(std::make_unique<Ui::TFormWait>()), MainWindow(mainWindow) {
+    ui->setupUi(this);
+    setFixedSize(260, 82);
+}
+
+TFormWait::~TFormWait() = default;
+
+void TFormWait::SetText(const std::string& text) {
+    ui->LabelWait->setText(ToQt(text));
+}
+
+std::string TFormWait::Text() const {
+    return FromQt(ui->LabelWait->text());
+}
+
+void TFormWait::ShowWait() {
+    if (MainWindow) {
+        QRect g = MainWindow->frameGeometry();
+        move(g.center() - QPoint(width() / 2, height() / 2));
+    }
+    show();
+}
+
+void TFormWait::RepaintNow() {
+    repaint();
+    // Let the window system map the window and show the new text.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFormWait::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+void TFormWait::keyPressEvent(QKeyEvent* event) {
+    event->ignore();
+}

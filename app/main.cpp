@@ -1,0 +1,42 @@
+// Start-up: application title, main window, hidden wait window, event loop.
+#include "app/ErrorHandler.h"
+#include "app/FormMain.h"
+#include "app/FormWait.h"
+#include "app/Screenshot.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+static bool HaveDisplay() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform)
+        return true;
+    const char* x = std::getenv("DISPLAY");
+    const char* wl = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wl && *wl);
+}
+
+int main(int argc, char** argv) {
+    if (!HaveDisplay()) {
+        std::fprintf(stderr,
+                     "Quillet needs a graphical desktop: no DISPLAY or WAYLAND_DISPLAY is set.\n"
+                     "Start it from a desktop session, or under Xvfb (xvfb-run scripts/run).\n");
+        return 1;
+    }
+    TQuilletApplication app(argc, argv);
+    TQuilletApplication::setApplicationName("Quillet");
+    TQuilletApplication::setApplicationDisplayName("Quillet");
+
+    int rc = 0;
+    GuardHandler([&] {
+        auto main = std::make_unique<TFormMain>();
+        auto wait = std::make_unique<TFormWait>(main.get());
+        SetFormWait(wait.get());
+        main->show();
+        ArmScreenshot(main.get());
+        rc = app.exec();
+        SetFormWait(nullptr);
+    });
+    return rc;
+}

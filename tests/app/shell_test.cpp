@@ -1,0 +1,184 @@
+// The program's shell: the error box rule, the settings file, the
+// launchers, start-up windows with their titles, design states and hints.
+#include "app/ErrorHandler.h"
+#include "app/FormAbout.h"
+#include "app/FormMain.h"
+#include "app/FormWait.h"
+#include "app/Launchers.h"
+#include "app/Settings.h"
+#include "platform/Program.h"
+#include "tests/app/ScriptedDialogs.h"
+#include "tests/support/TempDir.h"
+#include "ui_FormAbout.h"
+#include "ui_FormMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+TEST(ErrorBox, FullStopIsAddedOnlyAfterCharactersThatSortAfterIt) {
+    struct Case {
+        const char *message, *shown;
+    } cases[] = {
+        {"Host not found", "Host not found."},
+        {"Socket Error # 10061", "Socket Error # 10061."},
+        {"Error occured!", "Error occured!"},
+        {"Unable to write to /x.ini.", "Unable to write to /x.ini."},
+        {"Failed (code 3)", "Failed (code 3)"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ErrorBoxText(c.message), c.shown) << c.message;
+}
+
+TEST(ErrorBox, ShownWithTheTitleAndAnErrorIcon) {
+    TScriptedDialogs dialogs;
+    EXPECT_FALSE(GuardHandler([] { throw Exception("'x' is not a valid integer value"); }));
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Text, "'x' is not a valid integer value.");
+    EXPECT_EQ(dialogs.Boxes[0].Caption, "Quillet");
+    EXPECT_EQ(dialogs.Boxes[0].Icon, TMsgIcon::Error);
+}
+
+TEST(Settings, RefusedWriteRaisesTheMessageWithThePath) {
+    TTempDir dir;
+    dir.Write("q.ini", "[User]\nName=Ann\n", 0444);
+    TSettingsFile file(dir.File("q.ini"));
+    try {
+        file.WriteString("User", "Name", "Bob");
+        FAIL();
+    } catch (const ESettingsWriteError& e) {
+        EXPECT_EQ(e.Message, "Unable to write to " + dir.File("q.ini"));
+    }
+    EXPECT_EQ(file.ReadString("User", "Name", ""), "Ann");
+}
+
+TEST(Settings, FileIsBesideTheProgramNamedAfterIt) {
+    unsetenv("QUILLET_SETTINGS_FILE");
+    EXPECT_EQ(SettingsFileName(), ChangeFileExt(ProgramFile(), ".ini"));
+    EXPECT_EQ(SettingsFileName().substr(SettingsFileName().size() - 4), ".ini");
+}
+
+namespace {
+
+class TFakeOpen {
+public:
+    TFakeOpen() : Old(getenv("PATH")) {
+        Dir.Write("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"" + Dir.File("log") + "\"\n",
+                  0755);
+        setenv("PATH", (Dir.Path() + ":" + Old).c_str(), 1);
+    }
+    ~TFakeOpen() { setenv("PATH", Old.c_str(), 1); }
+    // Waits for n handed-over targets (xdg-open runs detached).
+    std::string Log(size_t n) {
+        for (int i = 0; i < 250; ++i) {
+            std::string log = Dir.Read("log");
+            if (static_cast<size_t>(std::count(log.begin(), log.end(), '\n')) >= n)
+                return log;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return Dir.Read("log");
+    }
+
+    TTempDir Dir;
+    std::string Old;
+};
+
+} // namespace
+
+TEST(Launchers, EachHandsOverExactlyItsTargetAndAMissingHelpFileIsSilent) {
+    TFakeOpen fake;
+    TScriptedDialogs dialogs;
+    ShowHelp();
+    EXPECT_EQ(fake.Log(1), ProgramDir() + "orvhelp.chm\n");
+    OpenHomePage();
+    OpenSupportMail();
+    EXPECT_EQ(fake.Log(3),
+              ProgramDir() +
+                  "orvhelp.chm\nhttp://www.quillet.example/\nmailto:support@quillet.example\n");
+    EXPECT_TRUE(dialogs.Boxes.empty());
+}
+
+TEST(Launchers, AboutBoxButtonsUseTheLaunchers) {
+    TFakeOpen fake;
+    TFormAbout about(nullptr);
+    EXPECT_EQ(about.windowTitle(), "About Quillet");
+    EXPECT_EQ(about.ui->Label1->text(), "Quillet Version 1.5");
+    EXPECT_EQ(about.ui->SpeedButtonHomepage->text(), "http://www.quillet.example/");
+    EXPECT_EQ(about.ui->SpeedButtonEmail->text(), "support@quillet.example");
+    EXPECT_TRUE(about.ui->OKBtn->isDefault());
+    about.ui->SpeedButtonHomepage->click();
+    about.ui->SpeedButtonEmail->click();
+    about.ui->ButtonHelp->click();
+    EXPECT_EQ(fake.Log(3), "http://www.quillet.example/\nmailto:support@quillet.example\n" +
+                               ProgramDir() + "orvhelp.chm\n");
+}
+
+TEST(StartUp, MainWindowDesignStatesCaptionsAndHints) {
+    TTempDir dir;
+    setenv("QUILLET_SETTINGS_FILE", dir.File("q.ini").c_str(), 1);
+    TScriptedDialogs dialogs;
+    TFormMain main;
+    TFormWait wait(&main);
+    EXPECT_EQ(main.windowTitle(), "Quillet 1.5");
+    EXPECT_FALSE(wait.isVisible());
+    EXPECT_EQ(wait.Text(), "Compressing, please wait...");
+    EXPECT_EQ(main.ui->EditSubject->text(), "This audio message brought to you by Quillet");
+
+    struct Action {
+        QAction* action;
+        const char *text, *shortcut, *hint;
+    } actions[] = {
+        {main.ui->ActionFileNew, "&New", "", "Clear all field"},
+        {main.ui->ActionFileSend, "&Send", "", "Send out the message"},
+        {main.ui->FileSaveAs1, "Save &As...", "", "Saves the active file with a new name"},
+        {main.ui->ActionOptions, "&Options", "", "Setup your email account"},
+        {main.ui->ActionFileExit, "E&xit", "", "Exit the program"},
+        {main.ui->EditCut1, "Cu&t", "Ctrl+X", "Cuts the selection and puts it on the Clipboard"},
+        {main.ui->EditCopy1, "&Copy", "Ctrl+C",
+         "Copies the selection and puts it on the Clipboard"},
+        {main.ui->EditPaste1, "&Paste", "Ctrl+V", "Inserts Clipboard contents"},
+        {main.ui->HelpContents1, "&Contents", "", "Help Contents"},
+        {main.ui->ActionHelpWebsite, "&Website", "", "Home page"},
+        {main.ui->ActionHelpContactUs, "Contact &us", "", "E-mail us"},
+        {main.ui->ActionHelpAbout, "&About Quillet...", "", "About"},
+        {main.ui->ActionVoiceRecord, "&Record", "", ""},
+        {main.ui->ActionToolbarSend, "&Send", "", ""},
+    };
+    for (const Action& a : actions) {
+        EXPECT_EQ(a.action->text(), a.text);
+        EXPECT_EQ(a.action->shortcut().toString(), a.shortcut) << a.text;
+        EXPECT_EQ(a.action->statusTip(), a.hint) << a.text;
+    }
+    EXPECT_EQ(main.ui->FileSaveAs1->toolTip(), "Save As")
+        << "short part of the hint is the tooltip";
+    EXPECT_EQ(main.ui->ActionVoicePause->iconText(), "Pause");
+
+    // A hovered command's hint appears in the status bar.
+    main.show();
+    QStatusTipEvent tip(main.ui->EditCopy1->statusTip());
+    QApplication::sendEvent(&main, &tip);
+    EXPECT_EQ(main.ui->StatusBar1->currentMessage(),
+              "Copies the selection and puts it on the Clipboard");
+
+    EXPECT_EQ(main.LabelLength->text(), "0");
+    EXPECT_EQ(main.ProgressBar1->value(), 0);
+    EXPECT_EQ(main.ProgressBar1->maximum(), 100);
+    EXPECT_EQ(main.ui->MenuVoice->actions().size(), 4);
+    EXPECT_EQ(main.ui->MenuVoice->actions()[2], main.ui->ActionVoiceStop)
+        << "menu order: Record, Play, Stop, Pause";
+}
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Quillet");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
