@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <random>
 #include <sys/random.h>
 
@@ -59,7 +60,7 @@ std::vector<std::string> SplitLabels(const std::string& domain) {
 void EncodeName(std::string& out, const std::string& domain, bool reverse) {
     std::vector<std::string> labels = SplitLabels(domain);
     if (reverse && domain.find("in-addr") == std::string::npos) {
-        labels.assign(labels.rbegin(), labels.rend());
+        std::reverse(labels.begin(), labels.end());
         labels.push_back("in-addr");
         labels.push_back("arpa");
     }
