@@ -1,0 +1,376 @@
+// The wave device service over ALSA; see AlsaWaveDevice.h. Handles are
+// small numbers looked up in a table, so a stale or foreign handle is
+// refused with MMSYSERR_INVALHANDLE instead of being dereferenced.
+#include "audio/AlsaWaveDevice.h"
+
+#include "audio/AlsaMixer.h"
+#include "audio/AlsaPcm.h"
+#include "audio/Audio.h"
+
+#include <alsa/asoundlib.h>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// The PCMs ALSA lists for one direction, at most ten.
+std::vector<std::string> ListPcms(bool capture) {
+    std::vector<std::string> names;
+    void** hints = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &hints) < 0)
+        return names;
+    for (void** h = hints; *h && names.size() < 10; ++h) {
+        char* name = snd_device_name_get_hint(*h, "NAME");
+        char* io = snd_device_name_get_hint(*h, "IOID");
+        const bool fits = !io || std::strcmp(io, capture ? "Input" : "Output") == 0;
+        if (name && fits && std::strcmp(name, "null") != 0)
+            names.push_back(name);
+        free(name);
+        free(io);
+    }
+    snd_device_name_free_hint(hints);
+    return names;
+}
+
+TMMResult FromAlsa(int err) {
+    switch (-err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return MMSYSERR_NODRIVER;
+    case EBUSY:
+    case EAGAIN:
+        return MMSYSERR_ALLOCATED;
+    case ENOMEM:
+        return MMSYSERR_NOMEM;
+    case EINVAL:
+        return WAVERR_BADFORMAT;
+    default:
+        return MMSYSERR_ERROR;
+    }
+}
+
+bool ValidHeader(const TWaveHeader* hdr, uint32_t size) {
+    return hdr && size >= sizeof(TWaveHeader) && hdr->Data;
+}
+
+} // namespace
+
+TWaveDeviceService& AlsaWaveService() {
+    static TAlsaWaveService service;
+    return service;
+}
+
+TAlsaWaveService::TAlsaWaveService() = default;
+
+TAlsaWaveService::~TAlsaWaveService() = default;
+
+std::string TAlsaWaveService::ErrorText(TMMResult code) {
+    switch (code) {
+    case MMSYSERR_NOERROR:
+        return "The operation completed successfully.";
+    case MMSYSERR_ERROR:
+        return "The sound device reported an error.";
+    case MMSYSERR_BADDEVICEID:
+        return "There is no sound device with this number.";
+    case MMSYSERR_NOTENABLED:
+        return "The sound driver is not enabled.";
+    case MMSYSERR_ALLOCATED:
+        return "The sound device is in use by another program.";
+    case MMSYSERR_INVALHANDLE:
+        return "The sound device handle is not valid.";
+    case MMSYSERR_NODRIVER:
+        return "No sound driver or device is installed.";
+    case MMSYSERR_NOMEM:
+        return "There is not enough memory for the sound device.";
+    case MMSYSERR_NOTSUPPORTED:
+        return "The sound device does not support this operation.";
+    case MMSYSERR_INVALFLAG:
+        return "An invalid flag was passed to the sound device.";
+    case MMSYSERR_INVALPARAM:
+        return "An invalid parameter was passed to the sound device.";
+    case WAVERR_BADFORMAT:
+        return "The sound device does not support this wave format.";
+    case WAVERR_STILLPLAYING:
+        return "Buffers are still queued on the sound device.";
+    case WAVERR_UNPREPARED:
+        return "The wave header was not prepared.";
+    default:
+        return "";
+    }
+}
+
+TMMResult TAlsaWaveService::Open(bool capture, TWaveHandle* handle, int32_t device,
+                                 const TWaveFormat* format, TWaveCallback callback,
+                                 uintptr_t instance) {
+    if (!handle || !format)
+        return MMSYSERR_INVALPARAM;
+    if (format->FormatTag != 1 || (format->BitsPerSample != 8 && format->BitsPerSample != 16) ||
+        format->Channels == 0 || format->SamplesPerSec == 0)
+        return WAVERR_BADFORMAT;
+    std::string name = "default";
+    if (device != -1) {
+        const std::vector<std::string> pcms = ListPcms(capture);
+        if (device < 0 || static_cast<size_t>(device) >= pcms.size())
+            return MMSYSERR_BADDEVICEID;
+        name = pcms[static_cast<size_t>(device)];
+    }
+    snd_pcm_t* pcm = nullptr;
+    int err =
+        snd_pcm_open(&pcm, name.c_str(), capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
+                     SND_PCM_NONBLOCK);
+    if (err < 0)
+        return FromAlsa(err);
+    const snd_pcm_format_t sampleFormat =
+        format->BitsPerSample == 16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8;
+    // Half a second of device buffer: enough to ride over a busy GUI thread.
+    err = snd_pcm_set_params(pcm, sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED, format->Channels,
+                             format->SamplesPerSec, 1, 500000);
+    if (err < 0) {
+        snd_pcm_close(pcm);
+        return err == -EINVAL ? WAVERR_BADFORMAT : FromAlsa(err);
+    }
+    const unsigned frameBytes = format->Channels * (format->BitsPerSample / 8u);
+    TWaveHandle h;
+    TAlsaPcm* dev;
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        h = NextHandle++;
+        auto owned = std::make_unique<TAlsaPcm>(pcm, capture, frameBytes, callback, instance, h);
+        dev = owned.get();
+        Pcms[h] = std::move(owned);
+    }
+    *handle = h;
+    dev->Run();
+    return MMSYSERR_NOERROR;
+}
+
+TAlsaPcm* TAlsaWaveService::Find(TWaveHandle h, bool capture) {
+    std::lock_guard<std::mutex> lock(Lock);
+    auto it = Pcms.find(h);
+    if (it == Pcms.end() || it->second->Capture != capture)
+        return nullptr;
+    return it->second.get();
+}
+
+uint32_t TAlsaWaveService::InGetNumDevs() {
+    // "default" is always configured, even when ALSA lists nothing.
+    const size_t n = ListPcms(true).size();
+    return static_cast<uint32_t>(n > 0 ? n : 1);
+}
+
+TMMResult TAlsaWaveService::InOpen(TWaveHandle* handle, int32_t device, const TWaveFormat* format,
+                                   TWaveCallback callback, uintptr_t instance, uint32_t) {
+    return Open(true, handle, device, format, callback, instance);
+}
+
+TMMResult TAlsaWaveService::InPrepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
+    if (!Find(h, true))
+        return MMSYSERR_INVALHANDLE;
+    if (!ValidHeader(hdr, size))
+        return MMSYSERR_INVALPARAM;
+    hdr->Flags |= WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::InUnprepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
+    if (!Find(h, true))
+        return MMSYSERR_INVALHANDLE;
+    if (!ValidHeader(hdr, size))
+        return MMSYSERR_INVALPARAM;
+    if (hdr->Flags & WHDR_INQUEUE)
+        return WAVERR_STILLPLAYING;
+    hdr->Flags &= ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::InAddBuffer(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
+    TAlsaPcm* dev = Find(h, true);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    if (!ValidHeader(hdr, size))
+        return MMSYSERR_INVALPARAM;
+    if (!(hdr->Flags & WHDR_PREPARED))
+        return WAVERR_UNPREPARED;
+    dev->Add(hdr);
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::InStart(TWaveHandle h) {
+    TAlsaPcm* dev = Find(h, true);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    dev->Start();
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::InReset(TWaveHandle h) {
+    TAlsaPcm* dev = Find(h, true);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    dev->Reset();
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::InClose(TWaveHandle h) {
+    TAlsaPcm* dev = Find(h, true);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    if (dev->Busy())
+        return WAVERR_STILLPLAYING;
+    dev->Close();
+    std::lock_guard<std::mutex> lock(Lock);
+    Pcms.erase(h);
+    return MMSYSERR_NOERROR;
+}
+
+std::string TAlsaWaveService::InGetErrorText(TMMResult code) {
+    return ErrorText(code);
+}
+
+uint32_t TAlsaWaveService::OutGetNumDevs() {
+    const size_t n = ListPcms(false).size();
+    return static_cast<uint32_t>(n > 0 ? n : 1);
+}
+
+TMMResult TAlsaWaveService::OutOpen(TWaveHandle* handle, int32_t device, const TWaveFormat* format,
+                                    TWaveCallback callback, uintptr_t instance, uint32_t) {
+    return Open(false, handle, device, format, callback, instance);
+}
+
+TMMResult TAlsaWaveService::OutPrepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
+    if (!Find(h, false))
+        return MMSYSERR_INVALHANDLE;
+    if (!ValidHeader(hdr, size))
+        return MMSYSERR_INVALPARAM;
+    hdr->Flags |= WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::OutUnprepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
+    if (!Find(h, false))
+        return MMSYSERR_INVALHANDLE;
+    if (!ValidHeader(hdr, size))
+        return MMSYSERR_INVALPARAM;
+    if (hdr->Flags & WHDR_INQUEUE)
+        return WAVERR_STILLPLAYING;
+    hdr->Flags &= ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::OutWrite(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
+    TAlsaPcm* dev = Find(h, false);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    if (!ValidHeader(hdr, size))
+        return MMSYSERR_INVALPARAM;
+    if (!(hdr->Flags & WHDR_PREPARED))
+        return WAVERR_UNPREPARED;
+    dev->Add(hdr);
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::OutPause(TWaveHandle h) {
+    TAlsaPcm* dev = Find(h, false);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    dev->SetPaused(true);
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::OutRestart(TWaveHandle h) {
+    TAlsaPcm* dev = Find(h, false);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    dev->SetPaused(false);
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::OutReset(TWaveHandle h) {
+    TAlsaPcm* dev = Find(h, false);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    dev->Reset();
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::OutClose(TWaveHandle h) {
+    TAlsaPcm* dev = Find(h, false);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    if (dev->Busy())
+        return WAVERR_STILLPLAYING;
+    dev->Close();
+    std::lock_guard<std::mutex> lock(Lock);
+    Pcms.erase(h);
+    return MMSYSERR_NOERROR;
+}
+
+std::string TAlsaWaveService::OutGetErrorText(TMMResult code) {
+    return ErrorText(code);
+}
+
+TAlsaMixer* TAlsaWaveService::FindMixer(TMixerHandle h) {
+    std::lock_guard<std::mutex> lock(Lock);
+    auto it = Mixers.find(h);
+    return it == Mixers.end() ? nullptr : it->second.get();
+}
+
+uint32_t TAlsaWaveService::MixerGetNumDevs() {
+    return TAlsaMixer::CardCount();
+}
+
+TMMResult TAlsaWaveService::MixerGetDevCaps(uint32_t device, TMixerCaps& caps) {
+    return TAlsaMixer::Caps(device, caps);
+}
+
+TMMResult TAlsaWaveService::MixerOpen(TMixerHandle* handle, uint32_t device,
+                                      TMixerCallback callback, uintptr_t instance) {
+    if (!handle)
+        return MMSYSERR_INVALPARAM;
+    std::unique_ptr<TAlsaMixer> mixer;
+    TMixerHandle h;
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        h = NextHandle++;
+    }
+    const TMMResult r = TAlsaMixer::Open(device, h, callback, instance, mixer);
+    if (r != MMSYSERR_NOERROR)
+        return r;
+    std::lock_guard<std::mutex> lock(Lock);
+    Mixers[h] = std::move(mixer);
+    *handle = h;
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::MixerGetLineInfo(TMixerHandle h, uint32_t destination, uint32_t source,
+                                             bool bySource, TMixerLine& line) {
+    TAlsaMixer* m = FindMixer(h);
+    return m ? m->LineInfo(destination, source, bySource, line) : MMSYSERR_INVALHANDLE;
+}
+
+TMMResult TAlsaWaveService::MixerGetLineControls(TMixerHandle h, uint32_t lineID,
+                                                 std::vector<TMixerControl>& controls) {
+    TAlsaMixer* m = FindMixer(h);
+    return m ? m->LineControls(lineID, controls) : MMSYSERR_INVALHANDLE;
+}
+
+TMMResult TAlsaWaveService::MixerGetControlDetails(TMixerHandle h, uint32_t controlID,
+                                                   uint32_t channels, uint32_t* values) {
+    TAlsaMixer* m = FindMixer(h);
+    return m ? m->ControlDetails(controlID, channels, values) : MMSYSERR_INVALHANDLE;
+}
+
+TMMResult TAlsaWaveService::MixerClose(TMixerHandle h) {
+    std::unique_ptr<TAlsaMixer> m;
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        auto it = Mixers.find(h);
+        if (it == Mixers.end())
+            return MMSYSERR_INVALHANDLE;
+        m = std::move(it->second);
+        Mixers.erase(it);
+    }
+    m.reset(); // joins the watcher thread
+    return MMSYSERR_NOERROR;
+}

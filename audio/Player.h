@@ -1,0 +1,61 @@
+// TPlayer: plays WAV files through the wave output device. It adopts the
+// file's format for the playback and restores the previous one afterwards,
+// spools the sound data into "PLAY.TMP" and streams the device from there,
+// repeats, appends a further file, and raises OnPlayed once the device has
+// closed. Done notifications arrive on the driver thread; refilling and
+// closing are posted back to the GUI thread.
+#pragma once
+
+#include "audio/AudioSettings.h"
+#include "base/Stream.h"
+#include "platform/EventQueue.h"
+
+#include <memory>
+#include <string>
+
+class TPlayer : public TAudioSettings {
+public:
+    explicit TPlayer(TAudio* owner);
+    ~TPlayer() override;
+
+    // Starts playing, or appends to the playback in progress. Raises
+    // EFOpenError for a missing file and EFCreateError when the spool file
+    // cannot be created; false with ErrorMessage otherwise.
+    bool PlayFile(const std::string& fileName, uint16_t repeatCount = 0);
+    // Ends playback; the device is closed and OnPlayed raised before it returns.
+    void Stop();
+    void Pause();
+    void Resume();
+
+    bool Playing() const { return FilePlaying; }
+    // Where the spool file goes: the current directory, or the user's
+    // runtime or temporary directory when that is not writable.
+    static std::string SpoolFilePath();
+
+private:
+    bool OpenDevice();
+    uint32_t QueueNextBuffer();
+    void CloseDevice();
+    // Waits, processing GUI events, until a running file has finished.
+    void WaitForFileEnd();
+    // Driver thread.
+    static void WaveOutProc(TWaveHandle device, uint32_t msg, uintptr_t instance,
+                            TWaveHeader* param1, uintptr_t param2);
+    void BufferDone();
+    void PostEndRequest();
+
+    TWaveHandle Device = 0;
+    uint16_t RepeatCount = 0;
+    int32_t ReadPosition = 0;
+    std::unique_ptr<TFileStream> Spool;
+    bool FilePlaying = false;
+    std::unique_ptr<TFileStream> Source;
+    TChannels SavedChannels = TChannels::Mono;
+    TBPS SavedBits = TBPS::_8;
+    uint16_t SavedSampleRate = 11025;
+    std::atomic<bool> EndRequested{false};
+    // The close window's end request has run (Stop waits for it).
+    bool EndHandled = false;
+    std::unique_ptr<TRequestQueue> DataWindow;
+    std::unique_ptr<TRequestQueue> CloseWindow;
+};
