@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #define MAPI_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -34,6 +35,10 @@ struct TResolvedBlock {
     char Address[512];
     unsigned char EntryID[64];
 };
+
+// Freed blocks stay here, wiped, until the library is unloaded: a caller
+// still reading one sees the wipe instead of whatever the heap left.
+std::vector<std::unique_ptr<TResolvedBlock>> Freed;
 
 } // namespace
 
@@ -96,7 +101,7 @@ MAPI_EXPORT MapiULong MAPIFreeBuffer(void* pv) {
     if (pv != nullptr) {
         auto* block = reinterpret_cast<TResolvedBlock*>(pv);
         std::memset(static_cast<void*>(block), 0xA5, sizeof *block);
-        delete block;
+        Freed.emplace_back(block);
         --State.LiveBuffers;
     }
     return 0;

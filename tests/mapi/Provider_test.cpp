@@ -1,0 +1,207 @@
+// Our provider library (libmapi32.so) with a fake xdg-email on PATH that
+// records its argv: what reaches the mail client for a send made through
+// TEmail, the codes for a failing or missing client and a missing file,
+// name resolution, sessions, buffers and the unsupported entry points.
+#include "mapi/Email.h"
+#include "mapi/SMapi.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+class ProviderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        LoadMapiLibrary(MAPI_PROVIDER_PATH);
+        ASSERT_TRUE(MapiAvail());
+        char dir[] = "/tmp/mapi_provider_XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        Dir = dir;
+        Log = Dir + "/argv";
+        OldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+        setenv("PATH", (std::string(MAPI_FAKE_BIN_DIR) + ":" + OldPath).c_str(), 1);
+        setenv("FAKE_XDG_EMAIL_LOG", Log.c_str(), 1);
+        unsetenv("FAKE_XDG_EMAIL_EXIT");
+    }
+
+    void TearDown() override {
+        setenv("PATH", OldPath.c_str(), 1);
+        unsetenv("FAKE_XDG_EMAIL_LOG");
+        unsetenv("FAKE_XDG_EMAIL_EXIT");
+        for (const std::string& file : Files)
+            unlink(file.c_str());
+        unlink(Log.c_str());
+        rmdir(Dir.c_str());
+        UnloadMapiLibrary();
+    }
+
+    std::string MakeFile(const std::string& name) {
+        const std::string path = Dir + "/" + name;
+        std::ofstream(path) << "data";
+        Files.push_back(path);
+        return path;
+    }
+
+    // The arguments the fake xdg-email was started with.
+    std::vector<std::string> RecordedArgs() const {
+        std::ifstream in(Log, std::ios::binary);
+        std::vector<std::string> args;
+        std::string arg;
+        while (std::getline(in, arg, '\0'))
+            args.push_back(arg);
+        return args;
+    }
+    bool ClientRan() const { return access(Log.c_str(), F_OK) == 0; }
+
+    const TMapiEntryPoints& Mapi() const { return MapiEntryPoints(); }
+
+    std::string Dir, Log, OldPath;
+    std::vector<std::string> Files;
+};
+
+TEST_F(ProviderTest, SendReachesXdgEmailAsExactlyTheseArguments) {
+    const std::string attachment = MakeFile("voice mail 1.mp3");
+    const std::string body = "He said \"hi\"; rm -rf / $(touch pwned) `id`\r\nline 2\n'end'";
+    TEmail email;
+    email.Recipient = {"alice@example.com", "Bob <bob@example.com>"};
+    email.CC = {"[SMTP:carol@example.com]"};
+    email.Bcc = {"smtp:dave@example.com"};
+    email.Subject = "Voice; \"mail\" $(date)";
+    email.SetLongText(body);
+    email.Attachment = {attachment};
+    ASSERT_EQ(email.SendMail(), 0);
+    EXPECT_THAT(RecordedArgs(),
+                ElementsAre("--to", "alice@example.com", "--to", "bob@example.com", "--cc",
+                            "carol@example.com", "--bcc", "dave@example.com", "--subject",
+                            "Voice; \"mail\" $(date)", "--body", body, "--attach", attachment));
+    EXPECT_EQ(access((Dir + "/pwned").c_str(), F_OK), -1) << "no shell saw the text";
+    EXPECT_EQ(email.Session(), 0u);
+}
+
+TEST_F(ProviderTest, NoRecipientsNoSubjectNoBody) {
+    // xdg-email refuses empty option values, so empty fields are left out.
+    TEmail email;
+    email.Recipient = {""};
+    email.CC = {""};
+    ASSERT_EQ(email.SendMail(), 0);
+    EXPECT_TRUE(ClientRan());
+    EXPECT_THAT(RecordedArgs(), ::testing::IsEmpty());
+}
+
+TEST_F(ProviderTest, ClientFailures) {
+    struct Case {
+        const char* why;
+        const char* exitCode;
+        bool emptyPath;
+        bool missingFile;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {"xdg-email exits 1", "1", false, false, 2},
+        {"xdg-email exits 3 (no client found)", "3", false, false, 2},
+        {"xdg-email not on PATH", nullptr, true, false, 2},
+        {"a file is missing: the client is not started", nullptr, false, true, 11},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        unlink(Log.c_str());
+        if (c.exitCode)
+            setenv("FAKE_XDG_EMAIL_EXIT", c.exitCode, 1);
+        else
+            unsetenv("FAKE_XDG_EMAIL_EXIT");
+        setenv("PATH",
+               c.emptyPath ? Dir.c_str() : (std::string(MAPI_FAKE_BIN_DIR) + ":" + OldPath).c_str(),
+               1);
+
+        MapiFileDesc file = {0, 0, 0xFFFFFFFF, nullptr, nullptr, nullptr};
+        std::string path = c.missingFile ? Dir + "/gone.mp3" : MakeFile("here.mp3");
+        file.lpszPathName = path.data();
+        MapiMessage message = MapiMessage();
+        message.nFileCount = 1;
+        message.lpFiles = &file;
+        EXPECT_EQ(static_cast<int32_t>(Mapi().MAPISendMail(0, 0, &message, 0, 0)), c.result);
+        EXPECT_EQ(ClientRan(), c.exitCode != nullptr);
+    }
+}
+
+TEST_F(ProviderTest, ResolveNameAnswersTheNameItself) {
+    struct Case {
+        const char* name;
+        const char* address;
+    };
+    const Case cases[] = {
+        {"alice@example.com", "alice@example.com"},
+        {"Bob <bob@example.com>", "bob@example.com"},
+        {"Carol [SMTP:carol@example.com]", "SMTP:carol@example.com"},
+        {"Just A Name", "Just A Name"},
+        {"  padded@example.com ", "padded@example.com"},
+        {"Empty <>", "Empty <>"}, // nothing inside: the whole name
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string name = c.name;
+        MapiRecipDesc* recip = nullptr;
+        ASSERT_EQ(Mapi().MAPIResolveName(0, 0, name.data(), 0, 0, &recip), SUCCESS_SUCCESS);
+        ASSERT_NE(recip, nullptr);
+        EXPECT_STREQ(recip->lpszName, c.name);
+        EXPECT_STREQ(recip->lpszAddress, c.address);
+        EXPECT_EQ(recip->ulRecipClass, MAPI_TO);
+        EXPECT_EQ(recip->ulEIDSize, 0u);
+        EXPECT_EQ(Mapi().MAPIFreeBuffer(recip), SUCCESS_SUCCESS);
+        EXPECT_EQ(Mapi().MAPIFreeBuffer(recip), MAPI_E_FAILURE) << "freed once only";
+    }
+    std::string blank = "   ";
+    MapiRecipDesc* recip = reinterpret_cast<MapiRecipDesc*>(1);
+    EXPECT_EQ(Mapi().MAPIResolveName(0, 0, blank.data(), MAPI_DIALOG, 0, &recip),
+              MAPI_E_UNKNOWN_RECIPIENT);
+    EXPECT_EQ(recip, nullptr);
+    EXPECT_EQ(Mapi().MAPIFreeBuffer(nullptr), SUCCESS_SUCCESS);
+}
+
+TEST_F(ProviderTest, SessionsAndUnsupportedCalls) {
+    MapiHandle a = 0, b = 0;
+    ASSERT_EQ(Mapi().MAPILogon(0, nullptr, nullptr, MAPI_LOGON_UI, 0, &a), SUCCESS_SUCCESS);
+    ASSERT_EQ(Mapi().MAPILogon(0, nullptr, nullptr, 0, 0, &b), SUCCESS_SUCCESS);
+    EXPECT_NE(a, 0u);
+    EXPECT_NE(a, b);
+    MapiMessage message = MapiMessage();
+    EXPECT_EQ(Mapi().MAPISendMail(a, 0, &message, 0, 0), SUCCESS_SUCCESS);
+    EXPECT_EQ(Mapi().MAPILogoff(a, 0, 0, 0), SUCCESS_SUCCESS);
+    EXPECT_EQ(Mapi().MAPILogoff(a, 0, 0, 0), MAPI_E_INVALID_SESSION);
+    EXPECT_EQ(Mapi().MAPISendMail(a, 0, &message, 0, 0), MAPI_E_INVALID_SESSION);
+    EXPECT_EQ(Mapi().MAPILogoff(b, 0, 0, 0), SUCCESS_SUCCESS);
+
+    char id[512] = "";
+    MapiMessage* read = reinterpret_cast<MapiMessage*>(1);
+    EXPECT_EQ(Mapi().MAPIReadMail(0, 0, id, 0, 0, &read), MAPI_E_NOT_SUPPORTED);
+    EXPECT_EQ(read, nullptr);
+    EXPECT_EQ(Mapi().MAPIFindNext(0, 0, nullptr, nullptr, 0, 0, id), MAPI_E_NOT_SUPPORTED);
+    EXPECT_EQ(Mapi().MAPIDeleteMail(0, 0, id, 0, 0), MAPI_E_NOT_SUPPORTED);
+    EXPECT_EQ(Mapi().MAPISaveMail(0, 0, &message, 0, 0, id), MAPI_E_NOT_SUPPORTED);
+    MapiULong count = 7;
+    MapiRecipDesc* recips = nullptr;
+    EXPECT_EQ(Mapi().MAPIAddress(0, 0, nullptr, 0, nullptr, 0, nullptr, 0, 0, &count, &recips),
+              MAPI_E_NOT_SUPPORTED);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(ProviderTest, UnknownRecipientClassIsRefused) {
+    std::string address = "x@example.com";
+    MapiRecipDesc recip = {0, 7, address.data(), address.data(), 0, nullptr};
+    MapiMessage message = MapiMessage();
+    message.nRecipCount = 1;
+    message.lpRecips = &recip;
+    EXPECT_EQ(Mapi().MAPISendMail(0, 0, &message, 0, 0), MAPI_E_BAD_RECIPTYPE);
+    EXPECT_FALSE(ClientRan());
+}
+
+} // namespace
