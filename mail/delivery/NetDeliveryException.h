@@ -104,3 +104,15 @@ public:
         : ENetException(message), ReplyErrorCode(replyCode) {}
     int ReplyErrorCode;
 };
+
+// A reply past the caps of one reply (lines, bytes, empty lines before it).
+class ENetReplyTooLong : public ENetException {
+public:
+    ENetReplyTooLong() : ENetException("Server reply too long.") {}
+};
+
+// A protocol line with CR or LF inside: sent, it would start a new command.
+class ENetLineBreakInCommand : public ENetException {
+public:
+    ENetLineBreakInCommand() : ENetException("Line break inside a command line refused.") {}
+};

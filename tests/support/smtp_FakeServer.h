@@ -1,0 +1,77 @@
+// A scripted SMTP-like server on 127.0.0.1 for transcript tests. It accepts
+// one connection and plays a script of steps: lines to send, client lines to
+// expect, the message data to read, and faults (close, silence, raw bytes).
+// After the script it keeps reading until the client closes, so the whole
+// transcript (QUIT included) can be checked. Plain sockets, own thread.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct TSmtpStep {
+    enum Kind {
+        Send,    // text + CR LF
+        SendRaw, // text as is
+        Expect,  // one client line equal to text ("*": any line)
+        Data,    // read the message data up to the line "." (kept in Data())
+        Close,   // close the connection now
+        Silence, // wait ms without reading or sending
+    };
+    Kind Kind;
+    std::string Text;
+    int Ms = 0;
+};
+
+// Short forms for scripts.
+TSmtpStep Srv(const std::string& line);
+TSmtpStep SrvRaw(const std::string& bytes);
+TSmtpStep Cli(const std::string& line = "*");
+TSmtpStep CliData();
+TSmtpStep Hangup();
+TSmtpStep Quiet(int ms);
+
+class TSmtpFakeServer {
+public:
+    // Listens on 127.0.0.1 and a free port and starts playing script on the
+    // first connection.
+    explicit TSmtpFakeServer(std::vector<TSmtpStep> script);
+    ~TSmtpFakeServer(); // stops and joins
+
+    int Port() const { return FPort; }
+    // Waits up to ms for the session to end (client closed or script closed).
+    bool WaitDone(int ms = 10000);
+
+    // Every line the client sent, without CR LF, in order (data lines not
+    // included; the data is in Data()).
+    std::vector<std::string> Lines();
+    // The raw bytes of the message data, from after DATA's 354 up to and
+    // including the CR LF before ".".
+    std::string Data();
+    // Mismatches of Expect steps ("" when none).
+    std::string Failure();
+    // True when the client closed its side (EOF seen) or the script closed.
+    bool Closed() const { return FClosed.load(); }
+    // Number of connections accepted.
+    int Connections() const { return FConnections.load(); }
+
+private:
+    void Run();
+    bool ReadLine(int fd, std::string& line, int waitMs);
+
+    std::vector<TSmtpStep> FScript;
+    int FListen = -1;
+    int FPort = 0;
+    int FStopPipe[2] = {-1, -1};
+    std::thread FThread;
+    std::mutex FLock;
+    std::vector<std::string> FLines;
+    std::string FData;
+    std::string FFailure;
+    std::string FPending; // bytes read but not yet used
+    std::atomic<bool> FClosed{false};
+    std::atomic<bool> FDone{false};
+    std::atomic<int> FConnections{0};
+};
