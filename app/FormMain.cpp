@@ -1,20 +1,32 @@
-// Main window: layout, component ownership and the plain commands.
+// Main window: layout, creation step, settings, New, and the plain commands.
 #include "app/FormMain.h"
 
 #include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
 #include "app/FormAbout.h"
+#include "app/FormOptions.h"
 #include "app/Icons.h"
 #include "app/Launchers.h"
+#include "app/Settings.h"
+#include "audio/Audio.h"
+#include "base/Text.h"
+#include "platform/Clock.h"
+#include "platform/Program.h"
 #include "ui_FormMain.h"
+#include "ui_FormOptions.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTimer>
 #include <QToolBar>
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TFormMain>()) {
+TFormMain::TFormMain(QWidget* parent, TWaveDeviceService* waveService,
+                     std::function<uint32_t()> tickSource)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TFormMain>()), Timer1(std::make_unique<QTimer>()),
+      Audio1(std::make_unique<TAudio>(waveService)),
+      Now(tickSource ? std::move(tickSource) : std::function<uint32_t()>(GetTickCount)) {
     ui->setupUi(this);
     setWindowIcon(ProgramIcon());
     BuildBars();
@@ -23,9 +35,85 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     resize(400, 411);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+
+    Timer1->setInterval(10);
+    connect(Timer1.get(), &QTimer::timeout, this, [this] { GuardHandler([this] { Timer1Timer(); }); });
+    Audio1->Recorder()->SetTrigLevel(0);
+    Audio1->Recorder()->SetTriggered(false);
+    Audio1->OnPlayed = [this](TPlayer* sender) { GuardHandler([&] { Audio1Played(sender); }); };
+
+    CreationStep();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+    Timer1->stop();
+    // Releasing the audio component stops a take and completes a recording file.
+    Audio1->OnPlayed = nullptr;
+    Audio1.reset();
+}
+
+std::string TFormMain::RecordingFile() { return ProgramDir() + "Quillet.wav"; }
+
+void TFormMain::CreationStep() {
+    // A bad sample rate ends the step here: New and the first-run check are
+    // skipped and the commands keep their design states.
+    if (!GuardHandler([this] { LoadSettings(); }))
+        return;
+    GuardHandler([this] {
+        ActionFileNewExecute();
+        if (UserName.empty()) {
+            ShowMessage(this, "This is the first time you use Quillet, please setup your account infomation.");
+            auto* options = new TFormOptions(this, [this] { LoadSettings(); });
+            options->ui->PageControl1->setCurrentIndex(1);
+            Dialogs().ExecModal(options);
+            options->deleteLater();
+        }
+    });
+}
+
+void TFormMain::LoadSettings() {
+    TSettingsFile ini;
+    int32_t rate = StrToInt(ini.ReadString("Audio", "SampleRate", "11025"));
+    Audio1->Recorder()->SetSampleRate(static_cast<uint16_t>(rate));
+    Audio1->Recorder()->SetBitsPerSample(ini.ReadString("Audio", "BitPerSample", "8") == "16" ? TBPS::_16
+                                                                                              : TBPS::_8);
+    UserName = ini.ReadString("User", "Name", "");
+    UserEmail = ini.ReadString("User", "Email", "");
+    SendType = ini.ReadString("User", "SendType", "SMTP");
+    SmtpServer = ini.ReadString("SMTP", "Server", "");
+    SmtpUser = ini.ReadString("SMTP", "User", "");
+    SmtpPassword = ini.ReadString("SMTP", "Password", "");
+
+}
+
+void TFormMain::ActionFileNewExecute() {
+    // A running take is stopped first, so vsIdle always means no device is
+    // active; its recording file is then deleted below.
+    if (VoiceState != vsIdle)
+        ActionVoiceStopExecute();
+    DeleteFile(RecordingFile());
+    VoiceState = vsIdle;
+    SetVoiceEnabled(false, true, false, false);
+    SetSendEnabled(false);
+    LabelLength->setText("0");
+    ElapsedMs = 0;
+    ui->EditTo->setText(SupportMailbox);
+    ui->EditCc->clear();
+    ui->EditSubject->setText("This audio message brought to you by Quillet");
+    ui->MemoContent->clear();
+}
+
+void TFormMain::SetSendEnabled(bool enabled) {
+    ui->ActionFileSend->setEnabled(enabled);
+    ui->ActionToolbarSend->setEnabled(enabled);
+}
+
+void TFormMain::SetVoiceEnabled(bool play, bool record, bool pause, bool stop) {
+    ui->ActionVoicePlay->setEnabled(play);
+    ui->ActionVoiceRecord->setEnabled(record);
+    ui->ActionVoicePause->setEnabled(pause);
+    ui->ActionVoiceStop->setEnabled(stop);
+}
 
 void TFormMain::BuildBars() {
     ui->ActionToolbarSend->setIcon(SendIcon());
@@ -58,15 +146,22 @@ void TFormMain::Bind(QAction* action, void (TFormMain::*handler)()) {
 }
 
 void TFormMain::BindActions() {
+    Bind(ui->ActionFileNew, &TFormMain::ActionFileNewExecute);
+    Bind(ui->ActionOptions, &TFormMain::ActionOptionsExecute);
+    Bind(ui->ActionToolbarOptions, &TFormMain::ActionOptionsExecute);
     Bind(ui->ActionFileExit, &TFormMain::ActionFileExitExecute);
     Bind(ui->ActionHelpAbout, &TFormMain::ActionHelpAboutExecute);
     Bind(ui->EditCut1, &TFormMain::EditCut1Execute);
     Bind(ui->EditCopy1, &TFormMain::EditCopy1Execute);
     Bind(ui->EditPaste1, &TFormMain::EditPaste1Execute);
+    Bind(ui->ActionVoiceRecord, &TFormMain::ActionVoiceRecordExecute);
+    Bind(ui->ActionVoicePlay, &TFormMain::ActionVoicePlayExecute);
+    Bind(ui->ActionVoicePause, &TFormMain::ActionVoicePauseExecute);
+    Bind(ui->ActionVoiceStop, &TFormMain::ActionVoiceStopExecute);
+
     connect(ui->HelpContents1, &QAction::triggered, this, [] { GuardHandler(ShowHelp); });
     connect(ui->ActionHelpWebsite, &QAction::triggered, this, [] { GuardHandler(OpenHomePage); });
-    connect(ui->ActionHelpContactUs, &QAction::triggered, this,
-            [] { GuardHandler(OpenSupportMail); });
+    connect(ui->ActionHelpContactUs, &QAction::triggered, this, [] { GuardHandler(OpenSupportMail); });
     // The edit shortcuts act on the memo whichever field has the focus.
     for (QAction* a : {ui->EditCut1, ui->EditCopy1, ui->EditPaste1})
         a->setShortcutContext(Qt::WindowShortcut);
@@ -94,28 +189,37 @@ void TFormMain::LayoutClientPanel() {
                                  std::max(40, h - m.y() - 13));
 }
 
-void TFormMain::ActionFileExitExecute() {
-    QApplication::quit();
+void TFormMain::ActionOptionsExecute() {
+    auto* options = new TFormOptions(this, [this] { LoadSettings(); });
+    Dialogs().ExecModal(options);
+    options->deleteLater();
 }
 
+void TFormMain::ActionFileExitExecute() { QApplication::quit(); }
+
 void TFormMain::ActionHelpAboutExecute() {
-    // A fresh box each time, owned by this window until it is released.
+    // A fresh box at each opening.
     auto* about = new TFormAbout(this);
-    about->setAttribute(Qt::WA_DeleteOnClose, false);
     Dialogs().ExecModal(about);
     about->deleteLater();
 }
 
-void TFormMain::EditCut1Execute() {
-    ui->MemoContent->cut();
-}
-void TFormMain::EditCopy1Execute() {
-    ui->MemoContent->copy();
-}
-void TFormMain::EditPaste1Execute() {
-    ui->MemoContent->paste();
-}
+void TFormMain::EditCut1Execute() { ui->MemoContent->cut(); }
+void TFormMain::EditCopy1Execute() { ui->MemoContent->copy(); }
+void TFormMain::EditPaste1Execute() { ui->MemoContent->paste(); }
 
-QWidget* TFormMain::ScreenshotWindow(const std::string& /*which*/) {
+QWidget* TFormMain::ScreenshotWindow(const std::string& which) {
+    if (which == "options" || which == "options-account") {
+        auto* options = new TFormOptions(this, [this] { LoadSettings(); });
+        options->ui->PageControl1->setCurrentIndex(which == "options" ? 0 : 1);
+        options->show();
+        return options;
+    }
+    if (which == "recording") {
+        ui->EditTo->setText("friend@example.org");
+        ui->MemoContent->setPlainText("Hello,\nhere is my voice message.");
+        ActionVoiceRecordExecute();
+        return this;
+    }
     return nullptr;
 }

@@ -1,12 +1,15 @@
 // TFormMain: the program's main window. It holds the message fields and the
 // voice recording controls, owns every long-lived component, and runs the
-// voice recording state machine and the send workflow (FormMainSend.cpp).
+// voice recording state machine (FormMainVoice.cpp) and the send workflow
+// (FormMainSend.cpp). Everything here runs on the GUI thread.
 #pragma once
 
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Ui {
 class TFormMain;
@@ -14,12 +17,27 @@ class TFormMain;
 class QAction;
 class QLabel;
 class QProgressBar;
+class QTimer;
 class QWidget;
+class TAudio;
+class TPlayer;
+class TWaveDeviceService;
+
+enum TVoiceState : uint8_t {
+    vsIdle = 0,
+    vsPlaying = 1,
+    vsRecording = 2,
+    vsPlayPaused = 3,
+    vsRecordPaused = 4,
+};
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TFormMain(QWidget* parent = nullptr);
+    // waveService: the audio device layer; null selects ALSA. tickSource:
+    // the millisecond tick counter; null selects the platform's.
+    explicit TFormMain(QWidget* parent = nullptr, TWaveDeviceService* waveService = nullptr,
+                       std::function<uint32_t()> tickSource = nullptr);
     ~TFormMain() override;
 
     std::unique_ptr<Ui::TFormMain> ui;
@@ -28,23 +46,54 @@ public:
     QLabel* LabelLength = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
 
-    // Screenshot mode: brings up the named state or dialog and returns the
-    // widget to picture (nullptr for the plain main window).
-    QWidget* ScreenshotWindow(const std::string& which);
+    // Owned components.
+    std::unique_ptr<QTimer> Timer1;
+    std::unique_ptr<TAudio> Audio1;
 
-    // Command handlers (GUI thread).
+    // Settings copies, filled by LoadSettings.
+    std::string UserName, UserEmail, SendType, SmtpServer, SmtpUser, SmtpPassword;
+    TVoiceState VoiceState = vsIdle;
+    uint32_t StartTick = 0;
+    uint32_t ElapsedMs = 0;
+
+    // The recording: "Quillet.wav" in the program's directory.
+    static std::string RecordingFile();
+
+    // Reads the settings file into the window and its components. Raises
+    // "'<text>' is not a valid integer value" for a bad sample rate, leaving
+    // the keys after it unapplied.
+    void LoadSettings();
+
+    // Command handlers.
+    void ActionFileNewExecute();
+    void ActionOptionsExecute();
     void ActionFileExitExecute();
     void ActionHelpAboutExecute();
     void EditCut1Execute();
     void EditCopy1Execute();
     void EditPaste1Execute();
+    void ActionVoiceRecordExecute();
+    void ActionVoicePlayExecute();
+    void ActionVoicePauseExecute();
+    void ActionVoiceStopExecute();
+    void Timer1Timer();
+    void Audio1Played(TPlayer* sender);
+
+    // Screenshot mode: brings up the named state or dialog and returns the
+    // widget to picture (nullptr for the plain main window).
+    QWidget* ScreenshotWindow(const std::string& which);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void CreationStep();
     void BuildBars();
     void BindActions();
     void Bind(QAction* action, void (TFormMain::*handler)());
     void LayoutClientPanel();
+    void SetSendEnabled(bool enabled);
+    void SetVoiceEnabled(bool play, bool record, bool pause, bool stop);
+
+    std::function<uint32_t()> Now;
 };

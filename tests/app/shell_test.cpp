@@ -97,7 +97,9 @@ TEST(Launchers, EachHandsOverExactlyItsTargetAndAMissingHelpFileIsSilent) {
     TScriptedDialogs dialogs;
     ShowHelp();
     EXPECT_EQ(fake.Log(1), ProgramDir() + "orvhelp.chm\n");
+    // Each launcher runs detached: wait for one before starting the next.
     OpenHomePage();
+    fake.Log(2);
     OpenSupportMail();
     EXPECT_EQ(fake.Log(3),
               ProgramDir() +
@@ -114,7 +116,9 @@ TEST(Launchers, AboutBoxButtonsUseTheLaunchers) {
     EXPECT_EQ(about.ui->SpeedButtonEmail->text(), "support@quillet.example");
     EXPECT_TRUE(about.ui->OKBtn->isDefault());
     about.ui->SpeedButtonHomepage->click();
+    fake.Log(1);
     about.ui->SpeedButtonEmail->click();
+    fake.Log(2);
     about.ui->ButtonHelp->click();
     EXPECT_EQ(fake.Log(3), "http://www.quillet.example/\nmailto:support@quillet.example\n" +
                                ProgramDir() + "orvhelp.chm\n");

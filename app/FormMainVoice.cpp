@@ -1,0 +1,89 @@
+// The main window's voice recording state machine: Record, Play, Pause,
+// Stop, the 10 ms timer and the end-of-playback event (GUI thread).
+#include "app/Dialogs.h"
+#include "app/FormMain.h"
+#include "audio/Audio.h"
+#include "audio/WAVFile.h"
+#include "ui_FormMain.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <cmath>
+
+void TFormMain::ActionVoiceRecordExecute() {
+    if (VoiceState == vsRecordPaused) {
+        Audio1->Recorder()->Resume();
+        StartTick = Now() - ElapsedMs;
+    } else if (VoiceState == vsIdle) {
+        if (ElapsedMs != 0 && Dialogs().MessageBox(this, "Are you sure to overwrite?", "Warning",
+                                                   TMsgIcon::Warning, TMsgButtons::YesNo) == TMsgResult::No)
+            return;
+        Audio1->Recorder()->RecordToFile(RecordingFile());
+        Audio1->Recorder()->Start();
+        StartTick = Now();
+    }
+    VoiceState = vsRecording;
+    SetVoiceEnabled(false, false, true, true);
+    Timer1->start();
+}
+
+void TFormMain::ActionVoicePlayExecute() {
+    if (VoiceState == vsPlayPaused) {
+        Audio1->Player()->Resume();
+        StartTick = Now() - ElapsedMs;
+    } else if (VoiceState == vsIdle) {
+        double duration;
+        {
+            TWAVFile reader;
+            reader.LoadFromFile(RecordingFile());
+            duration = reader.Duration();
+        }
+        ProgressBar1->setMinimum(0);
+        ProgressBar1->setMaximum(static_cast<int>(std::lround(duration * 1000)));
+        Audio1->Player()->PlayFile(RecordingFile(), 0);
+        StartTick = Now();
+    }
+    VoiceState = vsPlaying;
+    SetVoiceEnabled(false, false, true, true);
+    Timer1->start();
+}
+
+void TFormMain::ActionVoicePauseExecute() {
+    if (VoiceState == vsPlaying) {
+        Audio1->Player()->Pause();
+        VoiceState = vsPlayPaused;
+        SetVoiceEnabled(true, false, false, true);
+    } else if (VoiceState == vsRecording) {
+        Audio1->Recorder()->Pause();
+        VoiceState = vsRecordPaused;
+        SetVoiceEnabled(false, true, false, true);
+    }
+    Timer1->stop();
+}
+
+void TFormMain::ActionVoiceStopExecute() {
+    if (VoiceState == vsRecording || VoiceState == vsRecordPaused)
+        Audio1->Recorder()->Stop();
+    else
+        Audio1->Player()->Stop(); // may run Audio1Played inside; Stop is idempotent
+    VoiceState = vsIdle;
+    ui->ActionVoicePlay->setEnabled(true);
+    ui->ActionVoiceRecord->setEnabled(true);
+    ui->ActionVoiceStop->setEnabled(false);
+    SetSendEnabled(true);
+    ui->FileSaveAs1->setEnabled(true);
+    Timer1->stop();
+    ProgressBar1->setValue(0);
+    LabelLength->setText("0");
+}
+
+void TFormMain::Audio1Played(TPlayer* /*sender*/) { ActionVoiceStopExecute(); }
+
+void TFormMain::Timer1Timer() {
+    ElapsedMs = Now() - StartTick; // unsigned: right across a wrap of the counter
+    if (VoiceState == vsPlaying)
+        ProgressBar1->setValue(std::min(static_cast<int64_t>(ElapsedMs),
+                                        static_cast<int64_t>(ProgressBar1->maximum())));
+    LabelLength->setText(QString::number(ElapsedMs / 1000));
+}

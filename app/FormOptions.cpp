@@ -1,0 +1,89 @@
+// Options dialog; see FormOptions.h.
+#include "app/FormOptions.h"
+
+#include "app/ErrorHandler.h"
+#include "app/Launchers.h"
+#include "app/Settings.h"
+#include "app/TextCodec.h"
+#include "ui_FormOptions.h"
+
+TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
+    : QDialog(owner), ui(std::make_unique<Ui::TFormOptions>()), LoadSettings(std::move(loadSettings)) {
+    ui->setupUi(this);
+    setFixedSize(375, 304);
+    // Typed passwords show as "*".
+    ui->LabeledEditPassword->setStyleSheet("lineedit-password-character: 42");
+    connect(ui->ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
+    connect(ui->ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->ButtonHelp, &QPushButton::clicked, this, [this] { ButtonHelpClick(); });
+    connect(ui->RadioButtonSMTP, &QRadioButton::clicked, this, [this] { RadioButtonSMTPClick(); });
+    connect(ui->RadioButtonMAPI, &QRadioButton::clicked, this, [this] { RadioButtonMAPIClick(); });
+    connect(ui->RadioButtonSMTPRelay, &QRadioButton::clicked, this,
+            [this] { RadioButtonSMTPRelayClick(); });
+    ReadSettings();
+}
+
+TFormOptions::~TFormOptions() = default;
+
+void TFormOptions::ReadSettings() {
+    TSettingsFile ini;
+    ui->ComboBoxSampleRate->setCurrentText(ToQt(ini.ReadString("Audio", "SampleRate", "11025")));
+    ui->ComboBoxBit->setCurrentText(ToQt(ini.ReadString("Audio", "BitPerSample", "8")));
+    ui->LabeledEditName->setText(ToQt(ini.ReadString("User", "Name", "")));
+    ui->LabeledEditEmail->setText(ToQt(ini.ReadString("User", "Email", "")));
+    std::string sendType = ini.ReadString("User", "SendType", "SMTP");
+    if (sendType == "Direct") {
+        ui->RadioButtonSMTPRelay->setChecked(true);
+        RadioButtonSMTPRelayClick();
+    } else if (sendType == "MAPI") {
+        ui->RadioButtonMAPI->setChecked(true);
+        RadioButtonMAPIClick();
+    } else if (sendType == "SMTP") {
+        ui->RadioButtonSMTP->setChecked(true);
+        RadioButtonSMTPClick();
+    }
+    ui->LabeledEditSMTP->setText(ToQt(ini.ReadString("SMTP", "Server", "")));
+    ui->LabeledEditUser->setText(ToQt(ini.ReadString("SMTP", "User", "")));
+    ui->LabeledEditPassword->setText(ToQt(ini.ReadString("SMTP", "Password", "")));
+}
+
+void TFormOptions::WriteSettings() {
+    TSettingsFile ini;
+    ini.WriteString("Audio", "SampleRate", FromQt(ui->ComboBoxSampleRate->currentText()));
+    ini.WriteString("Audio", "BitPerSample", FromQt(ui->ComboBoxBit->currentText()));
+    ini.WriteString("User", "Name", FromQt(ui->LabeledEditName->text()));
+    ini.WriteString("User", "Email", FromQt(ui->LabeledEditEmail->text()));
+    const char* sendType = ui->RadioButtonSMTPRelay->isChecked() ? "Direct"
+                           : ui->RadioButtonMAPI->isChecked()    ? "MAPI"
+                                                                 : "SMTP";
+    ini.WriteString("User", "SendType", sendType);
+    ini.WriteString("SMTP", "Server", FromQt(ui->LabeledEditSMTP->text()));
+    ini.WriteString("SMTP", "User", FromQt(ui->LabeledEditUser->text()));
+    ini.WriteString("SMTP", "Password", FromQt(ui->LabeledEditPassword->text()));
+}
+
+void TFormOptions::ButtonOKClick() {
+    // The OK result stands before the work: a failed write is shown by the
+    // error handler and the dialog still closes, without a reload.
+    setResult(QDialog::Accepted);
+    GuardHandler([this] {
+        WriteSettings();
+        if (LoadSettings)
+            LoadSettings();
+    });
+    done(QDialog::Accepted);
+}
+
+void TFormOptions::ButtonHelpClick() { ShowHelp(); }
+
+void TFormOptions::SetServerFieldsEnabled(bool enabled) {
+    for (QWidget* w : {static_cast<QWidget*>(ui->LabeledEditSMTP), static_cast<QWidget*>(ui->LabelSMTP),
+                       static_cast<QWidget*>(ui->LabeledEditUser), static_cast<QWidget*>(ui->LabelUser),
+                       static_cast<QWidget*>(ui->LabeledEditPassword),
+                       static_cast<QWidget*>(ui->LabelPassword)})
+        w->setEnabled(enabled);
+}
+
+void TFormOptions::RadioButtonSMTPClick() { SetServerFieldsEnabled(true); }
+void TFormOptions::RadioButtonMAPIClick() { SetServerFieldsEnabled(false); }
+void TFormOptions::RadioButtonSMTPRelayClick() { SetServerFieldsEnabled(false); }

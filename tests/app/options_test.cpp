@@ -1,0 +1,104 @@
+// The options dialog: what it reads, what OK writes and in which order,
+// the radio group's enabling rule, Cancel, and a refused write.
+#include "app/FormOptions.h"
+#include "app/Settings.h"
+#include "tests/app/ScriptedDialogs.h"
+#include "tests/support/TempDir.h"
+#include "ui_FormOptions.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+namespace {
+
+class OptionsTest : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("QUILLET_SETTINGS_FILE", Dir.File("quillet.ini").c_str(), 1); }
+    std::string Ini() { return Dir.Read("quillet.ini"); }
+
+    TTempDir Dir;
+    TScriptedDialogs Dialogs;
+};
+
+} // namespace
+
+TEST_F(OptionsTest, OpensOnTheAccountPageWithDefaultsAndWritesAllEightKeysInOrder) {
+    int reloads = 0;
+    TFormOptions dlg(nullptr, [&] { ++reloads; });
+    EXPECT_EQ(dlg.windowTitle(), "Options");
+    EXPECT_EQ(dlg.ui->PageControl1->currentIndex(), 1);
+    EXPECT_EQ(dlg.ui->PageControl1->tabText(0), "&Audio Format");
+    EXPECT_EQ(dlg.ui->PageControl1->tabText(1), "&Email Account");
+    EXPECT_EQ(dlg.ui->ComboBoxSampleRate->currentText(), "11025");
+    EXPECT_EQ(dlg.ui->ComboBoxBit->currentText(), "8");
+    EXPECT_TRUE(dlg.ui->RadioButtonSMTP->isChecked());
+    EXPECT_EQ(dlg.ui->LabeledEditPassword->echoMode(), QLineEdit::Password);
+    dlg.ui->ButtonOK->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(reloads, 1);
+    EXPECT_EQ(Ini(), "[Audio]\nSampleRate=11025\nBitPerSample=8\n\n[User]\nName=\nEmail=\nSendType=SMTP\n\n"
+                     "[SMTP]\nServer=\nUser=\nPassword=\n");
+}
+
+TEST_F(OptionsTest, UnknownSendTypeShowsTheSmtpChoiceAndOkWritesSmtp) {
+    Dir.Write("quillet.ini", "[User]\nSendType=smtp\n[Audio]\nSampleRate=fast\nBitPerSample=16\n");
+    TFormOptions dlg(nullptr, nullptr);
+    EXPECT_TRUE(dlg.ui->RadioButtonSMTP->isChecked());
+    EXPECT_TRUE(dlg.ui->LabeledEditSMTP->isEnabled());
+    EXPECT_EQ(dlg.ui->ComboBoxSampleRate->currentText(), "fast") << "shown as read, even when not an item";
+    dlg.ui->ButtonOK->click();
+    TSettingsFile ini;
+    EXPECT_EQ(ini.ReadString("User", "SendType", ""), "SMTP");
+    EXPECT_EQ(ini.ReadString("Audio", "SampleRate", ""), "fast") << "written as typed";
+}
+
+TEST_F(OptionsTest, RelayAndMapiGreyTheServerFieldsButKeepAndWriteTheirText) {
+    Dir.Write("quillet.ini", "[User]\nSendType=Direct\n[SMTP]\nServer=mail.example.org\nUser=ann\nPassword=pw\n");
+    TFormOptions dlg(nullptr, nullptr);
+    EXPECT_TRUE(dlg.ui->RadioButtonSMTPRelay->isChecked());
+    EXPECT_FALSE(dlg.ui->LabeledEditSMTP->isEnabled());
+    EXPECT_FALSE(dlg.ui->LabeledEditUser->isEnabled());
+    EXPECT_FALSE(dlg.ui->LabeledEditPassword->isEnabled());
+    dlg.ui->RadioButtonSMTP->click();
+    EXPECT_TRUE(dlg.ui->LabeledEditPassword->isEnabled());
+    dlg.ui->RadioButtonMAPI->click();
+    EXPECT_FALSE(dlg.ui->LabeledEditSMTP->isEnabled());
+    EXPECT_EQ(dlg.ui->LabeledEditSMTP->text(), "mail.example.org");
+    dlg.ui->ButtonOK->click();
+    TSettingsFile ini;
+    EXPECT_EQ(ini.ReadString("User", "SendType", ""), "MAPI");
+    EXPECT_EQ(ini.ReadString("SMTP", "Server", ""), "mail.example.org");
+    EXPECT_EQ(ini.ReadString("SMTP", "Password", ""), "pw");
+}
+
+TEST_F(OptionsTest, CancelWritesNothingAndTheNextOpeningShowsTheFile) {
+    Dir.Write("quillet.ini", "[User]\nName=Ann\n");
+    {
+        TFormOptions dlg(nullptr, nullptr);
+        dlg.ui->LabeledEditName->setText("Typed but cancelled");
+        dlg.ui->ButtonCancel->click();
+        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    }
+    EXPECT_EQ(Ini(), "[User]\nName=Ann\n");
+    TFormOptions again(nullptr, nullptr);
+    EXPECT_EQ(again.ui->LabeledEditName->text(), "Ann");
+}
+
+TEST_F(OptionsTest, RefusedWriteIsShownTheDialogClosesAndNothingIsReloaded) {
+    Dir.Write("quillet.ini", "[User]\nName=Ann\n", 0444);
+    int reloads = 0;
+    TFormOptions dlg(nullptr, [&] { ++reloads; });
+    dlg.ui->ButtonOK->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(reloads, 0);
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text, "Unable to write to " + Dir.File("quillet.ini") + ".");
+}
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Quillet");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
