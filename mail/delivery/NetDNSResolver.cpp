@@ -186,8 +186,13 @@ void TNetDNSResolver::ResolveDomain(const std::string& domain) {
         std::string senderIP;
         int32_t senderPort = 0;
         const std::string reply = ReceiveDatagram(wait, senderIP, senderPort);
-        if (senderPort == 0 && senderIP.empty())
-            break; // nothing arrived in the time left
+        if (senderPort == 0 && senderIP.empty()) {
+            // Nothing arrived; a wait may end a little early, so the time
+            // is measured here before giving up.
+            if (unlimited || GetTickCount() - started >= uint32_t(ReceiveTimeout))
+                break;
+            continue;
+        }
         if (senderIP != serverIP || senderPort != serverPort)
             continue;
         const TReplyMatch match = MatchReply(reply);
