@@ -363,6 +363,16 @@ TEST_F(EmailTest, ExplicitSessionStaysOpenUntilLogoffOrDestruction) {
     EXPECT_EQ(Calls().back(), "MAPILogoff(100)");
 }
 
+TEST_F(EmailTest, DefaultProfileWithoutAStoreEmptiesProfile) {
+    // No desktop keeps a default Simple MAPI profile, so reading it fails.
+    Email->Profile = "old";
+    Email->Password = "pw";
+    Email->UseDefProfile = true;
+    EXPECT_EQ(Email->Logon(), 0);
+    EXPECT_EQ(Email->Profile, "");
+    EXPECT_THAT(Calls(), ElementsAre("MAPILogon(<null>,pw,0x0)"));
+}
+
 TEST_F(EmailTest, SendFailureIsReportedAndReturned) {
     S->SendCode = MAPI_E_USER_ABORT;
     Email->Recipient = {"Alice"};

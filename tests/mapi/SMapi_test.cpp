@@ -3,10 +3,13 @@
 // point is refused with EMapiDllError; a complete one binds all ten.
 #include "mapi/Email.h"
 #include "mapi/SMapi.h"
+#include "platform/Program.h"
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +73,27 @@ TEST_F(SMapiTest, OurProviderBindsAllTenEntryPoints) {
     for (const void* entry : entries)
         EXPECT_NE(entry, nullptr);
     UnloadMapiLibrary();
+    EXPECT_FALSE(MapiAvail());
+}
+
+TEST_F(SMapiTest, ProviderIsFoundBesideTheProgram) {
+    if (void* elsewhere = dlopen(MapiLibraryName, RTLD_NOW | RTLD_NOLOAD)) {
+        dlclose(elsewhere);
+        GTEST_SKIP() << "a libmapi32.so is already loaded in this process";
+    }
+    const std::string beside = ProgramDir() + MapiLibraryName;
+    unlink(beside.c_str());
+    ASSERT_EQ(symlink(MAPI_PROVIDER_PATH, beside.c_str()), 0);
+    LoadMapiLibrary();
+    EXPECT_TRUE(MapiAvail());
+    UnloadMapiLibrary();
+    unlink(beside.c_str());
+    // With nothing beside the program and nothing on the search path: no MAPI, no error.
+    if (void* onSearchPath = dlopen(MapiLibraryName, RTLD_NOW)) {
+        dlclose(onSearchPath);
+        GTEST_SKIP() << "the loader's search path holds a libmapi32.so";
+    }
+    LoadMapiLibrary();
     EXPECT_FALSE(MapiAvail());
 }
 
