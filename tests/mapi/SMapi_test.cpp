@@ -3,11 +3,11 @@
 // point is refused with EMapiDllError; a complete one binds all ten.
 #include "mapi/Email.h"
 #include "mapi/SMapi.h"
+#include "platform/Process.h"
 #include "platform/Program.h"
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <functional>
 #include <unistd.h>
 
@@ -76,25 +76,31 @@ TEST_F(SMapiTest, OurProviderBindsAllTenEntryPoints) {
     EXPECT_FALSE(MapiAvail());
 }
 
-TEST_F(SMapiTest, ProviderIsFoundBesideTheProgram) {
-    if (void* elsewhere = dlopen(MapiLibraryName, RTLD_NOW | RTLD_NOLOAD)) {
-        dlclose(elsewhere);
-        GTEST_SKIP() << "a libmapi32.so is already loaded in this process";
+TEST_F(SMapiTest, StartUpLoadLooksBesideTheProgram) {
+    // The probe program runs LoadMapiLibrary() with whatever we put beside it.
+    const std::string probe = MAPI_LOAD_PROBE_PATH;
+    const std::string beside = ExtractFilePath(probe) + MapiLibraryName;
+    struct Case {
+        const char* why;
+        const char* provider; // linked in as libmapi32.so; null: none
+        int exitCode;         // 0 available, 1 not, 2 EMapiDllError
+    };
+    const Case cases[] = {
+        {"our provider beside the program", MAPI_PROVIDER_PATH, 0},
+        {"an incomplete provider ends the start-up", MAPI_TEST_PROVIDER_INCOMPLETE_PATH, 2},
+        {"nothing beside it and nothing on the search path", nullptr, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        unlink(beside.c_str());
+        if (c.provider) {
+            ASSERT_EQ(symlink(c.provider, beside.c_str()), 0);
+        }
+        int exitCode = -1;
+        ASSERT_EQ(RunAndWait("\"" + probe + "\"", std::string(), &exitCode), 0);
+        EXPECT_EQ(exitCode, c.exitCode);
     }
-    const std::string beside = ProgramDir() + MapiLibraryName;
     unlink(beside.c_str());
-    ASSERT_EQ(symlink(MAPI_PROVIDER_PATH, beside.c_str()), 0);
-    LoadMapiLibrary();
-    EXPECT_TRUE(MapiAvail());
-    UnloadMapiLibrary();
-    unlink(beside.c_str());
-    // With nothing beside the program and nothing on the search path: no MAPI, no error.
-    if (void* onSearchPath = dlopen(MapiLibraryName, RTLD_NOW)) {
-        dlclose(onSearchPath);
-        GTEST_SKIP() << "the loader's search path holds a libmapi32.so";
-    }
-    LoadMapiLibrary();
-    EXPECT_FALSE(MapiAvail());
 }
 
 } // namespace
