@@ -63,6 +63,8 @@ public:
     void StartWriteBuffering(int32_t threshold = -1);
     void FlushPending(int32_t count = -1);
     void StopWriteBuffering();
+    // Drops the write buffer and what it holds, sending nothing.
+    void DiscardWriteBuffer() { FWriteBuffer.reset(); }
     bool WriteBuffering() const { return FWriteBuffer != nullptr; }
 
     // One line without its terminator (LF drops a CR before it too).
