@@ -38,6 +38,7 @@ public:
     // Read access for the owner and tests.
     const TWaveFormat* WaveFormat() const { return Format.get(); }
     uint16_t BufferSize() const { return BufferSizeValue; }
+    const TWaveHeader* Header(int slot) const { return Headers[slot].get(); }
     uint16_t SampleFrames() const { return NoSamplesValue; }
     bool IsOpen() const { return Open; }
     bool IsActive() const { return Active; }

@@ -1,0 +1,126 @@
+// The recorder's 44-byte header and its completion, and TWAVFile's reading
+// and duration rules, on real files.
+#include "audio/WAVFile.h"
+
+#include "AudioTestHelpers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TWaveFormat Format(uint16_t channels, uint32_t rate, uint16_t bits) {
+    TWaveFormat f;
+    f.FormatTag = 1;
+    f.Channels = channels;
+    f.SamplesPerSec = rate;
+    f.BlockAlign = static_cast<uint16_t>(channels * bits / 8);
+    f.AvgBytesPerSec = rate * f.BlockAlign;
+    f.BitsPerSample = bits;
+    return f;
+}
+
+TEST(WaveHeader, OneSecondOfMono8BitHasExactBytesAndSizes) {
+    TScratchDir dir;
+    const std::string path = dir.File("one.wav");
+    {
+        TFileStream f(path, TFileStream::Mode::Create);
+        WriteWaveHeader(f, Format(1, 11025, 8));
+        EXPECT_EQ(f.Size(), 44);
+        const std::vector<uint8_t> data = Ramp(11025);
+        f.Write(data.data(), data.size());
+        CompleteWaveHeader(f);
+    }
+    const std::vector<uint8_t> b = ReadBytes(path);
+    ASSERT_EQ(b.size(), 11069u);
+    const std::vector<uint8_t> expected = MakeWav(1, 11025, 8, Ramp(11025));
+    EXPECT_EQ(b, expected);
+    EXPECT_EQ(Le32(b, 4), 11061u);
+    EXPECT_EQ(Le32(b, 40), 11025u);
+    TWAVFile w;
+    EXPECT_TRUE(w.LoadFromFile(path));
+    EXPECT_TRUE(w.Valid);
+    EXPECT_EQ(w.Channels, 1);
+    EXPECT_EQ(w.SampleRate, 11025);
+    EXPECT_EQ(w.BitsPerSample, 8);
+    EXPECT_EQ(w.FileSize, 11069);
+    EXPECT_DOUBLE_EQ(w.Duration(), 1.0);
+}
+
+TEST(WaveHeader, UnfinishedHeaderHoldsZeroSizes) {
+    TMemoryStream m;
+    WriteWaveHeader(m, Format(2, 44100, 16));
+    ASSERT_EQ(m.Data.size(), 44u);
+    EXPECT_EQ(Le32(m.Data, 4), 0u);
+    EXPECT_EQ(Le32(m.Data, 40), 0u);
+    EXPECT_EQ(Le32(m.Data, 28), 176400u);
+    EXPECT_EQ(Le16(m.Data, 32), 4);
+}
+
+struct TDurationCase {
+    const char* Why;
+    std::vector<uint8_t> Bytes;
+    bool Loaded;
+    bool Valid;
+    double Duration;
+};
+
+std::vector<uint8_t> WithRiff(std::vector<uint8_t> b, uint32_t riff) {
+    for (int i = 0; i < 4; ++i)
+        b[4 + i] = static_cast<uint8_t>(riff >> (8 * i));
+    return b;
+}
+
+std::vector<uint8_t> With16(std::vector<uint8_t> b, size_t at, uint16_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+    return b;
+}
+
+TEST(WAVFile, LoadAndDuration) {
+    const auto stereo16 = MakeWav(2, 44100, 16, std::vector<uint8_t>(176400));
+    const auto mono8 = MakeWav(1, 11025, 8, std::vector<uint8_t>(5512));
+    std::vector<uint8_t> notRiff = mono8;
+    notRiff[0] = 'X';
+    const std::vector<TDurationCase> cases = {
+        {"16-bit stereo 44100, 176400 data bytes", stereo16, true, true, 1.0},
+        {"half a second", mono8, true, true, 5512.0 / 11025},
+        {"18-byte format chunk puts data at 38", MakeWav(1, 11025, 8, Ramp(100), 18), true, false,
+         0},
+        {"three channels", MakeWav(3, 11025, 8, Ramp(99)), true, false, 0},
+        {"no RIFF tag", notRiff, true, false, 0},
+        {"format tag not PCM", With16(mono8, 20, 3), true, false, 0},
+        {"43 bytes", std::vector<uint8_t>(mono8.begin(), mono8.begin() + 43), false, false, 0},
+        {"empty file", {}, false, false, 0},
+        {"unfinished recording stores RIFF size 0", WithRiff(mono8, 0), true, true, 0},
+        {"RIFF size 35 is below the header", WithRiff(mono8, 35), true, true, 0},
+        {"RIFF size 36: header only", WithRiff(mono8, 36), true, true, 0},
+        {"stored size wins over file length", WithRiff(mono8, 36 + 11025), true, true, 1.0},
+        {"sample rate 0", With16(mono8, 24, 0), true, true, 0},
+        {"bits 0", With16(mono8, 34, 0), true, true, 0},
+    };
+    TScratchDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Why);
+        const std::string path = dir.File("case.wav");
+        WriteBytes(path, c.Bytes);
+        TWAVFile w;
+        EXPECT_EQ(w.LoadFromFile(path), c.Loaded);
+        EXPECT_EQ(w.Valid, c.Valid);
+        EXPECT_DOUBLE_EQ(w.Duration(), c.Duration);
+    }
+}
+
+TEST(WAVFile, MissingFileAndReloadClearFields) {
+    TScratchDir dir;
+    TWAVFile w;
+    WriteBytes(dir.File("a.wav"), MakeWav(2, 22050, 16, Ramp(400)));
+    ASSERT_TRUE(w.LoadFromFile(dir.File("a.wav")));
+    ASSERT_TRUE(w.Valid);
+    EXPECT_FALSE(w.LoadFromFile(dir.File("missing.wav")));
+    EXPECT_FALSE(w.Valid);
+    EXPECT_EQ(w.SampleRate, 0);
+    EXPECT_EQ(w.FileSize, 0);
+    EXPECT_EQ(w.Duration(), 0);
+}
+
+} // namespace
