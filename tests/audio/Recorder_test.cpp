@@ -102,12 +102,13 @@ TEST_F(RecorderTest, EmptyBufferIsNeitherRequeuedNorCounted) {
     EXPECT_EQ(ReadBytes(Wav).size(), 44u);
 }
 
-std::vector<uint8_t> Samples16(std::initializer_list<int16_t> values, size_t total) {
+// total bytes of fill samples with the given samples at the end.
+std::vector<uint8_t> Samples16(std::initializer_list<int16_t> values, size_t total,
+                               int16_t fill = -1) {
     std::vector<uint8_t> b(total, 0);
-    // Fill with -1 (0xFFFF) then put the given samples at the end.
     for (size_t i = 0; i + 1 < total; i += 2) {
-        b[i] = 0xFF;
-        b[i + 1] = 0xFF;
+        b[i] = static_cast<uint8_t>(fill);
+        b[i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(fill) >> 8);
     }
     size_t at = total - 2 * values.size();
     for (int16_t v : values) {
@@ -139,7 +140,7 @@ TEST_F(RecorderTest, TriggerHoldsBackQuietBuffers) {
         {"16-bit level 0: -1 samples dropped, a 0 sample triggers", TBPS::_16, 0,
          {Samples16({}, 1000), Samples16({0}, 1000), Samples16({}, 1000)}, {false, true, true}},
         {"16-bit level compared signed: 0xFF00 is -256", TBPS::_16, 0xFF00,
-         {Samples16({-300}, 1000), Samples16({-256}, 1000)}, {false, true}},
+         {Samples16({-300}, 1000, -1000), Samples16({-256}, 1000, -1000)}, {false, true}},
         {"16-bit level 1000 not reached by 999", TBPS::_16, 1000,
          {Samples16({999}, 1000), Samples16({1000}, 1000)}, {false, true}},
     };
