@@ -16,6 +16,7 @@
 #include "ui_FormOptions.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
@@ -24,8 +25,8 @@
 
 TFormMain::TFormMain(QWidget* parent, TWaveDeviceService* waveService,
                      std::function<uint32_t()> tickSource)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TFormMain>()), Timer1(std::make_unique<QTimer>()),
-      Audio1(std::make_unique<TAudio>(waveService)),
+    : QMainWindow(parent), ui(std::make_unique<Ui::TFormMain>()),
+      Timer1(std::make_unique<QTimer>()), Audio1(std::make_unique<TAudio>(waveService)),
       Now(tickSource ? std::move(tickSource) : std::function<uint32_t()>(GetTickCount)) {
     ui->setupUi(this);
     setWindowIcon(ProgramIcon());
@@ -37,7 +38,8 @@ TFormMain::TFormMain(QWidget* parent, TWaveDeviceService* waveService,
         move(screen->availableGeometry().center() - rect().center());
 
     Timer1->setInterval(10);
-    connect(Timer1.get(), &QTimer::timeout, this, [this] { GuardHandler([this] { Timer1Timer(); }); });
+    connect(Timer1.get(), &QTimer::timeout, this,
+            [this] { GuardHandler([this] { Timer1Timer(); }); });
     Audio1->Recorder()->SetTrigLevel(0);
     Audio1->Recorder()->SetTriggered(false);
     Audio1->OnPlayed = [this](TPlayer* sender) { GuardHandler([&] { Audio1Played(sender); }); };
@@ -52,7 +54,9 @@ TFormMain::~TFormMain() {
     Audio1.reset();
 }
 
-std::string TFormMain::RecordingFile() { return ProgramDir() + "Quillet.wav"; }
+std::string TFormMain::RecordingFile() {
+    return ProgramDir() + "Quillet.wav";
+}
 
 void TFormMain::CreationStep() {
     // A bad sample rate ends the step here: New and the first-run check are
@@ -62,7 +66,9 @@ void TFormMain::CreationStep() {
     GuardHandler([this] {
         ActionFileNewExecute();
         if (UserName.empty()) {
-            ShowMessage(this, "This is the first time you use Quillet, please setup your account infomation.");
+            ShowMessage(
+                this,
+                "This is the first time you use Quillet, please setup your account infomation.");
             auto* options = new TFormOptions(this, [this] { LoadSettings(); });
             options->ui->PageControl1->setCurrentIndex(1);
             Dialogs().ExecModal(options);
@@ -75,15 +81,14 @@ void TFormMain::LoadSettings() {
     TSettingsFile ini;
     int32_t rate = StrToInt(ini.ReadString("Audio", "SampleRate", "11025"));
     Audio1->Recorder()->SetSampleRate(static_cast<uint16_t>(rate));
-    Audio1->Recorder()->SetBitsPerSample(ini.ReadString("Audio", "BitPerSample", "8") == "16" ? TBPS::_16
-                                                                                              : TBPS::_8);
+    Audio1->Recorder()->SetBitsPerSample(
+        ini.ReadString("Audio", "BitPerSample", "8") == "16" ? TBPS::_16 : TBPS::_8);
     UserName = ini.ReadString("User", "Name", "");
     UserEmail = ini.ReadString("User", "Email", "");
     SendType = ini.ReadString("User", "SendType", "SMTP");
     SmtpServer = ini.ReadString("SMTP", "Server", "");
     SmtpUser = ini.ReadString("SMTP", "User", "");
     SmtpPassword = ini.ReadString("SMTP", "Password", "");
-
 }
 
 void TFormMain::ActionFileNewExecute() {
@@ -161,10 +166,29 @@ void TFormMain::BindActions() {
 
     connect(ui->HelpContents1, &QAction::triggered, this, [] { GuardHandler(ShowHelp); });
     connect(ui->ActionHelpWebsite, &QAction::triggered, this, [] { GuardHandler(OpenHomePage); });
-    connect(ui->ActionHelpContactUs, &QAction::triggered, this, [] { GuardHandler(OpenSupportMail); });
+    connect(ui->ActionHelpContactUs, &QAction::triggered, this,
+            [] { GuardHandler(OpenSupportMail); });
     // The edit shortcuts act on the memo whichever field has the focus.
     for (QAction* a : {ui->EditCut1, ui->EditCopy1, ui->EditPaste1})
         a->setShortcutContext(Qt::WindowShortcut);
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui->EditTo), static_cast<QWidget*>(ui->EditCc),
+          static_cast<QWidget*>(ui->EditSubject), static_cast<QWidget*>(ui->MemoContent)})
+        w->installEventFilter(this);
+}
+
+// The single-line edits would take Ctrl+X/C/V for themselves; let the
+// window's edit commands have them so they act on the memo.
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) ||
+            key->matches(QKeySequence::Paste)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event) {
@@ -195,7 +219,9 @@ void TFormMain::ActionOptionsExecute() {
     options->deleteLater();
 }
 
-void TFormMain::ActionFileExitExecute() { QApplication::quit(); }
+void TFormMain::ActionFileExitExecute() {
+    QApplication::quit();
+}
 
 void TFormMain::ActionHelpAboutExecute() {
     // A fresh box at each opening.
@@ -204,9 +230,15 @@ void TFormMain::ActionHelpAboutExecute() {
     about->deleteLater();
 }
 
-void TFormMain::EditCut1Execute() { ui->MemoContent->cut(); }
-void TFormMain::EditCopy1Execute() { ui->MemoContent->copy(); }
-void TFormMain::EditPaste1Execute() { ui->MemoContent->paste(); }
+void TFormMain::EditCut1Execute() {
+    ui->MemoContent->cut();
+}
+void TFormMain::EditCopy1Execute() {
+    ui->MemoContent->copy();
+}
+void TFormMain::EditPaste1Execute() {
+    ui->MemoContent->paste();
+}
 
 QWidget* TFormMain::ScreenshotWindow(const std::string& which) {
     if (which == "options" || which == "options-account") {

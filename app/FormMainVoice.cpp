@@ -16,8 +16,9 @@ void TFormMain::ActionVoiceRecordExecute() {
         Audio1->Recorder()->Resume();
         StartTick = Now() - ElapsedMs;
     } else if (VoiceState == vsIdle) {
-        if (ElapsedMs != 0 && Dialogs().MessageBox(this, "Are you sure to overwrite?", "Warning",
-                                                   TMsgIcon::Warning, TMsgButtons::YesNo) == TMsgResult::No)
+        if (ElapsedMs != 0 &&
+            Dialogs().MessageBox(this, "Are you sure to overwrite?", "Warning", TMsgIcon::Warning,
+                                 TMsgButtons::YesNo) == TMsgResult::No)
             return;
         Audio1->Recorder()->RecordToFile(RecordingFile());
         Audio1->Recorder()->Start();
@@ -78,7 +79,9 @@ void TFormMain::ActionVoiceStopExecute() {
     LabelLength->setText("0");
 }
 
-void TFormMain::Audio1Played(TPlayer* /*sender*/) { ActionVoiceStopExecute(); }
+void TFormMain::Audio1Played(TPlayer* /*sender*/) {
+    ActionVoiceStopExecute();
+}
 
 void TFormMain::Timer1Timer() {
     ElapsedMs = Now() - StartTick; // unsigned: right across a wrap of the counter

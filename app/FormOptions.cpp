@@ -8,7 +8,8 @@
 #include "ui_FormOptions.h"
 
 TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
-    : QDialog(owner), ui(std::make_unique<Ui::TFormOptions>()), LoadSettings(std::move(loadSettings)) {
+    : QDialog(owner), ui(std::make_unique<Ui::TFormOptions>()),
+      LoadSettings(std::move(loadSettings)) {
     ui->setupUi(this);
     setFixedSize(375, 304);
     // Typed passwords show as "*".
@@ -74,16 +75,24 @@ void TFormOptions::ButtonOKClick() {
     done(QDialog::Accepted);
 }
 
-void TFormOptions::ButtonHelpClick() { ShowHelp(); }
+void TFormOptions::ButtonHelpClick() {
+    ShowHelp();
+}
 
 void TFormOptions::SetServerFieldsEnabled(bool enabled) {
-    for (QWidget* w : {static_cast<QWidget*>(ui->LabeledEditSMTP), static_cast<QWidget*>(ui->LabelSMTP),
-                       static_cast<QWidget*>(ui->LabeledEditUser), static_cast<QWidget*>(ui->LabelUser),
-                       static_cast<QWidget*>(ui->LabeledEditPassword),
-                       static_cast<QWidget*>(ui->LabelPassword)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui->LabeledEditSMTP), static_cast<QWidget*>(ui->LabelSMTP),
+          static_cast<QWidget*>(ui->LabeledEditUser), static_cast<QWidget*>(ui->LabelUser),
+          static_cast<QWidget*>(ui->LabeledEditPassword), static_cast<QWidget*>(ui->LabelPassword)})
         w->setEnabled(enabled);
 }
 
-void TFormOptions::RadioButtonSMTPClick() { SetServerFieldsEnabled(true); }
-void TFormOptions::RadioButtonMAPIClick() { SetServerFieldsEnabled(false); }
-void TFormOptions::RadioButtonSMTPRelayClick() { SetServerFieldsEnabled(false); }
+void TFormOptions::RadioButtonSMTPClick() {
+    SetServerFieldsEnabled(true);
+}
+void TFormOptions::RadioButtonMAPIClick() {
+    SetServerFieldsEnabled(false);
+}
+void TFormOptions::RadioButtonSMTPRelayClick() {
+    SetServerFieldsEnabled(false);
+}

@@ -36,8 +36,10 @@ TEST_F(OptionsTest, OpensOnTheAccountPageWithDefaultsAndWritesAllEightKeysInOrde
     dlg.ui->ButtonOK->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(reloads, 1);
-    EXPECT_EQ(Ini(), "[Audio]\nSampleRate=11025\nBitPerSample=8\n\n[User]\nName=\nEmail=\nSendType=SMTP\n\n"
-                     "[SMTP]\nServer=\nUser=\nPassword=\n");
+    EXPECT_EQ(
+        Ini(),
+        "[Audio]\nSampleRate=11025\nBitPerSample=8\n\n[User]\nName=\nEmail=\nSendType=SMTP\n\n"
+        "[SMTP]\nServer=\nUser=\nPassword=\n");
 }
 
 TEST_F(OptionsTest, UnknownSendTypeShowsTheSmtpChoiceAndOkWritesSmtp) {
@@ -45,7 +47,8 @@ TEST_F(OptionsTest, UnknownSendTypeShowsTheSmtpChoiceAndOkWritesSmtp) {
     TFormOptions dlg(nullptr, nullptr);
     EXPECT_TRUE(dlg.ui->RadioButtonSMTP->isChecked());
     EXPECT_TRUE(dlg.ui->LabeledEditSMTP->isEnabled());
-    EXPECT_EQ(dlg.ui->ComboBoxSampleRate->currentText(), "fast") << "shown as read, even when not an item";
+    EXPECT_EQ(dlg.ui->ComboBoxSampleRate->currentText(), "fast")
+        << "shown as read, even when not an item";
     dlg.ui->ButtonOK->click();
     TSettingsFile ini;
     EXPECT_EQ(ini.ReadString("User", "SendType", ""), "SMTP");
@@ -53,7 +56,8 @@ TEST_F(OptionsTest, UnknownSendTypeShowsTheSmtpChoiceAndOkWritesSmtp) {
 }
 
 TEST_F(OptionsTest, RelayAndMapiGreyTheServerFieldsButKeepAndWriteTheirText) {
-    Dir.Write("quillet.ini", "[User]\nSendType=Direct\n[SMTP]\nServer=mail.example.org\nUser=ann\nPassword=pw\n");
+    Dir.Write("quillet.ini",
+              "[User]\nSendType=Direct\n[SMTP]\nServer=mail.example.org\nUser=ann\nPassword=pw\n");
     TFormOptions dlg(nullptr, nullptr);
     EXPECT_TRUE(dlg.ui->RadioButtonSMTPRelay->isChecked());
     EXPECT_FALSE(dlg.ui->LabeledEditSMTP->isEnabled());

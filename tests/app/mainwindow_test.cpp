@@ -1,0 +1,334 @@
+// The main window's voice recording: enabled states and transitions driven
+// through the actions, the overwrite question, pause and resume timing with
+// an injected tick counter (also across a wrap), playback to the end, the
+// failures that leave everything as it was, and settings applied.
+// Sound goes through the real ALSA library with file-plugin PCMs.
+#include "app/FormMain.h"
+#include "app/FormOptions.h"
+#include "audio/Audio.h"
+#include "audio/WAVFile.h"
+#include "platform/EventQueue.h"
+#include "platform/Program.h"
+#include "tests/app/ScriptedDialogs.h"
+#include "tests/support/TempDir.h"
+#include "ui_FormMain.h"
+#include "ui_FormOptions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+struct TStates {
+    bool Play, Record, Pause, Stop, Send, SaveAs, Timer;
+};
+
+TStates StatesOf(TFormMain& m) {
+    return {m.ui->ActionVoicePlay->isEnabled(),
+            m.ui->ActionVoiceRecord->isEnabled(),
+            m.ui->ActionVoicePause->isEnabled(),
+            m.ui->ActionVoiceStop->isEnabled(),
+            m.ui->ActionFileSend->isEnabled(),
+            m.ui->FileSaveAs1->isEnabled(),
+            m.Timer1->isActive()};
+}
+
+#define EXPECT_STATES(m, play, record, pause, stop, send, saveAs, timer)                           \
+    do {                                                                                           \
+        TStates s = StatesOf(m);                                                                   \
+        EXPECT_EQ(s.Play, play) << "Play";                                                         \
+        EXPECT_EQ(s.Record, record) << "Record";                                                   \
+        EXPECT_EQ(s.Pause, pause) << "Pause";                                                      \
+        EXPECT_EQ(s.Stop, stop) << "Stop";                                                         \
+        EXPECT_EQ(s.Send, send) << "Send";                                                         \
+        EXPECT_EQ(s.SaveAs, saveAs) << "Save As";                                                  \
+        EXPECT_EQ(s.Timer, timer) << "Timer";                                                      \
+        EXPECT_EQ((m).ui->ActionToolbarSend->isEnabled(), s.Send) << "both Send commands";         \
+    } while (0)
+
+bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("QUILLET_SETTINGS_FILE", Dir.File("quillet.ini").c_str(), 1);
+        Dir.Write("quillet.ini", "[User]\nName=Ann\nEmail=ann@example.org\n");
+    }
+    void TearDown() override { DeleteFile(TFormMain::RecordingFile()); }
+    std::unique_ptr<TFormMain> Make() {
+        return std::make_unique<TFormMain>(nullptr, nullptr, [this] { return Tick; });
+    }
+    // Records a short take through the fixture PCM.
+    void RecordTake(TFormMain& m) {
+        m.ui->ActionVoiceRecord->trigger();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        m.ui->ActionVoiceStop->trigger();
+    }
+
+    TTempDir Dir;
+    TScriptedDialogs Dialogs;
+    uint32_t Tick = 1000;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, FirstRunAsksForTheAccountOnItsPage) {
+    Dir.Write("quillet.ini", "");
+    int page = -1;
+    Dialogs.OnModal = [&](QDialog* d) {
+        page = static_cast<TFormOptions*>(d)->ui->PageControl1->currentIndex();
+        return 0;
+    };
+    auto m = Make();
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text,
+              "This is the first time you use Quillet, please setup your account infomation.");
+    EXPECT_EQ(Dialogs.Boxes[0].Caption, "Quillet");
+    EXPECT_EQ(Dialogs.Modals, 1);
+    EXPECT_EQ(page, 1);
+}
+
+TEST_F(MainWindowTest, StatesThroughRecordPauseStopAndTheOverwriteQuestion) {
+    auto m = Make();
+    EXPECT_TRUE(Dialogs.Boxes.empty()) << "a named user sees no first-run message";
+    EXPECT_EQ(m->ui->EditTo->text(), "support@quillet.example");
+    EXPECT_STATES(*m, false, true, false, false, false, false, false);
+
+    m->ui->ActionVoiceRecord->trigger(); // after New: no question
+    EXPECT_TRUE(Dialogs.Boxes.empty());
+    EXPECT_EQ(m->VoiceState, vsRecording);
+    EXPECT_STATES(*m, false, false, true, true, false, false, true);
+
+    Tick = 3500;
+    m->Timer1Timer();
+    EXPECT_EQ(m->LabelLength->text(), "2");
+    m->ui->ActionVoicePause->trigger();
+    EXPECT_EQ(m->VoiceState, vsRecordPaused);
+    EXPECT_STATES(*m, false, true, false, true, false, false, false);
+
+    Tick = 60000; // paused time is not counted
+    m->ui->ActionVoiceRecord->trigger();
+    EXPECT_EQ(m->VoiceState, vsRecording);
+    Tick = 61000;
+    m->Timer1Timer();
+    EXPECT_EQ(m->LabelLength->text(), "3");
+
+    m->ui->ActionVoiceStop->trigger();
+    EXPECT_EQ(m->VoiceState, vsIdle);
+    EXPECT_STATES(*m, true, true, true, false, true, true, false); // Pause keeps its state at Stop
+    EXPECT_EQ(m->LabelLength->text(), "0");
+    TWAVFile wav;
+    ASSERT_TRUE(wav.LoadFromFile(TFormMain::RecordingFile()));
+    EXPECT_TRUE(wav.Valid) << "the file is complete when Stop returns";
+    auto size = std::filesystem::file_size(TFormMain::RecordingFile());
+
+    Dialogs.Answers = {TMsgResult::No};
+    m->ui->ActionVoiceRecord->trigger();
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text, "Are you sure to overwrite?");
+    EXPECT_EQ(Dialogs.Boxes[0].Caption, "Warning");
+    EXPECT_EQ(Dialogs.Boxes[0].Icon, TMsgIcon::Warning);
+    EXPECT_EQ(Dialogs.Boxes[0].Buttons, TMsgButtons::YesNo);
+    EXPECT_EQ(m->VoiceState, vsIdle) << "No changes nothing";
+    EXPECT_EQ(std::filesystem::file_size(TFormMain::RecordingFile()), size);
+    EXPECT_STATES(*m, true, true, true, false, true, true, false);
+
+    Dialogs.Answers = {TMsgResult::Yes};
+    m->ui->ActionVoiceRecord->trigger();
+    EXPECT_EQ(m->VoiceState, vsRecording);
+    EXPECT_TRUE(m->ui->ActionFileSend->isEnabled()) << "Send stays enabled during a later take";
+    m->ui->ActionVoiceStop->trigger();
+
+    m->ui->ActionFileNew->trigger();
+    EXPECT_FALSE(FileExists(TFormMain::RecordingFile()));
+    EXPECT_STATES(*m, false, true, false, false, false, true, false);
+    m->ui->ActionVoiceRecord->trigger();
+    EXPECT_EQ(Dialogs.Boxes.size(), 2u) << "Record after New asks nothing";
+    m->ui->ActionVoiceStop->trigger();
+}
+
+TEST_F(MainWindowTest, PlayingToTheEndReturnsToIdleAndALaterPauseChangesNothing) {
+    std::string played = Dir.File("played.raw");
+    setenv("QUILLET_ALSA_OUTFILE", played.c_str(), 1);
+    auto m = Make();
+    RecordTake(*m);
+    Tick = 5000;
+    m->ui->ActionVoicePlay->trigger();
+    EXPECT_EQ(m->VoiceState, vsPlaying);
+    EXPECT_STATES(*m, false, false, true, true, true, true, true);
+    TWAVFile wav;
+    wav.LoadFromFile(TFormMain::RecordingFile());
+    EXPECT_EQ(m->ProgressBar1->maximum(), static_cast<int>(std::lround(wav.Duration() * 1000)));
+    Tick = 5040;
+    m->Timer1Timer();
+    EXPECT_EQ(m->ProgressBar1->value(), std::min(40, m->ProgressBar1->maximum()));
+
+    ASSERT_TRUE(PumpUntil([&] { return m->VoiceState == vsIdle; })) << "end of playback";
+    EXPECT_EQ(m->LabelLength->text(), "0");
+    EXPECT_EQ(m->ProgressBar1->value(), 0);
+    EXPECT_STATES(*m, true, true, true, false, true, true, false);
+    unsetenv("QUILLET_ALSA_OUTFILE");
+
+    m->ui->ActionVoicePause->trigger(); // Pause kept its enabled state after the Stop
+    EXPECT_EQ(m->VoiceState, vsIdle);
+    EXPECT_STATES(*m, true, true, true, false, true, true, false);
+}
+
+TEST_F(MainWindowTest, PlayPauseResumeAndStop) {
+    auto m = Make();
+    RecordTake(*m);
+    m->ui->ActionVoicePlay->trigger();
+    m->ui->ActionVoicePause->trigger();
+    if (m->VoiceState == vsIdle)
+        GTEST_SKIP() << "the take ended before the pause";
+    EXPECT_EQ(m->VoiceState, vsPlayPaused);
+    EXPECT_STATES(*m, true, false, false, true, true, true, false);
+    m->ui->ActionVoicePlay->trigger();
+    EXPECT_TRUE(m->VoiceState == vsPlaying || m->VoiceState == vsIdle);
+    m->ui->ActionVoiceStop->trigger();
+    EXPECT_EQ(m->VoiceState, vsIdle);
+    EXPECT_STATES(*m, true, true, true, false, true, true, false);
+}
+
+TEST_F(MainWindowTest, ElapsedTimeIsRightAcrossAWrapOfTheTickCounter) {
+    auto m = Make();
+    Tick = 0xFFFFF000u;
+    m->ui->ActionVoiceRecord->trigger();
+    Tick = 0x00000800u;
+    m->Timer1Timer();
+    EXPECT_EQ(m->ElapsedMs, 0x1800u);
+    EXPECT_EQ(m->LabelLength->text(), "6");
+    m->ui->ActionVoiceStop->trigger();
+}
+
+TEST_F(MainWindowTest, NewDuringATakeStopsItAndDeletesTheRecording) {
+    auto m = Make();
+    m->ui->ActionVoiceRecord->trigger();
+    m->ui->ActionFileNew->trigger();
+    EXPECT_EQ(m->VoiceState, vsIdle);
+    EXPECT_FALSE(m->Timer1->isActive());
+    EXPECT_FALSE(FileExists(TFormMain::RecordingFile()));
+    EXPECT_STATES(*m, false, true, false, false, false, true, false);
+    m->ui->ActionVoiceRecord->trigger();
+    EXPECT_TRUE(Dialogs.Boxes.empty()) << "ElapsedMs was reset";
+    m->ui->ActionVoiceStop->trigger();
+}
+
+TEST_F(MainWindowTest, FileFailuresAreShownAndChangeNothing) {
+    auto m = Make();
+    // A folder in the recording's place cannot be created as a file.
+    std::filesystem::create_directory(TFormMain::RecordingFile());
+    m->ui->ActionVoiceRecord->trigger();
+    std::filesystem::remove(TFormMain::RecordingFile());
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text.rfind(
+                  "Cannot create file \"" + TFormMain::RecordingFile() + "\". ", 0),
+              0u)
+        << Dialogs.Boxes[0].Text;
+    EXPECT_EQ(m->VoiceState, vsIdle);
+    EXPECT_STATES(*m, false, true, false, false, false, false, false);
+
+    RecordTake(*m);
+    DeleteFile(TFormMain::RecordingFile());
+    m->ui->ActionVoicePlay->trigger();
+    ASSERT_EQ(Dialogs.Boxes.size(), 2u);
+    EXPECT_EQ(Dialogs.Boxes[1].Text, "Cannot open file \"" + TFormMain::RecordingFile() +
+                                         "\". No such file or directory.");
+    EXPECT_EQ(m->VoiceState, vsIdle);
+    EXPECT_STATES(*m, true, true, true, false, true, true, false);
+}
+
+TEST_F(MainWindowTest, BadSampleRateSkipsNewAndTheFirstRunCheck) {
+    Dir.Write("quillet.ini", "[Audio]\nSampleRate=fast\n");
+    auto m = Make();
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text, "'fast' is not a valid integer value.");
+    EXPECT_EQ(Dialogs.Modals, 0) << "no first-run dialog";
+    EXPECT_EQ(m->ui->EditTo->text(), "") << "fields keep their design texts";
+    EXPECT_STATES(*m, true, true, true, true, true, false, false);
+}
+
+TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
+    auto m = Make();
+    EXPECT_EQ(m->Audio1->Recorder()->BitsPerSample(), TBPS::_8);
+    Dialogs.OnModal = [](QDialog* d) {
+        auto* o = static_cast<TFormOptions*>(d);
+        o->ui->ComboBoxBit->setCurrentText("16");
+        o->ui->ComboBoxSampleRate->setCurrentText("22050");
+        o->ui->LabeledEditName->setText("Bob");
+        o->ui->RadioButtonMAPI->click();
+        o->ui->ButtonOK->click();
+        return o->result();
+    };
+    m->ui->ActionToolbarOptions->trigger();
+    EXPECT_EQ(m->Audio1->Recorder()->BitsPerSample(), TBPS::_16);
+    EXPECT_EQ(m->Audio1->Recorder()->SampleRate(), 22050);
+    EXPECT_EQ(m->UserName, "Bob");
+    EXPECT_EQ(m->SendType, "MAPI");
+
+    Dialogs.OnModal = [](QDialog* d) {
+        auto* o = static_cast<TFormOptions*>(d);
+        o->ui->ComboBoxBit->setCurrentText("32");
+        o->ui->ButtonOK->click();
+        return o->result();
+    };
+    m->ui->ActionOptions->trigger();
+    EXPECT_EQ(m->Audio1->Recorder()->BitsPerSample(), TBPS::_8) << "only \"16\" selects 16-bit";
+
+    // A refused write keeps the window's settings.
+    std::filesystem::permissions(Dir.File("quillet.ini"), std::filesystem::perms::owner_read);
+    Dialogs.OnModal = [](QDialog* d) {
+        auto* o = static_cast<TFormOptions*>(d);
+        o->ui->LabeledEditName->setText("Carol");
+        o->ui->ButtonOK->click();
+        return o->result();
+    };
+    m->ui->ActionOptions->trigger();
+    EXPECT_EQ(m->UserName, "Bob");
+    EXPECT_EQ(Dialogs.Boxes.back().Text, "Unable to write to " + Dir.File("quillet.ini") + ".");
+}
+
+TEST_F(MainWindowTest, EditShortcutsActOnTheMemoWhateverHasTheFocus) {
+    auto m = Make();
+    m->show();
+    QApplication::setActiveWindow(m.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m.get()));
+    m->ui->MemoContent->setPlainText("memo text");
+    m->ui->MemoContent->selectAll();
+    m->ui->EditTo->setFocus();
+    m->ui->EditTo->selectAll();
+    QApplication::clipboard()->clear();
+    QTest::keyClick(m->ui->EditTo, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "memo text");
+}
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Sound through file plugins: capture reads zeros, playback writes to a file.
+    std::string conf =
+        std::string(getenv("QUILLET_SOURCE_DIR") ? getenv("QUILLET_SOURCE_DIR") : ".") +
+        "/tests/support/audio_alsa.conf";
+    setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + conf).c_str(), 1);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Quillet");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
