@@ -1,0 +1,139 @@
+// Header lists: lookup, SetHeader placement and removal, and folding.
+#include "mail/message/NetHeaderList.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Join(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& l : lines)
+        s += l + "|";
+    return s;
+}
+
+TEST(HeaderList, FindAndGetIgnoreCaseAndUnfold) {
+    TNetHeaderList h;
+    h.Add("X-Unsent: 1");
+    h.Add("Subject:  first");
+    h.Add("\tsecond ");
+    h.Add("  third");
+    h.Add("To: a@b.c");
+    EXPECT_EQ(h.FindHeader("subject"), 1);
+    EXPECT_EQ(h.FindHeader("Sub"), -1);
+    EXPECT_EQ(h.GetHeader("SUBJECT"), "first second third");
+    EXPECT_EQ(h.GetHeader("to"), "a@b.c");
+    EXPECT_EQ(h.GetHeader("Cc"), "");
+}
+
+TEST(HeaderList, SetHeaderReplacesInPlaceAppendsAndRemoves) {
+    TNetHeaderList h;
+    h.Add("A: 1");
+    h.Add("B: old");
+    h.Add(" old continuation");
+    h.Add("C: 3");
+    h.SetHeader("b", "new");
+    EXPECT_EQ(Join(h.Lines), "A: 1|b: new|C: 3|") << "kept its place, continuation gone";
+    h.SetHeader("D", "4");
+    EXPECT_EQ(Join(h.Lines), "A: 1|b: new|C: 3|D: 4|");
+    h.Add("E: 5");
+    h.Add("\tfive");
+    h.SetHeader("E", "");
+    h.SetHeader("Missing", "");
+    EXPECT_EQ(Join(h.Lines), "A: 1|b: new|C: 3|D: 4|") << "empty value removes with continuation";
+    h.Add("A: 1");
+    EXPECT_EQ(h.Count(), 5) << "plain adding does not merge duplicates";
+}
+
+// Checks the folding invariants: lines within width when a break was
+// possible, continuations start with exactly one blank, no empty line.
+void ExpectWellFolded(const std::vector<std::string>& lines, const char* why) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_LE(lines[i].size(), 78u) << why << ": line " << i << " " << lines[i];
+        EXPECT_FALSE(lines[i].empty()) << why << ": empty line " << i;
+        if (i > 0) {
+            EXPECT_TRUE(lines[i][0] == ' ' || lines[i][0] == '\t') << why << ": " << lines[i];
+        }
+    }
+}
+
+TEST(Folding, ShortLinesStayAndLongOnesBreakAtBlanksOrCommas) {
+    std::string line77 = "Subject: ";
+    while (line77.size() < 77)
+        line77 += line77.size() % 10 == 0 ? ' ' : 'x';
+    ASSERT_EQ(line77.size(), 77u);
+    EXPECT_EQ(FoldHeaderLine(line77), std::vector<std::string>{line77}) << "77 columns stay";
+
+    std::string to = "To: ";
+    for (int i = 0; to.size() < 100; ++i)
+        to += "user" + std::to_string(i) + "@example.com, ";
+    to.resize(to.size() - 2);
+    std::vector<std::string> lines = FoldHeaderLine(to);
+    ASSERT_GE(lines.size(), 2u);
+    ExpectWellFolded(lines, "To line");
+    EXPECT_EQ(lines[0].back(), ',') << "cut after the comma, the blank trimmed";
+    EXPECT_EQ(lines[1][0], ' ');
+    EXPECT_NE(lines[1][1], ' ') << "exactly one blank starts the continuation";
+    std::string rejoined = lines[0];
+    for (size_t i = 1; i < lines.size(); ++i)
+        rejoined += lines[i];
+    EXPECT_EQ(rejoined, to) << "nothing lost or added apart from the fold";
+
+    std::string commas = "To: ";
+    for (int i = 0; i < 12; ++i)
+        commas += "abcdefgh,";
+    lines = FoldHeaderLine(commas);
+    ExpectWellFolded(lines, "commas only");
+    EXPECT_EQ(lines[0].back(), ',');
+
+    const std::string unbreakable = "X-Long:" + std::string(120, 'a');
+    EXPECT_EQ(FoldHeaderLine(unbreakable).size(), 1u) << "no break character: one line";
+}
+
+TEST(Folding, NeverBreaksInsideQuotesOrEncodedWords) {
+    const std::string quoted = "To: \"" + std::string(30, 'a') + " " + std::string(30, 'b') + " " +
+                               std::string(30, 'c') + "\" <x@y.z>";
+    std::vector<std::string> lines = FoldHeaderLine(quoted);
+    ASSERT_EQ(lines.size(), 3u) << Join(lines);
+    EXPECT_EQ(lines[0], "To:");
+    EXPECT_EQ(lines[1], " " + quoted.substr(4, 94)) << "the quoted name stays whole";
+    EXPECT_EQ(lines[2], " <x@y.z>");
+
+    // Commas and blanks ("_" is a blank after decoding) inside a Q word.
+    const std::string word =
+        "=?UTF-8?Q?" + std::string(20, 'a') + ",b,c,d,e=C3=BC" + std::string(30, 'f') + "?=";
+    const std::string subject = "Subject: Re: " + word;
+    lines = FoldHeaderLine(subject);
+    ASSERT_EQ(lines.size(), 2u) << Join(lines) << "\n" << subject;
+    EXPECT_EQ(lines[0], "Subject: Re:");
+    EXPECT_EQ(lines[1], " " + word);
+}
+
+TEST(Folding, ExistingBreaksStayAndNeverMakeEmptyLines) {
+    const std::string encoded = "Subject: =?a?Q?one?=\r\n\t=?a?Q?two?=";
+    EXPECT_EQ(Join(FoldHeaderLine(encoded)), "Subject: =?a?Q?one?=|\t=?a?Q?two?=|");
+
+    const std::string twice = "Content-Type: text/plain;\r\n\tcharset=\"a\";\r\n\tcharset=\"b\"";
+    EXPECT_EQ(Join(FoldHeaderLine(twice)),
+              "Content-Type: text/plain;|\tcharset=\"a\";|\tcharset=\"b\"|");
+
+    const std::string doubled = "X-Test: a\r\n\t\r\n\tb\r\n \r\n c";
+    std::vector<std::string> lines = FoldHeaderLine(doubled);
+    ExpectWellFolded(lines, "breaks in a row");
+    EXPECT_EQ(Join(lines), "X-Test: a|\tb| c|");
+}
+
+TEST(Folding, SetHeaderFoldsLongValues) {
+    TNetHeaderList h;
+    h.Add("X-Unsent: 1");
+    h.SetHeader("To", "aaaaaaaaaaaaaaaaaaaa@example.com, bbbbbbbbbbbbbbbbbbbb@example.com, "
+                      "cccccccccccccccccccc@example.com");
+    EXPECT_EQ(Join(h.Lines),
+              "X-Unsent: 1|To: aaaaaaaaaaaaaaaaaaaa@example.com, "
+              "bbbbbbbbbbbbbbbbbbbb@example.com,| cccccccccccccccccccc@example.com|");
+    EXPECT_EQ(h.GetHeader("To"), "aaaaaaaaaaaaaaaaaaaa@example.com, "
+                                 "bbbbbbbbbbbbbbbbbbbb@example.com, "
+                                 "cccccccccccccccccccc@example.com");
+}
+
+} // namespace
