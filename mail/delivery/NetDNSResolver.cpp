@@ -5,6 +5,7 @@
 #include "mail/delivery/NetDNSResolver.h"
 
 #include "base/Text.h"
+#include "mail/delivery/NetSocketError.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -185,7 +186,15 @@ void TNetDNSResolver::ResolveDomain(const std::string& domain) {
         }
         std::string senderIP;
         int32_t senderPort = 0;
-        const std::string reply = ReceiveDatagram(wait, senderIP, senderPort);
+        std::string reply;
+        try {
+            reply = ReceiveDatagram(wait, senderIP, senderPort);
+        } catch (const ENetSocketError& e) {
+            // Someone else's oversized datagram must not end the lookup.
+            if (e.Code != WSAEMSGSIZE || (senderIP == serverIP && senderPort == serverPort))
+                throw;
+            continue;
+        }
         if (senderPort == 0 && senderIP.empty()) {
             // Nothing arrived; a wait may end a little early, so the time
             // is measured here before giving up.

@@ -59,9 +59,11 @@ std::string TNetUDPBase::ReceiveBuffer(int32_t timeout, std::string& senderIP,
     std::string ip;
     int port = 0;
     const ssize_t received = socket.ReceiveFrom(buffer.data(), buffer.size(), ip, port);
-    TNetStack::Instance().CheckForSocketError(received);
-    buffer.resize(static_cast<size_t>(received));
+    // The sender is known even when the datagram was too long for the
+    // buffer, so a caller can tell whose datagram failed.
     senderIP = ip;
     senderPort = port;
+    TNetStack::Instance().CheckForSocketError(received);
+    buffer.resize(static_cast<size_t>(received));
     return buffer;
 }

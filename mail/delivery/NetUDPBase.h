@@ -49,7 +49,8 @@ protected:
     // One datagram to ip:port, all bytes or an exception.
     void SendBuffer(const std::string& ip, int32_t port, const std::string& data);
     // One datagram within timeout (or TimeoutInfinite); empty with an empty
-    // sender IP and port 0 when none arrived.
+    // sender IP and port 0 when none arrived. The sender is filled in before
+    // a failed receive raises its socket error.
     std::string ReceiveBuffer(int32_t timeout, std::string& senderIP, int32_t& senderPort);
 
 private:

@@ -16,7 +16,8 @@ public:
 
     // One datagram, or empty when none arrived in time. TimeoutDefault
     // means ReceiveTimeout. The second form also gives the sender (empty
-    // IP and port 0 when nothing arrived).
+    // IP and port 0 when nothing arrived; filled in as well when a datagram
+    // too long for BufferSize raises socket error 10040).
     std::string ReceiveDatagram(int32_t timeout = TimeoutDefault);
     std::string ReceiveDatagram(int32_t timeout, std::string& senderIP, int32_t& senderPort);
 

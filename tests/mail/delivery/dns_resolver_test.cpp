@@ -100,6 +100,11 @@ const Decoy Decoys[] = {
                                      .Build()};
      },
      "TimedOut"},
+    {"longer than the buffer, from another port",
+     [](const std::string&) {
+         return TDnsFakeDatagram{std::string(9000, 'x'), 0, true};
+     },
+     "TimedOut"},
     {"fewer than 5 bytes", [](const std::string& q) { return TDnsFakeDatagram{q.substr(0, 4)}; },
      "TimedOut"},
 };
