@@ -27,6 +27,9 @@ void TNetSMTP::SetUseEhlo(bool value) {
 }
 
 void TNetSMTP::ConnectAndGreet(int32_t timeout) {
+    // A login belongs to its connection: one lost without QuitAndClose must
+    // not let the next connection skip authentication.
+    LoggedIn = false;
     OpenConnection(timeout);
     try {
         ReadGreeting();

@@ -185,6 +185,29 @@ TEST(SmtpDialogue, SecondMessageResetsButDoesNotLogInAgain) {
     EXPECT_EQ(server.Failure(), "");
 }
 
+TEST(SmtpDialogue, LoginOfALostConnectionIsNotCarriedOver) {
+    const std::vector<TSmtpStep> login = {
+        Srv("220 hi"),    Cli("EHLO " + Helo), Srv("250 AUTH LOGIN"), Cli("RSET"),
+        Srv("250 reset"), Cli("AUTH LOGIN"),   Srv("334 u"),          Cli("dXNlcg=="),
+        Srv("334 p"),     Cli("c2VjcmV0"),     Srv("235 ok")};
+    TNetMessage m;
+    Fill(m);
+    TSmtpFakeServer first(Join(login, {Cli("MAIL FROM:<sender@example.test>"), Hangup()}));
+    Client c(first.Port(), atLogin);
+    c.ConnectAndGreet();
+    EXPECT_THROW(c.SendMail(m), ENetConnClosedGracefully);
+    EXPECT_FALSE(c.IsConnected()); // so the caller does not call QuitAndClose
+
+    auto t = Transaction({"to@example.test"});
+    TSmtpFakeServer second(Join(login, std::vector<TSmtpStep>(t.begin() + 2, t.end())));
+    c.Port = second.Port();
+    c.ConnectAndGreet();
+    c.SendMail(m);
+    c.QuitAndClose();
+    ASSERT_TRUE(second.WaitDone());
+    EXPECT_EQ(second.Failure(), "") << "no login on the new connection";
+}
+
 TEST(SmtpDialogue, RecipientsInOrderToCcBcc) {
     TSmtpFakeServer server(
         Join({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 ok")},
