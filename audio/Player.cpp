@@ -158,6 +158,8 @@ bool TPlayer::OpenDevice() {
     QueueIndex = 0;
     QueuedCount = 0;
     CompletionIndex = 1;
+    EndRequested = false;
+    EndHandled = false;
     const TMMResult r =
         Service().OutOpen(&Device, OwnerObj->AudioDeviceID(), Format.get(), &WaveOutProc,
                           reinterpret_cast<uintptr_t>(this), CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
@@ -196,7 +198,7 @@ uint32_t TPlayer::QueueNextBuffer() {
         if (r == MMSYSERR_NOERROR)
             r = Service().OutWrite(Device, h, sizeof(TWaveHeader));
         if (r != MMSYSERR_NOERROR) {
-            SetError(" " + Service().OutGetErrorText(r));
+            SetDeviceError("", Service().OutGetErrorText(r));
         } else {
             QueueIndex = (slot + 1) % 4;
             ++QueuedCount;
@@ -210,6 +212,7 @@ uint32_t TPlayer::QueueNextBuffer() {
 void TPlayer::PostEndRequest() {
     if (EndRequested.exchange(true))
         return;
+    EndHandled = false;
     CloseWindow->Post([this] {
         EndHandled = true;
         CloseDevice();
@@ -256,7 +259,6 @@ void TPlayer::Stop() {
         QueueIndex = CompletionIndex.load();
         SetError("");
     }
-    EndHandled = false;
     if (!EndRequested) {
         if (Service().OutReset(Device) != MMSYSERR_NOERROR) {
             SetError("Error in waveOutReset");

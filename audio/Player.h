@@ -55,7 +55,7 @@ private:
     uint16_t SavedSampleRate = 11025;
     std::atomic<bool> EndRequested{false};
     // The close window's end request has run (Stop waits for it).
-    bool EndHandled = false;
+    std::atomic<bool> EndHandled{false};
     std::unique_ptr<TRequestQueue> DataWindow;
     std::unique_ptr<TRequestQueue> CloseWindow;
 };

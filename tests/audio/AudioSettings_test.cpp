@@ -38,8 +38,8 @@ TEST_F(AudioSettingsTest, FormatRecordAndBufferSize) {
         r->SetChannels(c.Channels);
         r->SetBitsPerSample(c.Bits);
         r->SetSampleRate(c.Rate);
-        for (TAudioSettings* s : {static_cast<TAudioSettings*>(r),
-                                  static_cast<TAudioSettings*>(audio.Player())}) {
+        for (TAudioSettings* s :
+             {static_cast<TAudioSettings*>(r), static_cast<TAudioSettings*>(audio.Player())}) {
             const TWaveFormat* f = s->WaveFormat();
             ASSERT_NE(f, nullptr);
             EXPECT_EQ(f->FormatTag, 1);
@@ -70,7 +70,9 @@ TEST_F(AudioSettingsTest, DefaultsOfANewComponent) {
 }
 
 // A rebuilt slot loses the length a device open gave its header.
-bool Rebuilt(const TAudioSettings* s) { return s->Header(0)->BufferLength == 0; }
+bool Rebuilt(const TAudioSettings* s) {
+    return s->Header(0)->BufferLength == 0;
+}
 
 TEST_F(AudioSettingsTest, SettersFollowAndRebuildOnlyOnChange) {
     TAudio audio(&Fake);
@@ -81,9 +83,9 @@ TEST_F(AudioSettingsTest, SettersFollowAndRebuildOnlyOnChange) {
         ASSERT_TRUE(r->Start());
         r->Stop();
         TScratchDir dir;
-        WriteBytes(dir.File("a.wav"), MakeWav(p->Channels() == TChannels::Stereo ? 2 : 1,
-                                              p->SampleRate(),
-                                              p->BitsPerSample() == TBPS::_16 ? 16 : 8, Ramp(10)));
+        WriteBytes(dir.File("a.wav"),
+                   MakeWav(p->Channels() == TChannels::Stereo ? 2 : 1, p->SampleRate(),
+                           p->BitsPerSample() == TBPS::_16 ? 16 : 8, Ramp(10)));
         ASSERT_TRUE(p->PlayFile(dir.File("a.wav")));
         p->Stop();
         ASSERT_FALSE(Rebuilt(r));

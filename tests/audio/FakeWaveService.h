@@ -326,8 +326,9 @@ private:
             {WOM_OPEN, "WOM_OPEN"}, {WOM_CLOSE, "WOM_CLOSE"}, {WOM_DONE, "WOM_DONE"},
             {WIM_OPEN, "WIM_OPEN"}, {WIM_CLOSE, "WIM_CLOSE"}, {WIM_DATA, "WIM_DATA"}};
         Add(names.at(msg));
-        std::thread driver([&] { cb(msg == WOM_OPEN || msg == WOM_CLOSE || msg == WOM_DONE ? 2 : 1,
-                                    msg, instance, h, 0); });
+        std::thread driver([&] {
+            cb(msg == WOM_OPEN || msg == WOM_CLOSE || msg == WOM_DONE ? 2 : 1, msg, instance, h, 0);
+        });
         driver.join();
     }
 

@@ -19,7 +19,9 @@ protected:
         ASSERT_TRUE(Fake.DeliverInput(data));
         PumpEvents();
     }
-    std::vector<uint8_t> Full(uint8_t start) { return Ramp(Audio->Recorder()->BufferSize(), start); }
+    std::vector<uint8_t> Full(uint8_t start) {
+        return Ramp(Audio->Recorder()->BufferSize(), start);
+    }
 
     TScratchDir Dir;
     TFakeWaveService Fake;
@@ -133,16 +135,31 @@ TEST_F(RecorderTest, TriggerHoldsBackQuietBuffers) {
         return b;
     };
     const std::vector<Case> cases = {
-        {"8-bit level 200: quiet dropped, loud written, later quiet kept", TBPS::_8, 200,
-         {bytes(199), bytes(10, 999, 200), bytes(0)}, {false, true, true}},
-        {"8-bit level 0 triggers on the first buffer", TBPS::_8, 0, {bytes(0), bytes(0)},
+        {"8-bit level 200: quiet dropped, loud written, later quiet kept",
+         TBPS::_8,
+         200,
+         {bytes(199), bytes(10, 999, 200), bytes(0)},
+         {false, true, true}},
+        {"8-bit level 0 triggers on the first buffer",
+         TBPS::_8,
+         0,
+         {bytes(0), bytes(0)},
          {true, true}},
-        {"16-bit level 0: -1 samples dropped, a 0 sample triggers", TBPS::_16, 0,
-         {Samples16({}, 1000), Samples16({0}, 1000), Samples16({}, 1000)}, {false, true, true}},
-        {"16-bit level compared signed: 0xFF00 is -256", TBPS::_16, 0xFF00,
-         {Samples16({-300}, 1000, -1000), Samples16({-256}, 1000, -1000)}, {false, true}},
-        {"16-bit level 1000 not reached by 999", TBPS::_16, 1000,
-         {Samples16({999}, 1000), Samples16({1000}, 1000)}, {false, true}},
+        {"16-bit level 0: -1 samples dropped, a 0 sample triggers",
+         TBPS::_16,
+         0,
+         {Samples16({}, 1000), Samples16({0}, 1000), Samples16({}, 1000)},
+         {false, true, true}},
+        {"16-bit level compared signed: 0xFF00 is -256",
+         TBPS::_16,
+         0xFF00,
+         {Samples16({-300}, 1000, -1000), Samples16({-256}, 1000, -1000)},
+         {false, true}},
+        {"16-bit level 1000 not reached by 999",
+         TBPS::_16,
+         1000,
+         {Samples16({999}, 1000), Samples16({1000}, 1000)},
+         {false, true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Why);
@@ -283,8 +300,7 @@ TEST_F(RecorderTest, RecordToFileFromStreams) {
             const size_t s = c.Bits == TBPS::_16 ? 2 : 1;
             for (size_t i = 0; i < c.LeftSize; i += s) {
                 expected.insert(expected.end(), left.Data.begin() + i, left.Data.begin() + i + s);
-                expected.insert(expected.end(), right.Data.begin() + i,
-                                right.Data.begin() + i + s);
+                expected.insert(expected.end(), right.Data.begin() + i, right.Data.begin() + i + s);
             }
         } else {
             expected = left.Data;
@@ -302,9 +318,8 @@ TEST_F(RecorderTest, RecordToFileRaisesTheFileCreationError) {
         Rec->RecordToFile(Dir.File("no/such/dir.wav"));
         FAIL() << "no error";
     } catch (const EFCreateError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + Dir.File("no/such/dir.wav") +
-                                                  "\". ",
-                                              0),
+        EXPECT_EQ(std::string(e.what()).rfind(
+                      "Cannot create file \"" + Dir.File("no/such/dir.wav") + "\". ", 0),
                   0u);
     }
     EXPECT_FALSE(Rec->Saving());
