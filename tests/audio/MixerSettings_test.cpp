@@ -41,9 +41,9 @@ protected:
         auto wavein = Line(1, 200, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 1, "Recording", {});
         wavein.Sources.push_back(Line(1, 201, 0x1003, 1, "Mic", {{41, Mute}, {42, Vol}}));
         Fake.MixerLines = {speakers, wavein};
-        Fake.ControlValues = {{11, {1000, 2000}}, {12, {1}},        {21, {555}},
-                              {31, {7, 8}},       {32, {0}},        {33, {1}},
-                              {34, {3, 4}},       {41, {0}},        {42, {65535}}};
+        Fake.ControlValues = {{11, {1000, 2000}}, {12, {1}}, {21, {555}},
+                              {31, {7, 8}},       {32, {0}}, {33, {1}},
+                              {34, {3, 4}},       {41, {0}}, {42, {65535}}};
     }
     TFakeWaveService Fake;
 };
@@ -161,9 +161,7 @@ TEST_F(MixerTest, ReopeningClosesThePreviousDevice) {
 }
 
 TEST_F(MixerTest, DestructionClosesTheMixer) {
-    {
-        TAudio audio(&Fake);
-    }
+    { TAudio audio(&Fake); }
     EXPECT_EQ(Fake.MixerCloseCount, 1u);
 }
 
