@@ -1,0 +1,49 @@
+// libFuzzer target for the WAV readers: TWAVFile.LoadFromFile/Duration and
+// the player's header scan in PlayFile (over the device double, so the
+// sound data found is also spooled and queued), on arbitrary files.
+#include "audio/Audio.h"
+#include "audio/WAVFile.h"
+
+#include "AudioTestHelpers.h"
+#include "FakeWaveService.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <unistd.h>
+
+namespace {
+TScratchDir* Dir = nullptr;
+TFakeWaveService* Fake = nullptr;
+TAudio* Audio = nullptr;
+std::string Path;
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    EnsureApp();
+    Dir = new TScratchDir;
+    // The spool file goes to the current directory.
+    if (chdir(Dir->Path.c_str()) != 0)
+        return 1;
+    Path = Dir->File("input.wav");
+    Fake = new TFakeWaveService;
+    Audio = new TAudio(Fake);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Fake->ClearLog();
+    WriteBytes(Path, std::vector<uint8_t>(data, data + size));
+    TWAVFile w;
+    w.LoadFromFile(Path);
+    const double d = w.Duration();
+    if (d < 0)
+        __builtin_trap();
+    if (Audio->Player()->PlayFile(Path)) {
+        Fake->CompleteOutput();
+        ProcessPendingEvents();
+        Audio->Player()->Stop();
+    }
+    if (Audio->Player()->IsOpen())
+        __builtin_trap();
+    return 0;
+}
