@@ -142,8 +142,9 @@ std::string EncodeHeaderText(const std::string& text, const std::string& extraSp
             ++i;
         const size_t wordStart = i;
         bool encode = false;
-        while (i < n && !IsWordBreak(s[i]))
-            encode = encode || needsEncoding(static_cast<unsigned char>(s[i++]));
+        for (; i < n && !IsWordBreak(s[i]); ++i)
+            if (needsEncoding(static_cast<unsigned char>(s[i])))
+                encode = true;
         if (wordStart == i) { // blanks at the end
             if (!open)
                 out.append(s, wsStart, std::string::npos);

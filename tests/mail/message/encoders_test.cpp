@@ -1,0 +1,263 @@
+// Base64 block and line encoders, quoted-printable, encoded header words,
+// the header charset choice and the ISO-2022-JP conversion.
+#include "mail/message/NetEncoders.h"
+#include "mail/message/NetException.h"
+#include "mail/message/NetHeaderCoder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Bytes(size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i)
+        s += static_cast<char>((i * 37 + 11) & 255);
+    return s;
+}
+
+TMemoryStream StreamOf(const std::string& s) {
+    TMemoryStream m;
+    m.Write(s.data(), s.size());
+    m.SetPosition(0);
+    return m;
+}
+
+std::string LinesOf(const std::string& source) {
+    TMemoryStream in = StreamOf(source);
+    in.SetPosition(5); // the encoder rewinds
+    TMemoryStream out;
+    TNetMessageEncoderMIME().Encode(in, out);
+    return std::string(out.Data.begin(), out.Data.end());
+}
+
+TEST(Base64, BlockEncoder) {
+    const TNetEncoderMIME coder;
+    const std::pair<const char*, const char*> vectors[] = {
+        {"", ""},        {"f", "Zg=="},        {"fo", "Zm8="},
+        {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xff\xfe\xfd", "//79"}};
+    for (auto [in, out] : vectors) {
+        TMemoryStream s = StreamOf(in);
+        EXPECT_EQ(coder.Encode(s), out) << in;
+    }
+    TMemoryStream s = StreamOf("foobar");
+    EXPECT_EQ(coder.Encode(s, 3), "Zm9v") << "a count takes only that many bytes";
+    EXPECT_EQ(coder.Encode(s, 57), "YmFy") << "fewer at the end";
+    EXPECT_EQ(coder.Encode(s, 3), "") << "nothing left";
+    try {
+        coder.Encode(s, 4);
+        FAIL();
+    } catch (const ENetException& e) {
+        EXPECT_STREQ(e.what(), "Uneven size in Encode.");
+    }
+}
+
+TEST(Base64, AttachmentLines) {
+    const std::string full =
+        "CzBVep/E6Q4zWH2ix+wRNluApcrvFDleg6jN8hc8YYar0PUaP2SJrtP4HUJnjLHW+yBFao+02f4j\r\n";
+    const struct {
+        size_t Size;
+        std::string Lines;
+    } cases[] = {
+        {0, ""},    {1, "Cw==\r\n"},         {2, "CzA=\r\n"},
+        {57, full}, {58, full + "SA==\r\n"}, {59, full + "SG0=\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LinesOf(Bytes(c.Size)), c.Lines) << c.Size << " bytes";
+
+    // Many lines: groups never straddle the encoder's read blocks.
+    const std::string big = Bytes(57 * 3000 + 10);
+    const std::string lines = LinesOf(big);
+    EXPECT_EQ(lines.size(), 3000u * 78 + 16 + 2);
+    for (size_t at = 0; at + 78 <= 3000u * 78; at += 78)
+        ASSERT_EQ(lines.substr(at + 76, 2), "\r\n") << at;
+}
+
+TEST(UUEncode, BeginLinesAndEnd) {
+    TMemoryStream in = StreamOf("Cat");
+    TMemoryStream out;
+    TNetMessageEncoderUUE uue;
+    uue.FileName = "cat.txt";
+    uue.Encode(in, out);
+    EXPECT_EQ(std::string(out.Data.begin(), out.Data.end()),
+              "begin 660 cat.txt\r\n#0V%T\r\n`\r\nend\r\n");
+}
+
+// Decodes quoted-printable (soft breaks, =XX) to check the encoder's output
+// means what it was given.
+std::string DecodeQP(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '=') {
+            out += s[i];
+        } else if (s.compare(i + 1, 2, "\r\n") == 0) {
+            i += 2;
+        } else {
+            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        }
+    }
+    return out;
+}
+
+TEST(QuotedPrintable, Tokens) {
+    const TNetEncoderQuotedPrintable qp;
+    const struct {
+        std::string In, Out;
+        const char* Why;
+    } cases[] = {
+        {"plain text\r\n", "plain text\r\n", "literal line unchanged"},
+        {"a=b\r\n", "a=3Db\r\n", "equals sign"},
+        {"end \r\n", "end=20\r\n", "trailing space"},
+        {"end\t\r\n", "end=09\r\n", "trailing tab"},
+        {"a b\tc\r\n", "a b\tc\r\n", "inner blanks stay"},
+        {"Gr\xfc\xdf\x65\r\n", "Gr=FC=DFe\r\n", "8-bit bytes"},
+        {std::string("\0\x7f", 2) + "\r\n", "=00=7F\r\n", "NUL and DEL"},
+        {"", "\r\n", "empty input"},
+        {std::string(100, 'a') + "\r\n",
+         std::string(72, 'a') + "=\r\n" + std::string(28, 'a') + "\r\n", "soft break after 72"},
+        // As long as only the line end follows, no soft break is needed.
+        {std::string(70, 'a') + "\r\n", std::string(70, 'a') + "\r\n", "70: no stray = line"},
+        {std::string(71, 'a') + "\r\n", std::string(71, 'a') + "\r\n", "71: not inside CR LF"},
+        {std::string(72, 'a') + "\r\n", std::string(72, 'a') + "\r\n", "72: fits in 76"},
+        {std::string(73, 'a') + "\r\n", std::string(72, 'a') + "=\r\na\r\n", "73"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(qp.Encode(c.In), c.Out) << c.Why;
+}
+
+TEST(QuotedPrintable, EveryLengthDecodesBackWithinLimits) {
+    const TNetEncoderQuotedPrintable qp;
+    for (size_t len = 0; len < 200; ++len) {
+        for (int variant = 0; variant < 3; ++variant) {
+            std::string line;
+            for (size_t i = 0; i < len; ++i)
+                line += variant == 0   ? 'x'
+                        : variant == 1 ? static_cast<char>(0xE0 + i % 16)
+                                       : " =a\xff"[i % 4];
+            const std::string encoded = qp.Encode(line + "\r\n");
+            EXPECT_EQ(DecodeQP(encoded), line + "\r\n") << len << "/" << variant;
+            size_t start = 0;
+            while (start < encoded.size()) {
+                size_t end = encoded.find("\r\n", start);
+                ASSERT_NE(end, std::string::npos);
+                const std::string out = encoded.substr(start, end - start);
+                EXPECT_LE(out.size(), 76u) << len << "/" << variant;
+                EXPECT_NE(out, "=") << len << "/" << variant;
+                EXPECT_TRUE(out.empty() || (out.back() != ' ' && out.back() != '\t'));
+                start = end + 2;
+            }
+        }
+    }
+}
+
+TEST(HeaderText, EncodedWords) {
+    const struct {
+        std::string In;
+        const char* Specials;
+        char Letter;
+        const char* CharSet;
+        std::string Out;
+        const char* Why;
+    } cases[] = {
+        {"Hello, World = ok?", "", 'Q', "ISO-8859-1", "Hello, World = ok?", "ASCII unchanged (Q)"},
+        {"Hello, World", "", 'B', "UTF-8", "Hello, World", "ASCII unchanged (B)"},
+        {"M\xfcller and", "", 'Q', "ISO-8859-1", "=?ISO-8859-1?Q?M=FCller?= and",
+         "plain word after the run stays"},
+        {"Gr\xfc\xdf\x65 K\xf6ln", "", 'Q', "ISO-8859-1",
+         "=?ISO-8859-1?Q?Gr=FC=DFe_K=F6ln?=", "adjacent words share a run"},
+        {"\xe9t\xe9 au caf\xe9", "", 'Q', "ISO-8859-1",
+         "=?ISO-8859-1?Q?=E9t=E9?= au =?ISO-8859-1?Q?caf=E9?=", "plain words between runs kept"},
+        {"a_b=c?d \xe9", "", 'Q', "X", "a_b=c?d =?X?Q?=E9?=", "specials only matter in a run"},
+        {"\xe9_=?", "", 'Q', "X", "=?X?Q?=E9=5F=3D=3F?=", "must-quote bytes inside a run"},
+        {"Smith, J\xfc", "()[]<>:;.,@\\\"", 'Q', "ISO-8859-1",
+         "=?ISO-8859-1?Q?Smith=2C_J=FC?=", "address specials"},
+        {"Smith, John", "()[]<>:;.,@\\\"", 'Q', "ISO-8859-1", "=?ISO-8859-1?Q?Smith=2C?= John",
+         "a special alone forces encoding"},
+        {"\xe4\xb8\xad\xe6\x96\x87", "", 'B', "UTF-8", "=?UTF-8?B?5Lit5paH?=", "B"},
+        {"x \xe9", "", '8', "X", "x \xe9", "letter 8 leaves it"},
+        {"  \xe9  ", "", 'Q', "X", "  =?X?Q?=E9__?=", "trailing blanks join the open run"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EncodeHeaderText(c.In, c.Specials, c.Letter, TTransfer::bit8, c.CharSet), c.Out)
+            << c.Why;
+}
+
+TEST(HeaderText, LongRunsSplitAt75Characters) {
+    for (char letter : {'Q', 'B'}) {
+        for (size_t n = 1; n < 120; n += 7) {
+            const std::string text(n, '\xe9');
+            const std::string out =
+                EncodeHeaderText(text, "", letter, TTransfer::bit8, "ISO-8859-1");
+            const std::string prefix = std::string("=?ISO-8859-1?") + letter + "?";
+            size_t start = 0, words = 0;
+            for (;;) {
+                size_t end = out.find("\r\n\t", start);
+                std::string word = out.substr(start, end == std::string::npos ? end : end - start);
+                EXPECT_LE(word.size(), 75u) << letter << n;
+                EXPECT_EQ(word.substr(0, prefix.size()), prefix);
+                EXPECT_EQ(word.substr(word.size() - 2), "?=");
+                ++words;
+                if (end == std::string::npos)
+                    break;
+                start = end + 3;
+            }
+            if (letter == 'Q') { // 3 characters per byte, 19 bytes per word
+                EXPECT_EQ(words, (n + 18) / 19) << n;
+            }
+        }
+    }
+    // Exactly at the limit: "=?UTF-8?Q?" + 21 * 3 + "?=" is 75 characters.
+    const std::string at75 =
+        EncodeHeaderText(std::string(21, '\xe9'), "", 'Q', TTransfer::bit8, "UTF-8");
+    EXPECT_EQ(at75.size(), 75u);
+    EXPECT_EQ(at75.find("\r\n"), std::string::npos);
+    const std::string at78 =
+        EncodeHeaderText(std::string(22, '\xe9'), "", 'Q', TTransfer::bit8, "UTF-8");
+    EXPECT_EQ(at78, at75.substr(0, 73) + "?=\r\n\t=?UTF-8?Q?=E9?=");
+}
+
+TEST(HeaderCharset, ByLanguageAndCodeset) {
+    const struct {
+        const char* Locale;
+        const char* CharSet;
+        char Letter;
+        TTransfer Transfer;
+    } cases[] = {
+        {"en_US.UTF-8", "UTF-8", 'Q', TTransfer::bit8},
+        {"de_DE.ISO-8859-1", "ISO-8859-1", 'Q', TTransfer::bit8},
+        {"C", "ISO-8859-1", 'Q', TTransfer::bit8},
+        {"zh_CN.GB2312", "GB2312", 'B', TTransfer::bit8},
+        {"zh_TW.BIG5", "Big5", 'B', TTransfer::bit8},
+        {"zh_CN.UTF-8", "UTF-8", 'B', TTransfer::bit8},
+        {"ja_JP.SJIS", "ISO-2022-JP", 'B', TTransfer::iso2022jp},
+        {"ja_JP.UTF-8", "UTF-8", 'B', TTransfer::bit8},
+        {"ko_KR.EUC-KR", "EUC-KR", 'B', TTransfer::bit8},
+        {"ko_KR.UTF-8", "UTF-8", 'B', TTransfer::bit8},
+    };
+    for (const auto& c : cases) {
+        const TNetHeaderCoding coding = ChooseHeaderCharset(ParseLocaleName(c.Locale));
+        EXPECT_EQ(coding.CharSet, c.CharSet) << c.Locale;
+        EXPECT_EQ(coding.Letter, c.Letter) << c.Locale;
+        EXPECT_EQ(coding.Transfer, c.Transfer) << c.Locale;
+    }
+}
+
+TEST(Jis, ShiftJisToIso2022Jp) {
+    // "A", two kanji, half-width KA+voiced, HA+semi-voiced, U+voiced, A,
+    // the half-width full stop, "B".
+    const std::string sjis = "A\x93\xfa\x96{\xb6\xde\xca\xdf\xb3\xde\xb1\xa1"
+                             "B";
+    EXPECT_EQ(ConvertToJis(sjis), "A\x1b$BF|K\\%,%Q%t%\"!#\x1b(B"
+                                  "B");
+    EXPECT_EQ(ConvertToJis("\x82\xa0"), "\x1b$B$\"\x1b(B") << "ends in JIS mode";
+    EXPECT_EQ(ConvertToJis("\xb1\xde"), "\x1b$B%\"!+\x1b(B") << "no voiced form: mark kept";
+    EXPECT_EQ(ConvertToJis("ab\x80\xf0\x40"
+                           "c"),
+              "abc")
+        << "unmapped bytes dropped";
+    EXPECT_EQ(ConvertToJis("plain"), "plain");
+    EXPECT_EQ(EncodeHeaderText("\x93\xfa", "", 'B', TTransfer::iso2022jp, "ISO-2022-JP"),
+              "=?ISO-2022-JP?B?GyRCRnwbKEI=?=");
+}
+
+} // namespace
