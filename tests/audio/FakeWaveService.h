@@ -46,7 +46,8 @@ public:
         TWaveHeader* h = InQueue.front();
         InQueue.pop_front();
         const size_t n = std::min<size_t>(data.size(), h->BufferLength);
-        std::memcpy(h->Data, data.data(), n);
+        if (n > 0)
+            std::memcpy(h->Data, data.data(), n);
         h->BytesRecorded = static_cast<uint32_t>(n);
         h->Flags = (h->Flags & ~WHDR_INQUEUE) | WHDR_DONE;
         Notify(InCallback, InInstance, WIM_DATA, h);
@@ -54,7 +55,7 @@ public:
     }
     size_t InQueued() const { return InQueue.size(); }
     bool InStarted = false;
-    TWaveFormat InFormat;
+    alignas(4) TWaveFormat InFormat;
     int32_t InDevice = 0;
 
     // Output: finishes the first queued buffer, appending it to Played.
@@ -71,7 +72,7 @@ public:
     size_t OutQueued() const { return OutQueue.size(); }
     std::vector<uint8_t> Played;
     bool OutPaused = false;
-    TWaveFormat OutFormat;
+    alignas(4) TWaveFormat OutFormat;
     bool OutIsOpen = false;
     bool InIsOpen = false;
 
