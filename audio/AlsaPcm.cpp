@@ -29,12 +29,26 @@ void TAlsaPcm::Run() {
     Wake.wait(lock, [this] { return OpenDelivered; });
 }
 
-void TAlsaPcm::Add(TWaveHeader* hdr) {
+TMMResult TAlsaPcm::SetPrepared(TWaveHeader* hdr, bool prepared) {
     std::lock_guard<std::mutex> lock(Lock);
+    if (hdr->Flags & WHDR_INQUEUE)
+        return WAVERR_STILLPLAYING;
+    if (prepared)
+        hdr->Flags |= WHDR_PREPARED;
+    else
+        hdr->Flags &= ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaPcm::Add(TWaveHeader* hdr) {
+    std::lock_guard<std::mutex> lock(Lock);
+    if (!(hdr->Flags & WHDR_PREPARED))
+        return WAVERR_UNPREPARED;
     hdr->Flags = (hdr->Flags & ~WHDR_DONE) | WHDR_INQUEUE;
     hdr->BytesRecorded = 0;
     Queue.push_back(hdr);
     Wake.notify_all();
+    return MMSYSERR_NOERROR;
 }
 
 void TAlsaPcm::Start() {

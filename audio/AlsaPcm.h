@@ -20,7 +20,10 @@ public:
     // Starts the driver thread and returns once it has delivered the open
     // notification.
     void Run();
-    void Add(TWaveHeader* hdr);
+    // Header flags change under Lock, as the driver thread writes them too.
+    TMMResult SetPrepared(TWaveHeader* hdr, bool prepared);
+    // WAVERR_UNPREPARED for a header that was not prepared.
+    TMMResult Add(TWaveHeader* hdr);
     void Start();
     void SetPaused(bool paused);
     // Returns every queued buffer through the notification routine, then returns.

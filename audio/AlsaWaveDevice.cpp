@@ -165,23 +165,21 @@ TMMResult TAlsaWaveService::InOpen(TWaveHandle* handle, int32_t device, const TW
 }
 
 TMMResult TAlsaWaveService::InPrepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    if (!Find(h, true))
+    TAlsaPcm* dev = Find(h, true);
+    if (!dev)
         return MMSYSERR_INVALHANDLE;
     if (!ValidHeader(hdr, size))
         return MMSYSERR_INVALPARAM;
-    hdr->Flags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return dev->SetPrepared(hdr, true);
 }
 
 TMMResult TAlsaWaveService::InUnprepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    if (!Find(h, true))
+    TAlsaPcm* dev = Find(h, true);
+    if (!dev)
         return MMSYSERR_INVALHANDLE;
     if (!ValidHeader(hdr, size))
         return MMSYSERR_INVALPARAM;
-    if (hdr->Flags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    hdr->Flags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return dev->SetPrepared(hdr, false);
 }
 
 TMMResult TAlsaWaveService::InAddBuffer(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
@@ -190,10 +188,7 @@ TMMResult TAlsaWaveService::InAddBuffer(TWaveHandle h, TWaveHeader* hdr, uint32_
         return MMSYSERR_INVALHANDLE;
     if (!ValidHeader(hdr, size))
         return MMSYSERR_INVALPARAM;
-    if (!(hdr->Flags & WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
-    dev->Add(hdr);
-    return MMSYSERR_NOERROR;
+    return dev->Add(hdr);
 }
 
 TMMResult TAlsaWaveService::InStart(TWaveHandle h) {
@@ -239,23 +234,21 @@ TMMResult TAlsaWaveService::OutOpen(TWaveHandle* handle, int32_t device, const T
 }
 
 TMMResult TAlsaWaveService::OutPrepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    if (!Find(h, false))
+    TAlsaPcm* dev = Find(h, false);
+    if (!dev)
         return MMSYSERR_INVALHANDLE;
     if (!ValidHeader(hdr, size))
         return MMSYSERR_INVALPARAM;
-    hdr->Flags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return dev->SetPrepared(hdr, true);
 }
 
 TMMResult TAlsaWaveService::OutUnprepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    if (!Find(h, false))
+    TAlsaPcm* dev = Find(h, false);
+    if (!dev)
         return MMSYSERR_INVALHANDLE;
     if (!ValidHeader(hdr, size))
         return MMSYSERR_INVALPARAM;
-    if (hdr->Flags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    hdr->Flags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return dev->SetPrepared(hdr, false);
 }
 
 TMMResult TAlsaWaveService::OutWrite(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
@@ -264,10 +257,7 @@ TMMResult TAlsaWaveService::OutWrite(TWaveHandle h, TWaveHeader* hdr, uint32_t s
         return MMSYSERR_INVALHANDLE;
     if (!ValidHeader(hdr, size))
         return MMSYSERR_INVALPARAM;
-    if (!(hdr->Flags & WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
-    dev->Add(hdr);
-    return MMSYSERR_NOERROR;
+    return dev->Add(hdr);
 }
 
 TMMResult TAlsaWaveService::OutPause(TWaveHandle h) {

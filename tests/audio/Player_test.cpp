@@ -7,6 +7,8 @@
 #include "FakeWaveService.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -308,6 +310,24 @@ TEST_F(PlayerTest, DestructionStopsPlayback) {
 TEST(PlayerSpool, CurrentDirectoryWhenWritable) {
     TScratchCwd cwd;
     EXPECT_EQ(TPlayer::SpoolFilePath(), "PLAY.TMP");
+}
+
+TEST(PlayerSpool, RuntimeDirectoryWhenCurrentIsNotWritable) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write into any directory";
+    TScratchDir runtime;
+    TScratchCwd cwd;
+    ASSERT_EQ(chmod(cwd.Path.c_str(), 0555), 0);
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = old ? old : "";
+    setenv("XDG_RUNTIME_DIR", runtime.Path.c_str(), 1);
+    EXPECT_EQ(TPlayer::SpoolFilePath(), runtime.Path + "/PLAY.TMP");
+    unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(TPlayer::SpoolFilePath().rfind("/PLAY.TMP"), TPlayer::SpoolFilePath().size() - 9);
+    EXPECT_NE(TPlayer::SpoolFilePath(), "PLAY.TMP");
+    if (old)
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    chmod(cwd.Path.c_str(), 0755);
 }
 
 } // namespace
