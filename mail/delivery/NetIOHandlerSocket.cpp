@@ -4,6 +4,7 @@
 
 #include "mail/delivery/NetAntiFreeze.h"
 #include "mail/delivery/NetConnect.h"
+#include "mail/delivery/NetDeliveryException.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -62,15 +63,19 @@ bool TNetIOHandlerSocket::Connected() {
 
 bool TNetIOHandlerSocket::Readable(int32_t timeout) {
     if (!FBinding)
-        return false;
+        throw ENetConnClosedGracefully();
     return FBinding->Readable(timeout);
 }
 
 ssize_t TNetIOHandlerSocket::Recv(void* buffer, size_t count) {
+    if (!Connected())
+        throw ENetClosedSocket();
     return FBinding->Receive(buffer, count);
 }
 
 ssize_t TNetIOHandlerSocket::Send(const void* data, size_t count) {
+    if (!Connected())
+        throw ENetClosedSocket();
     return FBinding->Send(data, count);
 }
 

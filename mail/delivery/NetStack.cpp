@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <ifaddrs.h>
 #include <memory>
 #include <mutex>
 #include <netdb.h>
@@ -136,7 +137,16 @@ void TNetStack::RaiseSocketError(int code) {
 // --- BSD sockets ---
 
 TNetStackBSD::TNetStackBSD() {
-    LocalAddresses.push_back("127.0.0.1");
+    // The machine's IPv4 addresses, as the host's own name would list them.
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) == 0) {
+        for (ifaddrs* i = list; i; i = i->ifa_next)
+            if (i->ifa_addr && i->ifa_addr->sa_family == AF_INET) {
+                auto* sa = reinterpret_cast<sockaddr_in*>(i->ifa_addr);
+                LocalAddresses.push_back(FormatDottedIP(ntohl(sa->sin_addr.s_addr)));
+            }
+        ::freeifaddrs(list);
+    }
 }
 
 int TNetStackBSD::Fail() {

@@ -137,6 +137,35 @@ TEST_F(AntiFreeze, TimerKeepsFiringDuringAConnect) {
     ::close(l);
 }
 
+TEST_F(AntiFreeze, DefaultConnectRunsInSlicesWhenInUse) {
+    // Without an explicit time-out, a connect on the GUI thread with the
+    // anti-freeze goes through the sliced wait: its failure is reported as
+    // a connect failure, not as the plain socket error of a direct connect.
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    socklen_t len = sizeof sa;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len);
+    ::close(s);
+    TNetTCPClient c;
+    c.Host = "127.0.0.1";
+    c.Port = ntohs(sa.sin_port);
+    {
+        TNetAntiFreeze af;
+        EXPECT_THROW(c.OpenConnection(TimeoutDefault), ENetConnectException);
+    }
+    try {
+        c.OpenConnection(TimeoutDefault);
+        FAIL();
+    } catch (const ENetConnectException&) {
+        FAIL() << "sliced without an anti-freeze";
+    } catch (const ENetSocketError& e) {
+        EXPECT_EQ(e.Code, 10061);
+    }
+}
+
 TEST_F(AntiFreeze, OnlyTheGuiThreadDispatches) {
     TNetAntiFreeze af;
     TickCounter ticks;
