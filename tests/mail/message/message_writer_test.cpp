@@ -1,0 +1,441 @@
+// The message writer and the .eml destination: the whole message byte for
+// byte, header building, the failure texts, the temporary-file save, the
+// 8-bit body and the refused header injections.
+#include "mail/message/NetException.h"
+#include "mail/message/NetMessage.h"
+#include "mail/message/NetMessageWriter.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dirent.h>
+
+namespace {
+
+// Mon, 7 Dec 2026 03:16:08 in a zone one hour east of UTC.
+constexpr time_t FixedNow = 1796609768;
+
+class TRecordingOutput : public TNetLineOutput {
+public:
+    void WriteLine(const std::string& text) override { Text += text + "\r\n"; }
+    void WriteText(const std::string& text) override { Text += text; }
+    void WriteBytes(const void* data, size_t count, bool writeNow) override {
+        Text.append(static_cast<const char*>(data), count);
+        WroteNow = WroteNow || writeNow;
+    }
+    void DoStatus(const std::string& text) override { Status += text + "|"; }
+    std::string Text, Status;
+    bool WroteNow = false;
+};
+
+class MessageWriter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "UTC-1", 1);
+        tzset();
+        // What the send workflow puts into the message.
+        Msg.Clock = [] { return FixedNow; };
+        Msg.Organization = "http://www.quillet.example/";
+        Msg.From.Name = "John Smith";
+        Msg.From.Address = "john@example.com";
+        Msg.ResetContent();
+        Msg.AddRawHeader("X-Unsent: 1");
+        Msg.Recipients.AssignText("support@quillet.example, Mary <mary@example.org>");
+        Msg.CCList.AssignText("");
+        Msg.Subject = "This audio message brought to you by Quillet";
+    }
+    void Attach(const std::string& content) {
+        Dir.Write("Quillet.mp3", content);
+        Msg.Parts.AddAttachment(Dir.File("Quillet.mp3"));
+    }
+    std::string Written(bool headersOnly = false) {
+        TMemoryStream out;
+        Msg.WriteToStream(out, headersOnly);
+        return std::string(out.Data.begin(), out.Data.end());
+    }
+    // Writes through the writer alone, as the SMTP path does.
+    std::string Sent() {
+        TNetMessageWriter(Output).WriteMessage(Msg, false);
+        return Output.Text;
+    }
+
+    TTempDir Dir;
+    TNetMessage Msg;
+    TRecordingOutput Output;
+};
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& l : lines)
+        s += l + "\r\n";
+    return s;
+}
+
+const std::vector<std::string> GoldenHeader = {
+    "X-Unsent: 1",
+    "From: \"John Smith\" <john@example.com>",
+    "Subject: This audio message brought to you by Quillet",
+    "To: support@quillet.example, \"Mary\" <mary@example.org>",
+    "Content-Type: multipart/mixed; boundary=\"=_NextPart_28kcxuh4o99q4zxed9n6ivf\"",
+    "MIME-Version: 1.0",
+    "Organization: http://www.quillet.example/",
+    "Date: Mon, 7 Dec 2026 03:16:08 +0100",
+    "X-Priority: 3",
+    "X-Library: Quillet Mail 1.5",
+};
+
+std::string Golden(const std::vector<std::string>& body, const std::vector<std::string>& base64,
+                   const std::vector<std::string>& extraHeaders = {}, bool dot = true) {
+    std::vector<std::string> l = GoldenHeader;
+    l.insert(l.end(), extraHeaders.begin(), extraHeaders.end());
+    l.insert(l.end(), {"", "This is a multi-part message in MIME format", "",
+                       "--=_NextPart_28kcxuh4o99q4zxed9n6ivf", "Content-Type: text/plain",
+                       "Content-Transfer-Encoding: 7bit", ""});
+    l.insert(l.end(), body.begin(), body.end());
+    l.insert(l.end(),
+             {"", "--=_NextPart_28kcxuh4o99q4zxed9n6ivf", "Content-Type: application/octet-stream;",
+              "        name=\"Quillet.mp3\"", "Content-Transfer-Encoding: base64",
+              "Content-Disposition: attachment;", "        filename=\"Quillet.mp3\"", ""});
+    l.insert(l.end(), base64.begin(), base64.end());
+    l.insert(l.end(), {"", "--=_NextPart_28kcxuh4o99q4zxed9n6ivf--"});
+    if (dot)
+        l.push_back(".");
+    return Lines(l);
+}
+
+std::string Sequence(size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i)
+        s += static_cast<char>(i);
+    return s;
+}
+
+TEST_F(MessageWriter, EmlFileIsTheGoldenMessage) {
+    const std::vector<std::string> b64of58 = {
+        "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4", "OQ=="};
+    const struct {
+        const char* Memo;
+        std::vector<std::string> Body;
+        size_t AttachmentSize;
+        std::vector<std::string> Base64;
+        const char* Why;
+    } cases[] = {
+        {"", {""}, 58, b64of58, "empty memo: one empty body line"},
+        {"Hello,\r\nbye.\r\n", {"Hello,", "bye.", ""}, 58, b64of58, "memo ending in CR LF"},
+        {".\r\n.start\r\nmiddle\r\n..",
+         {"..", "..start", "middle", "..."},
+         58,
+         b64of58,
+         "every line starting with a dot is stuffed"},
+        {"Hi", {"Hi"}, 0, {}, "empty attachment: no base64 lines"},
+    };
+    for (const auto& c : cases) {
+        Msg.ResetContent();
+        Msg.Body.push_back(c.Memo);
+        Attach(Sequence(c.AttachmentSize));
+        const std::string path = Dir.File("saved.eml");
+        Msg.WriteToFile(path, false);
+        EXPECT_EQ(ReadWholeFile(path), Golden(c.Body, c.Base64)) << c.Why;
+    }
+}
+
+TEST_F(MessageWriter, SmtpPathWritesTheSameTextWithXMailerAndWithoutDot) {
+    Msg.Body.push_back("Hello");
+    Attach(Sequence(58));
+    Msg.ExtraHeaders.SetHeader("X-Mailer", "Quillet(http://www.quillet.example/)");
+    EXPECT_EQ(Sent(), Golden({"Hello"},
+                             {"AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEy"
+                              "MzQ1Njc4",
+                              "OQ=="},
+                             {"X-Mailer: Quillet(http://www.quillet.example/)"}, false));
+    EXPECT_FALSE(Output.WroteNow) << "attachment bytes may join a write buffer";
+    EXPECT_EQ(Output.Status, "Encoding attachment|");
+    // A later save still carries the X-Mailer line, and writes the same text.
+    const std::string first = Written();
+    EXPECT_NE(first.find("X-Mailer: Quillet("), std::string::npos);
+    EXPECT_EQ(Written(), first);
+}
+
+TEST_F(MessageWriter, HeadersOnlyWritesHeaderAndOneEmptyLine) {
+    Msg.Body.push_back("Hello");
+    Attach("abc");
+    EXPECT_EQ(Written(true), Lines(GoldenHeader) + "\r\n");
+}
+
+TEST_F(MessageWriter, PlainMessageWithoutPartsHasNoMimeStructure) {
+    Msg.Body.push_back(".x\r\ny");
+    EXPECT_EQ(Sent(), Lines({"X-Unsent: 1", "From: \"John Smith\" <john@example.com>",
+                             "Subject: This audio message brought to you by Quillet",
+                             "To: support@quillet.example, \"Mary\" <mary@example.org>",
+                             "Organization: http://www.quillet.example/",
+                             "Date: Mon, 7 Dec 2026 03:16:08 +0100", "X-Priority: 3",
+                             "X-Library: Quillet Mail 1.5", "", "..x", "y"}));
+}
+
+TEST_F(MessageWriter, HeaderFieldsAndEncodedWords) {
+    Msg.OnInitializeISO = [](TNetMessage&, TTransfer&, char& letter, std::string& charset) {
+        letter = 'Q';
+        charset = "UTF-8";
+    };
+    Msg.From.Name = "J\xc3\xbcrgen, Sales";
+    Msg.Subject = "Gr\xc3\xbc\xc3\x9f\x65 aus K\xc3\xb6ln";
+    Msg.CCList.AssignText("a@b.c");
+    Msg.Sender.Address = "s@x.y";
+    Msg.ReplyTo.AssignText("r@x.y");
+    Msg.ReceiptRecipient.Address = "n@x.y";
+    Msg.References = "<1@x.y>";
+    Msg.NewsGroups = {"comp.a", "comp.b"};
+    Msg.Priority = TNetMessagePriority::mpHighest;
+    Msg.CharSet = "UTF-8";
+    const TNetHeaderList h = Msg.BuildHeader();
+    EXPECT_EQ(h.GetHeader("From"), "=?UTF-8?Q?J=C3=BCrgen=2C?= Sales <john@example.com>");
+    EXPECT_EQ(h.GetHeader("Subject"), "=?UTF-8?Q?Gr=C3=BC=C3=9Fe?= aus =?UTF-8?Q?K=C3=B6ln?=");
+    EXPECT_EQ(h.GetHeader("Cc"), "a@b.c");
+    EXPECT_EQ(h.GetHeader("Newsgroups"), "comp.a,comp.b");
+    EXPECT_EQ(h.GetHeader("Sender"), "s@x.y");
+    EXPECT_EQ(h.GetHeader("Reply-To"), "r@x.y");
+    EXPECT_EQ(h.GetHeader("Disposition-Notification-To"), "n@x.y");
+    EXPECT_EQ(h.GetHeader("References"), "<1@x.y>");
+    EXPECT_EQ(h.GetHeader("X-Priority"), "1");
+    EXPECT_EQ(h.FindHeader("MIME-Version"), -1) << "no parts";
+    EXPECT_EQ(h.GetHeader("Content-Type"), "charset=\"UTF-8\"");
+    Msg.Parts.AddAttachment("x");
+    const TNetHeaderList withPart = Msg.BuildHeader();
+    const int ct = withPart.FindHeader("Content-Type");
+    ASSERT_GE(ct, 0);
+    EXPECT_EQ(withPart[ct],
+              "Content-Type: multipart/mixed; boundary=\"=_NextPart_28kcxuh4o99q4zxed9n6ivf\";")
+        << "77 characters: not folded";
+    EXPECT_EQ(withPart[ct + 1], "\tcharset=\"UTF-8\"") << "the charset fold stays";
+}
+
+TEST_F(MessageWriter, InternetDate) {
+    EXPECT_EQ(FormatInternetDate(FixedNow), "Mon, 7 Dec 2026 03:16:08 +0100");
+    EXPECT_EQ(FormatInternetDate(EncodeDateTime(2026, 12, 7, 3, 16, 8)),
+              "Mon, 7 Dec 2026 03:16:08 +0100");
+    EXPECT_EQ(FormatInternetDate(EncodeDateTime(2000, 2, 29, 23, 59, 59)),
+              "Tue, 29 Feb 2000 23:59:59 +0100");
+    EXPECT_EQ(FormatZoneOffset(-300), "-0500");
+    EXPECT_EQ(FormatZoneOffset(0), "+0000");
+    EXPECT_EQ(FormatZoneOffset(330), "+0530");
+    Msg.Date = EncodeDateTime(2024, 7, 1, 9, 5, 0);
+    EXPECT_FALSE(Msg.UseNowForDate());
+    EXPECT_EQ(Msg.BuildHeader().GetHeader("Date"), "Mon, 1 Jul 2024 09:05:00 +0100");
+    setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
+    tzset();
+    EXPECT_EQ(Msg.BuildHeader().GetHeader("Date"), "Mon, 1 Jul 2024 09:05:00 -0400")
+        << "daylight time in effect at that date";
+}
+
+TEST_F(MessageWriter, MissingAttachmentFailsAfterThePartHeaders) {
+    Msg.Body.push_back("Hello");
+    Msg.Parts.AddAttachment(Dir.File("Quillet.mp3"));
+    try {
+        Sent();
+        FAIL() << "no exception";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message, "Cannot open file \"" + Dir.File("Quillet.mp3") +
+                                 "\". No such file or directory");
+    }
+    const std::string tail = "Content-Disposition: attachment;\r\n"
+                             "        filename=\"Quillet.mp3\"\r\n\r\n";
+    ASSERT_GE(Output.Text.size(), tail.size());
+    EXPECT_EQ(Output.Text.substr(Output.Text.size() - tail.size()), tail);
+}
+
+TEST_F(MessageWriter, RefusedEncodingsAndParts) {
+    Msg.Parts.AddText().Body.push_back("x");
+    Msg.SetEncoding(TNetMessageEncoding::meUU);
+    EXPECT_EQ(Msg.Parts.AttachmentEncoding(), "UUE");
+    try {
+        Sent();
+        FAIL();
+    } catch (const ENetMessageException& e) {
+        EXPECT_STREQ(e.what(), "Invalid Encoding. UU only allows Body and Attachments");
+    }
+    EXPECT_EQ(Output.Text, "") << "nothing written";
+    try {
+        Msg.Parts.SetAttachmentEncoding("BinHex");
+        FAIL();
+    } catch (const ENetException& e) {
+        EXPECT_STREQ(e.what(), "Message encoder not found: BinHex");
+    }
+    EXPECT_EQ(Msg.Parts.AttachmentEncoding(), "UUE") << "unchanged after the failure";
+    try {
+        TNetMessagePart part;
+        FAIL();
+    } catch (const ENetCanNotCreateMessagePart& e) {
+        EXPECT_STREQ(e.what(), "TNetMessagePart can not be created.  Use descendant classes. ");
+    }
+}
+
+TEST_F(MessageWriter, UUMessageHasBodyThenUuencodedAttachment) {
+    Msg.SetEncoding(TNetMessageEncoding::meUU);
+    Msg.Body.push_back("Hi");
+    Attach("Cat");
+    const std::string text = Sent();
+    const std::string body = "\r\n\r\nHi\r\n\r\nbegin 660 Quillet.mp3\r\n#0V%T\r\n`\r\nend\r\n\r\n";
+    ASSERT_GE(text.size(), body.size());
+    EXPECT_EQ(text.substr(text.size() - body.size()), body);
+    EXPECT_EQ(text.find("Content-Type"), std::string::npos);
+    EXPECT_EQ(text.find("MIME-Version"), std::string::npos);
+}
+
+TEST_F(MessageWriter, TwoTextPartsWithAttachmentAreAlternatives) {
+    Msg.Body.push_back("ignored");
+    TNetText& plain = Msg.Parts.AddText();
+    plain.Body = {".dot", std::string(72, 'a') + ".b"};
+    TNetText& html = Msg.Parts.AddText();
+    html.SetContentType("text/html");
+    html.SetContentTransfer("8bit");
+    html.Body = {"<p>", "."};
+    Attach("");
+    const std::string text = Sent();
+    const std::string expected =
+        "--=_NextPart_28kcxuh4o99q4zxed9n6ivf\r\n"
+        "Content-Type: multipart/alternative; \r\n"
+        "        boundary=\"=_NextPart_2alt8kcxuh4o99q4zxed9n6ivf\"\r\n\r\n"
+        "--=_NextPart_2alt8kcxuh4o99q4zxed9n6ivf\r\n"
+        "Content-Type: text/plain\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+        "..dot\r\n" +
+        std::string(72, 'a') + "=\r\n" +
+        "..b\r\n\r\n\r\n"
+        "--=_NextPart_2alt8kcxuh4o99q4zxed9n6ivf\r\n"
+        "Content-Type: text/html\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+        "<p>\r\n..\r\n\r\n\r\n"
+        "--=_NextPart_2alt8kcxuh4o99q4zxed9n6ivf--\r\n\r\n"
+        "--=_NextPart_28kcxuh4o99q4zxed9n6ivf\r\n";
+    EXPECT_NE(text.find(expected), std::string::npos) << text;
+    EXPECT_EQ(text.find("ignored"), std::string::npos);
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(MessageWriter, SaveReplacesTheFileOnlyWhenComplete) {
+    const std::string path = Dir.File("mail.eml");
+    Dir.Write("mail.eml", "old mail");
+    Msg.Body.push_back("Hello");
+    Msg.Parts.AddAttachment(Dir.File("Quillet.mp3")); // missing
+    EXPECT_THROW(Msg.WriteToFile(path, false), EFOpenError);
+    EXPECT_EQ(ReadWholeFile(path), "old mail") << "the old file survives a failed save";
+    EXPECT_EQ(FilesIn(Dir.Path()), std::vector<std::string>{"mail.eml"}) << "no temporary left";
+
+    Dir.Write("Quillet.mp3", "abc");
+    Msg.WriteToFile(path, false);
+    EXPECT_EQ(ReadWholeFile(path), Written());
+    EXPECT_EQ(FilesIn(Dir.Path()), (std::vector<std::string>{"Quillet.mp3", "mail.eml"}));
+
+    const std::string nowhere = Dir.File("missing-dir/mail.eml");
+    try {
+        Msg.WriteToFile(nowhere, false);
+        FAIL();
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message, "Cannot create file \"" + nowhere + "\". No such file or directory");
+    }
+}
+
+TEST_F(MessageWriter, EightBitBodyIsQuotedPrintableWithTheHeaderCharset) {
+    Msg.OnInitializeISO = [](TNetMessage&, TTransfer&, char& letter, std::string& charset) {
+        letter = 'Q';
+        charset = "UTF-8";
+    };
+    Msg.Body.push_back("Gr\xc3\xbc\xc3\x9f\x65 =\r\n" + std::string(71, 'x') + ".\xc3\xa9");
+    Attach("");
+    const std::string text = Sent();
+    const std::string expected = "Content-Type: text/plain; charset=\"UTF-8\"\r\n"
+                                 "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+                                 "Gr=C3=BC=C3=9Fe =3D\r\n" +
+                                 std::string(71, 'x') + ".=\r\n" + "=C3=A9\r\n\r\n--=_NextPart";
+    EXPECT_NE(text.find(expected), std::string::npos) << text;
+
+    Msg.Body = {std::string(72, 'x') + ".\xc3\xa9"};
+    Output.Text.clear();
+    TNetMessageWriter(Output).WriteMessage(Msg, false);
+    EXPECT_NE(Output.Text.find("\r\n..=C3=A9\r\n"), std::string::npos)
+        << "a soft-broken line starting with a dot is stuffed";
+}
+
+TEST_F(MessageWriter, LineBreaksThatWouldSplitTheHeaderAreRefused) {
+    const struct {
+        std::function<void(TNetMessage&)> Set;
+        const char* Field;
+    } cases[] = {
+        {[](TNetMessage& m) { m.From.Address = "a@b.c\r\nBcc: x@y.z"; }, "\"From\""},
+        {[](TNetMessage& m) { m.Recipients.Add().Address = "a@b.c\nX: y"; }, "\"To\""},
+        {[](TNetMessage& m) { m.CCList.Add().Address = "a@b.c\r"; }, "\"Cc\""},
+        {[](TNetMessage& m) { m.References = "<a@b>\r\nBcc: x@y.z"; }, "\"References\""},
+        {[](TNetMessage& m) { m.ContentTransferEncoding = "7bit\n\nbody"; },
+         "\"Content-Transfer-Encoding\""},
+        {[](TNetMessage& m) { m.AddRawHeader("X-A: 1\r\nBcc: x@y.z"); }, "raw header"},
+        {[](TNetMessage& m) { m.ExtraHeaders.Add(""); }, "extra header"},
+        {[](TNetMessage& m) {
+             m.OnInitializeISO = [](TNetMessage&, TTransfer&, char& l, std::string&) { l = '8'; };
+             m.Subject = "Hi\r\nBcc: x@y.z";
+         },
+         "\"Subject\""},
+        {[](TNetMessage& m) { m.Parts.AddAttachment("/tmp/a\nb.mp3"); }, "attachment file name"},
+        {[](TNetMessage& m) { m.Parts.AddAttachment("/tmp/a").ExtraHeaders.Add("X: 1\r\n"); },
+         "part header"},
+    };
+    for (const auto& c : cases) {
+        TNetMessage m;
+        m.Clock = [] { return FixedNow; };
+        m.Body.push_back("text");
+        c.Set(m);
+        TRecordingOutput out;
+        try {
+            TNetMessageWriter(out).WriteMessage(m, false);
+            ADD_FAILURE() << "accepted: " << c.Field;
+        } catch (const ENetMessageException& e) {
+            EXPECT_NE(std::string(e.what()).find(c.Field), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(out.Text, "") << c.Field << ": nothing written";
+    }
+    // Encoded words make other control bytes harmless; a line break
+    // between words is left as it is by them, so it is refused too.
+    Msg.From.Name = "Eve\x07 Bcc: x@y.z";
+    Msg.Subject = "Hi\x01\tthere";
+    const std::string header = Written(true);
+    EXPECT_EQ(header.find('\x07'), std::string::npos) << header;
+    EXPECT_EQ(header.find('\x01'), std::string::npos) << header;
+    Msg.Subject = "Hi\r\nBcc: x@y.z";
+    EXPECT_THROW(Written(true), ENetMessageException);
+}
+
+// Collects the size of every write the stream receives.
+class TPieceStream : public TStream {
+public:
+    size_t Read(void*, size_t) override { return 0; }
+    void Write(const void*, size_t count) override { Pieces.push_back(count); }
+    int64_t Seek(int64_t, TSeekOrigin) override { return 0; }
+    std::vector<size_t> Pieces;
+};
+
+TEST_F(MessageWriter, StreamReceivesPiecesOfAtLeast32768Bytes) {
+    Msg.Body.push_back("Hello");
+    Attach(std::string(300000, 'z'));
+    TPieceStream out;
+    Msg.WriteToStream(out, false);
+    ASSERT_GE(out.Pieces.size(), 12u);
+    size_t total = 0;
+    for (size_t i = 0; i < out.Pieces.size(); ++i) {
+        if (i + 1 < out.Pieces.size()) {
+            EXPECT_GE(out.Pieces[i], 32768u) << i;
+        }
+        total += out.Pieces[i];
+    }
+    EXPECT_EQ(total, Written().size());
+}
+
+} // namespace
