@@ -135,8 +135,10 @@ void TAlsaPcm::Main() {
             snd_pcm_wait(Pcm, WaitSliceMs);
         }
     }
-    if (!Capture && snd_pcm_state(Pcm) == SND_PCM_STATE_RUNNING) {
-        // Let the last samples reach the speaker before the device closes.
+    const snd_pcm_state_t state = snd_pcm_state(Pcm);
+    if (!Capture && (state == SND_PCM_STATE_RUNNING || state == SND_PCM_STATE_PREPARED)) {
+        // Let the last samples reach the speaker before the device closes;
+        // a sound shorter than the start threshold is started by the drain.
         snd_pcm_nonblock(Pcm, 0);
         snd_pcm_drain(Pcm);
     }

@@ -131,6 +131,23 @@ TEST(AlsaService, ResultCodesAndTexts) {
     EXPECT_EQ(service.InGetErrorText(12345), "");
 }
 
+TEST(AlsaService, MixerWithoutASoundCard) {
+    // These machines have no card: no mixer device, and the component
+    // leaves its mixer unavailable without an error text.
+    if (std::filesystem::exists("/proc/asound/card0"))
+        GTEST_SKIP() << "a sound card is present";
+    TAlsaWaveService service;
+    EXPECT_EQ(service.MixerGetNumDevs(), 0u);
+    TMixerCaps caps;
+    EXPECT_EQ(service.MixerGetDevCaps(0, caps), MMSYSERR_BADDEVICEID);
+    TMixerHandle h = 0;
+    EXPECT_EQ(service.MixerOpen(&h, 0, nullptr, 0), MMSYSERR_BADDEVICEID);
+    EXPECT_EQ(service.MixerClose(h), MMSYSERR_INVALHANDLE);
+    TAudio audio;
+    EXPECT_FALSE(audio.Mixer()->Available());
+    EXPECT_EQ(audio.ErrorMessage(), "");
+}
+
 TEST(AlsaAudio, RecordsTheFixtureIntoAWavFile) {
     TAudio audio;
     TRecorder* r = audio.Recorder();
