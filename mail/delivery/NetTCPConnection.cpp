@@ -128,11 +128,11 @@ std::string TNetTCPConnection::ReadLine(const std::string& terminatorIn, int32_t
             return rawLength - 1;
         return rawLength;
     };
-    auto tooLong = [&](size_t rawLength) -> std::string {
+    auto tooLong = [&]() -> std::string {
         if (MaxLineAction == maException)
             RaiseLineTooLong();
         FReadLnSplit = true;
-        (void)rawLength;
+        DoWork(true, static_cast<long long>(limit));
         return FInputBuffer.Extract(limit);
     };
 
@@ -155,15 +155,16 @@ std::string TNetTCPConnection::ReadLine(const std::string& terminatorIn, int32_t
         }
         if (found != std::string::npos) {
             if (limit != 0 && lineLength(found) > limit)
-                return tooLong(found);
+                return tooLong();
             std::string line = FInputBuffer.Extract(found);
             FInputBuffer.Remove(terminator.size());
+            DoWork(true, static_cast<long long>(found + terminator.size()));
             if (lfOnly && !line.empty() && line.back() == '\r')
                 line.pop_back();
             return line;
         }
         if (limit != 0 && lineLength(size) > limit)
-            return tooLong(size);
+            return tooLong();
         CheckForDisconnect(true, true);
         if (ReadFromStack(true, timeout, timeout == TimeoutDefault) <= 0) {
             FReadLnTimedOut = true;
