@@ -7,10 +7,17 @@
 
 #include <algorithm>
 #include <sys/socket.h>
+#include <unistd.h>
 
 TNetSocketHandle::~TNetSocketHandle() {
-    if (HandleAllocated() && TNetStack::Exists())
+    if (!HandleAllocated())
+        return;
+    // A handle may outlive the last component (and so the stack): the
+    // descriptor is still released.
+    if (TNetStack::Exists())
         CloseSocket();
+    else
+        ::close(FHandle);
 }
 
 void TNetSocketHandle::AllocateSocket(int type, int protocol) {
