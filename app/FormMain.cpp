@@ -10,6 +10,11 @@
 #include "app/Settings.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
+#include "mail/delivery/NetAntiFreeze.h"
+#include "mail/delivery/NetDNSResolver.h"
+#include "mail/delivery/NetSMTP.h"
+#include "mail/message/NetMessage.h"
+#include "mapi/Email.h"
 #include "platform/Clock.h"
 #include "platform/Program.h"
 #include "ui_FormMain.h"
@@ -43,6 +48,7 @@ TFormMain::TFormMain(QWidget* parent, TWaveDeviceService* waveService,
     Audio1->Recorder()->SetTrigLevel(0);
     Audio1->Recorder()->SetTriggered(false);
     Audio1->OnPlayed = [this](TPlayer* sender) { GuardHandler([&] { Audio1Played(sender); }); };
+    CreateMailComponents();
 
     CreationStep();
 }
@@ -89,6 +95,7 @@ void TFormMain::LoadSettings() {
     SmtpServer = ini.ReadString("SMTP", "Server", "");
     SmtpUser = ini.ReadString("SMTP", "User", "");
     SmtpPassword = ini.ReadString("SMTP", "Password", "");
+    ApplySettingsToComponents();
 }
 
 void TFormMain::ActionFileNewExecute() {
@@ -113,9 +120,19 @@ void TFormMain::SetSendEnabled(bool enabled) {
     ui->ActionToolbarSend->setEnabled(enabled);
 }
 
+void TFormMain::SetRecordEnabled(bool enabled) {
+    RecordEnabled = enabled;
+    ui->ActionVoiceRecord->setEnabled(enabled && !Busy);
+}
+
+void TFormMain::SetSaveAsEnabled(bool enabled) {
+    SaveAsEnabled = enabled;
+    ui->FileSaveAs1->setEnabled(enabled && !Busy);
+}
+
 void TFormMain::SetVoiceEnabled(bool play, bool record, bool pause, bool stop) {
     ui->ActionVoicePlay->setEnabled(play);
-    ui->ActionVoiceRecord->setEnabled(record);
+    SetRecordEnabled(record);
     ui->ActionVoicePause->setEnabled(pause);
     ui->ActionVoiceStop->setEnabled(stop);
 }
@@ -163,6 +180,7 @@ void TFormMain::BindActions() {
     Bind(ui->ActionVoicePlay, &TFormMain::ActionVoicePlayExecute);
     Bind(ui->ActionVoicePause, &TFormMain::ActionVoicePauseExecute);
     Bind(ui->ActionVoiceStop, &TFormMain::ActionVoiceStopExecute);
+    BindSendActions();
 
     connect(ui->HelpContents1, &QAction::triggered, this, [] { GuardHandler(ShowHelp); });
     connect(ui->ActionHelpWebsite, &QAction::triggered, this, [] { GuardHandler(OpenHomePage); });

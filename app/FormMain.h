@@ -20,6 +20,11 @@ class QProgressBar;
 class QTimer;
 class QWidget;
 class TAudio;
+class TEmail;
+class TNetAntiFreeze;
+class TNetDNSResolver;
+class TNetMessage;
+class TNetSMTP;
 class TPlayer;
 class TWaveDeviceService;
 
@@ -49,15 +54,26 @@ public:
     // Owned components.
     std::unique_ptr<QTimer> Timer1;
     std::unique_ptr<TAudio> Audio1;
+    std::unique_ptr<TNetMessage> NetMessage1;
+    std::unique_ptr<TNetSMTP> NetSMTP1;
+    std::unique_ptr<TNetDNSResolver> NetDNSResolver1;
+    std::unique_ptr<TEmail> EmailMAPI;
+    std::unique_ptr<TNetAntiFreeze> NetAntiFreeze1;
 
     // Settings copies, filled by LoadSettings.
     std::string UserName, UserEmail, SendType, SmtpServer, SmtpUser, SmtpPassword;
     TVoiceState VoiceState = vsIdle;
     uint32_t StartTick = 0;
     uint32_t ElapsedMs = 0;
+    // Candidate hosts of the "Direct" way, refilled by every such send.
+    std::vector<std::string> MailHosts;
+    // Every wait-window text of this run, in order (for tests and review).
+    std::vector<std::string> WaitTexts;
 
     // The recording: "Quillet.wav" in the program's directory.
     static std::string RecordingFile();
+    // The encoder's output: "Quillet.mp3" in the program's directory.
+    static std::string EncodedFile();
 
     // Reads the settings file into the window and its components. Raises
     // "'<text>' is not a valid integer value" for a bad sample rate, leaving
@@ -79,6 +95,15 @@ public:
     void Timer1Timer();
     void Audio1Played(TPlayer* sender);
 
+    // The send workflow (FormMainSend.cpp).
+    void SendExecute();
+    void FileSaveAs1Execute();
+    void PrepareMessage();
+    bool SendPrepared();
+    std::string GetDnsServer();
+    bool ResolveMailHosts();
+    bool DeliverToHost(const std::string& host);
+
     // Screenshot mode: brings up the named state or dialog and returns the
     // widget to picture (nullptr for the plain main window).
     QWidget* ScreenshotWindow(const std::string& which);
@@ -95,6 +120,21 @@ private:
     void LayoutClientPanel();
     void SetSendEnabled(bool enabled);
     void SetVoiceEnabled(bool play, bool record, bool pause, bool stop);
+    void SetRecordEnabled(bool enabled);
+    void SetSaveAsEnabled(bool enabled);
+    void SetBusy(bool busy);
+    void CreateMailComponents();
+    void ApplySettingsToComponents();
+    void BindSendActions();
+    void RunEncoder();
+    void ShowWait(const std::string& text);
+    void SetWaitText(const std::string& text);
+    void HideWait();
+
+    // What Record and Save As would be without a running send (see SetBusy).
+    bool RecordEnabled = true;
+    bool SaveAsEnabled = false;
+    bool Busy = false;
 
     std::function<uint32_t()> Now;
 };

@@ -70,10 +70,10 @@ void TFormMain::ActionVoiceStopExecute() {
         Audio1->Player()->Stop(); // may run Audio1Played inside; Stop is idempotent
     VoiceState = vsIdle;
     ui->ActionVoicePlay->setEnabled(true);
-    ui->ActionVoiceRecord->setEnabled(true);
+    SetRecordEnabled(true);
     ui->ActionVoiceStop->setEnabled(false);
     SetSendEnabled(true);
-    ui->FileSaveAs1->setEnabled(true);
+    SetSaveAsEnabled(true);
     Timer1->stop();
     ProgressBar1->setValue(0);
     LabelLength->setText("0");

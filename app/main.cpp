@@ -3,6 +3,7 @@
 #include "app/FormMain.h"
 #include "app/FormWait.h"
 #include "app/Screenshot.h"
+#include "mapi/SMapi.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,10 @@ int main(int argc, char** argv) {
     TQuilletApplication::setApplicationName("Quillet");
     TQuilletApplication::setApplicationDisplayName("Quillet");
 
+    // The default-client bridge is bound before the main window exists; a
+    // broken one is reported and the other ways of sending still work.
+    GuardHandler([] { LoadMapiLibrary(); });
+
     int rc = 0;
     GuardHandler([&] {
         auto main = std::make_unique<TFormMain>();
@@ -38,5 +43,6 @@ int main(int argc, char** argv) {
         rc = app.exec();
         SetFormWait(nullptr);
     });
+    UnloadMapiLibrary();
     return rc;
 }
