@@ -1,0 +1,104 @@
+// TNetIOHandlerTLS: a TLS client transport (OpenSSL 3) over an inner
+// transport, a socket by default. It either speaks TLS from the first byte
+// (ImplicitTLS, RFC 8314) or passes bytes through in clear until StartTLS
+// (RFC 3207), so a connection keeps one transport for its whole life. The
+// protocol above decides when to start TLS; this class only negotiates it,
+// checks the certificate and carries the bytes.
+#pragma once
+
+#include "mail/delivery/NetIOHandler.h"
+#include "mail/message/NetException.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+typedef struct ssl_st SSL;
+typedef struct ssl_ctx_st SSL_CTX;
+typedef struct bio_st BIO;
+
+// A TLS failure: the handshake, a broken record, the trust store.
+class ENetTLSError : public ENetException {
+public:
+    using ENetException::ENetException;
+};
+
+// The server's certificate failed the check. VerifyResult is OpenSSL's
+// X509_V_ERR_* code; the message names the host and the reason.
+class ENetTLSCertificateError : public ENetTLSError {
+public:
+    ENetTLSCertificateError(const std::string& host, long verifyResult);
+    std::string Host;
+    long VerifyResult;
+};
+
+class TNetIOHandlerTLS : public TNetIOHandler {
+public:
+    // Over a new socket transport of its own.
+    TNetIOHandlerTLS();
+    // Over inner, which this transport owns from now on; inner may already
+    // be connected (then StartTLS may follow at once).
+    explicit TNetIOHandlerTLS(std::unique_ptr<TNetIOHandler> inner);
+    ~TNetIOHandlerTLS() override;
+    TNetIOHandlerTLS(const TNetIOHandlerTLS&) = delete;
+    TNetIOHandlerTLS& operator=(const TNetIOHandlerTLS&) = delete;
+
+    // Settings, read when a handshake starts.
+    bool ImplicitTLS = false;         // ConnectClient handshakes right after the connect
+    bool VerifyPeer = true;           // false: any certificate (opportunistic TLS, RFC 7435)
+    std::string CAFile;               // trusted besides the system's store (PEM); empty: none
+    int32_t HandshakeTimeout = 60000; // ms for the whole handshake; 0: no limit
+
+    // Negotiates TLS over the connected inner transport and checks the
+    // certificate against host (SNI and name, or IP address for a literal).
+    // Nothing may be buffered unread above this transport (the caller
+    // checks): bytes sent in clear before the handshake are not trusted.
+    // On failure the inner transport is closed and ENetTLSError raised.
+    void StartTLS(const std::string& host);
+    bool Encrypted() const { return FSSL != nullptr; }
+    // "TLSv1.3", cipher name; empty while not encrypted.
+    std::string ProtocolVersion() const;
+    std::string CipherName() const;
+    TNetIOHandler& Inner() { return *FInner; }
+
+    void Open() override;
+    // Sends close_notify when encrypted (best effort), then closes inner.
+    void Close() override;
+    void ConnectClient(const std::string& host, int port, const std::string& boundIP, int boundPort,
+                       int boundPortMin, int boundPortMax, int32_t timeout) override;
+    bool Connected() override;
+    // Counts plaintext already decrypted and held (SSL_pending, too); a
+    // partial record alone does not make the transport readable.
+    bool Readable(int32_t timeout) override;
+    ssize_t Recv(void* buffer, size_t count) override;
+    ssize_t Send(const void* data, size_t count) override;
+    int LastErrorCode() override;
+    std::string PeerIP() override;
+
+private:
+    void FreeSession();
+    void Handshake(const std::string& host);
+    [[noreturn]] void RaiseHandshakeFailure(const std::string& host);
+    // Sends everything OpenSSL has queued for the peer; false when the
+    // inner transport failed (FLastError set) or is closed.
+    bool FlushOut();
+    // Moves what the inner transport has onto OpenSSL's input; false at
+    // the end of the stream or on an error (FLastError set).
+    bool PullIn();
+    // One SSL_read into FPlain; true when that gave data, the end, or an
+    // error to report (the reader must come back), false when OpenSSL
+    // needs more bytes first.
+    bool DecryptSome();
+
+    std::unique_ptr<TNetIOHandler> FInner;
+    SSL_CTX* FCtx = nullptr;
+    SSL* FSSL = nullptr;
+    BIO* FIn = nullptr;  // network bytes for OpenSSL (owned by FSSL)
+    BIO* FOut = nullptr; // OpenSSL's bytes for the network (owned by FSSL)
+    std::string FPlain;  // decrypted, not yet handed out from FPlainPos on
+    size_t FPlainPos = 0;
+    bool FPeerEnded = false; // close_notify or end of stream seen
+    int FRecvError = 0;      // inner failure to report from Recv, 0: none
+    int FLastError = 0;
+    std::string FHost;
+};
