@@ -160,6 +160,7 @@ bool TPlayer::OpenDevice() {
     CompletionIndex = 1;
     EndRequested = false;
     EndHandled = false;
+    PendingRefills = 0;
     const TMMResult r =
         Service().OutOpen(&Device, OwnerObj->AudioDeviceID(), Format.get(), &WaveOutProc,
                           reinterpret_cast<uintptr_t>(this), CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
@@ -307,16 +308,26 @@ void TPlayer::WaveOutProc(TWaveHandle, uint32_t msg, uintptr_t instance, TWaveHe
 }
 
 void TPlayer::BufferDone() {
-    if (QueueIndex == CompletionIndex) {
+    // The ring alone cannot tell "the last buffer finished" from "all four
+    // finished before the GUI thread refilled any" (output faster than real
+    // time, or a busy GUI thread): while refills are still pending this is
+    // an ordinary completion, and the refill that finds nothing to play
+    // ends the playback instead.
+    const bool lastWritten = QueueIndex == CompletionIndex;
+    if (lastWritten && PendingRefills == 0) {
         // The buffer just finished was the last one written.
         PostEndRequest();
         return;
     }
-    if (OwnerObj->OnBufferPlayed)
+    // A completion that may still turn out to be the last raises no event.
+    if (!lastWritten && OwnerObj->OnBufferPlayed)
         OwnerObj->OnBufferPlayed(this);
+    ++PendingRefills;
     DataWindow->Post([this] {
         if (Open)
             QueueNextBuffer();
+        if (--PendingRefills == 0 && Open && QueuedCount == 0)
+            PostEndRequest();
     });
     CompletionIndex = (CompletionIndex + 1) % 4;
     --QueuedCount;

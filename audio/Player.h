@@ -56,6 +56,8 @@ private:
     std::atomic<bool> EndRequested{false};
     // The close window's end request has run (Stop waits for it).
     std::atomic<bool> EndHandled{false};
+    // Refill requests posted by the driver thread and not yet run.
+    std::atomic<int32_t> PendingRefills{0};
     std::unique_ptr<TRequestQueue> DataWindow;
     std::unique_ptr<TRequestQueue> CloseWindow;
 };

@@ -200,6 +200,28 @@ TEST(AlsaAudio, PlaysAWavFileIntoTheOutputFile) {
     EXPECT_FALSE(audio.Player()->IsOpen());
 }
 
+TEST(AlsaAudio, PauseHoldsTheOutputUntilResume) {
+    TScratchCwd cwd;
+    setenv("QUILLET_ALSA_OUTFILE", cwd.File("paused.raw").c_str(), 1);
+    TAudio audio;
+    int played = 0;
+    audio.OnPlayed = [&](TPlayer*) { ++played; };
+    const auto data = Ramp(8192 * 12, 5);
+    const std::string wav = cwd.File("pause.wav");
+    WriteBytes(wav, MakeWav(1, 11025, 8, data));
+    ASSERT_TRUE(audio.Player()->PlayFile(wav)) << audio.ErrorMessage();
+    audio.Player()->Pause();
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(played, 0) << "paused output must not finish";
+    audio.Player()->Resume();
+    ASSERT_TRUE(PumpUntil([&] { return played == 1; }));
+    const auto out = ReadBytes(cwd.File("paused.raw"));
+    ASSERT_GE(out.size(), data.size());
+    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + static_cast<long>(data.size())), data)
+        << "nothing lost or repeated across the pause";
+    setenv("QUILLET_ALSA_OUTFILE", Scratch->File("played.raw").c_str(), 1);
+}
+
 TEST(AlsaAudio, StopDuringPlaybackEndsBeforeReturning) {
     TScratchCwd cwd;
     TAudio audio;

@@ -78,6 +78,26 @@ TEST_F(PlayerTest, LongFileCyclesTheFourSlots) {
     EXPECT_EQ(Played, 1);
 }
 
+TEST_F(PlayerTest, DeviceFasterThanTheRefills) {
+    // All four buffers finish before the GUI thread refills any: the fourth
+    // is not the end of the sound unless nothing more is left to queue.
+    for (size_t buffers : {size_t(3), size_t(4), size_t(5), size_t(12)}) {
+        SCOPED_TRACE(buffers);
+        Fake.Played.clear();
+        const int before = Played;
+        const auto data = Ramp(8192 * buffers - 100);
+        ASSERT_TRUE(Player->PlayFile(Wav(data)));
+        for (int guard = 0; guard < 100 && Fake.OutIsOpen; ++guard) {
+            while (Fake.CompleteOutput()) {
+            }
+            PumpEvents();
+        }
+        EXPECT_EQ(Fake.Played, data);
+        EXPECT_EQ(Played, before + 1);
+        EXPECT_FALSE(Player->IsOpen());
+    }
+}
+
 TEST_F(PlayerTest, RepeatCountPlaysTheSoundAgain) {
     const auto data = Ramp(3000);
     ASSERT_TRUE(Player->PlayFile(Wav(data), 2));
