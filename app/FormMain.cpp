@@ -96,6 +96,15 @@ void TFormMain::LoadSettings() {
     SmtpUser = ini.ReadString("SMTP", "User", "");
     SmtpPassword = ini.ReadString("SMTP", "Password", "");
     ApplySettingsToComponents();
+    // Submission port and security came later: files without them keep
+    // the plain port-25 behaviour with opportunistic STARTTLS.
+    std::string port = ini.ReadString("SMTP", "Port", "25");
+    int32_t portNumber = StrToInt(port);
+    if (portNumber < 1 || portNumber > 65535)
+        throw EConvertError("'" + port + "' is not a valid port number");
+    SmtpPort = portNumber;
+    SmtpSecurity = ini.ReadString("SMTP", "Security", "Auto");
+    ApplySecurityToComponents();
 }
 
 void TFormMain::ActionFileNewExecute() {

@@ -62,6 +62,9 @@ public:
 
     // Settings copies, filled by LoadSettings.
     std::string UserName, UserEmail, SendType, SmtpServer, SmtpUser, SmtpPassword;
+    int32_t SmtpPort = 25;
+    std::string SmtpSecurity = "Auto"; // "Auto", "STARTTLS", "SSL/TLS" or "None"
+
     TVoiceState VoiceState = vsIdle;
     uint32_t StartTick = 0;
     uint32_t ElapsedMs = 0;
@@ -125,6 +128,7 @@ private:
     void SetBusy(bool busy);
     void CreateMailComponents();
     void ApplySettingsToComponents();
+    void ApplySecurityToComponents();
     void BindSendActions();
     void RunEncoder();
     void ShowWait(const std::string& text);

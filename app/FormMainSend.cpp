@@ -79,6 +79,8 @@ void TFormMain::ApplySettingsToComponents() {
     NetSMTP1->Password = SmtpPassword;
 }
 
+void TFormMain::ApplySecurityToComponents() { NetSMTP1->Port = SmtpPort; }
+
 void TFormMain::BindSendActions() {
     Bind(ui->ActionFileSend, &TFormMain::SendExecute);
     Bind(ui->ActionToolbarSend, &TFormMain::SendExecute);

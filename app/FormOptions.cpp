@@ -11,7 +11,7 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
     : QDialog(owner), ui(std::make_unique<Ui::TFormOptions>()),
       LoadSettings(std::move(loadSettings)) {
     ui->setupUi(this);
-    setFixedSize(375, 304);
+    setFixedSize(375, 352);
     // Typed passwords show as "*".
     ui->LabeledEditPassword->setStyleSheet("lineedit-password-character: 42");
     connect(ui->ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
@@ -21,6 +21,8 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
     connect(ui->RadioButtonMAPI, &QRadioButton::clicked, this, [this] { RadioButtonMAPIClick(); });
     connect(ui->RadioButtonSMTPRelay, &QRadioButton::clicked, this,
             [this] { RadioButtonSMTPRelayClick(); });
+    connect(ui->ComboBoxSecurity, &QComboBox::activated, this,
+            [this] { ComboBoxSecurityChange(); });
     ReadSettings();
 }
 
@@ -46,6 +48,9 @@ void TFormOptions::ReadSettings() {
     ui->LabeledEditSMTP->setText(ToQt(ini.ReadString("SMTP", "Server", "")));
     ui->LabeledEditUser->setText(ToQt(ini.ReadString("SMTP", "User", "")));
     ui->LabeledEditPassword->setText(ToQt(ini.ReadString("SMTP", "Password", "")));
+    ui->LabeledEditPort->setText(ToQt(ini.ReadString("SMTP", "Port", "25")));
+    int security = ui->ComboBoxSecurity->findText(ToQt(ini.ReadString("SMTP", "Security", "Auto")));
+    ui->ComboBoxSecurity->setCurrentIndex(security < 0 ? 0 : security);
 }
 
 void TFormOptions::WriteSettings() {
@@ -61,6 +66,8 @@ void TFormOptions::WriteSettings() {
     ini.WriteString("SMTP", "Server", FromQt(ui->LabeledEditSMTP->text()));
     ini.WriteString("SMTP", "User", FromQt(ui->LabeledEditUser->text()));
     ini.WriteString("SMTP", "Password", FromQt(ui->LabeledEditPassword->text()));
+    ini.WriteString("SMTP", "Port", FromQt(ui->LabeledEditPort->text()));
+    ini.WriteString("SMTP", "Security", FromQt(ui->ComboBoxSecurity->currentText()));
 }
 
 void TFormOptions::ButtonOKClick() {
@@ -80,10 +87,11 @@ void TFormOptions::ButtonHelpClick() {
 }
 
 void TFormOptions::SetServerFieldsEnabled(bool enabled) {
-    for (QWidget* w :
-         {static_cast<QWidget*>(ui->LabeledEditSMTP), static_cast<QWidget*>(ui->LabelSMTP),
-          static_cast<QWidget*>(ui->LabeledEditUser), static_cast<QWidget*>(ui->LabelUser),
-          static_cast<QWidget*>(ui->LabeledEditPassword), static_cast<QWidget*>(ui->LabelPassword)})
+    QWidget* fields[] = {ui->LabeledEditSMTP, ui->LabelSMTP,           ui->LabeledEditUser,
+                         ui->LabelUser,       ui->LabeledEditPassword, ui->LabelPassword,
+                         ui->LabeledEditPort, ui->LabelPort,           ui->ComboBoxSecurity,
+                         ui->LabelSecurity};
+    for (QWidget* w : fields)
         w->setEnabled(enabled);
 }
 
@@ -95,4 +103,16 @@ void TFormOptions::RadioButtonMAPIClick() {
 }
 void TFormOptions::RadioButtonSMTPRelayClick() {
     SetServerFieldsEnabled(false);
+}
+
+// Proposes the usual port of the chosen security while the port is still
+// the plain default: 465 for implicit TLS, 587 for STARTTLS submission.
+void TFormOptions::ComboBoxSecurityChange() {
+    if (ui->LabeledEditPort->text() != "25")
+        return;
+    QString mode = ui->ComboBoxSecurity->currentText();
+    if (mode == "SSL/TLS")
+        ui->LabeledEditPort->setText("465");
+    else if (mode == "STARTTLS")
+        ui->LabeledEditPort->setText("587");
 }

@@ -25,6 +25,7 @@ public:
     void RadioButtonSMTPClick();
     void RadioButtonMAPIClick();
     void RadioButtonSMTPRelayClick();
+    void ComboBoxSecurityChange();
 
 private:
     void ReadSettings();

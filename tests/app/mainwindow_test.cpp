@@ -7,6 +7,7 @@
 #include "app/FormOptions.h"
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
+#include "mail/delivery/NetSMTP.h"
 #include "platform/EventQueue.h"
 #include "platform/Program.h"
 #include "tests/app/ScriptedDialogs.h"
@@ -304,6 +305,27 @@ TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
     m->ui->ActionOptions->trigger();
     EXPECT_EQ(m->UserName, "Bob");
     EXPECT_EQ(Dialogs.Boxes.back().Text, "Unable to write to " + Dir.File("quillet.ini") + ".");
+}
+
+TEST_F(MainWindowTest, SubmissionPortAndSecurityAreReadWithOldFilesKeepingPort25) {
+    auto m = Make();
+    EXPECT_EQ(m->SmtpPort, 25);
+    EXPECT_EQ(m->SmtpSecurity, "Auto");
+    EXPECT_EQ(m->NetSMTP1->Port, 25);
+    Dir.Write("quillet.ini", "[User]\nName=Ann\n[SMTP]\nServer=smtp.example.org\nPort=587\nSecurity=STARTTLS\n");
+    m->LoadSettings();
+    EXPECT_EQ(m->NetSMTP1->Port, 587);
+    EXPECT_EQ(m->NetSMTP1->Host, "smtp.example.org");
+    EXPECT_EQ(m->SmtpSecurity, "STARTTLS");
+    Dir.Write("quillet.ini", "[User]\nName=Bob\n[SMTP]\nPort=70000\n");
+    try {
+        m->LoadSettings();
+        FAIL() << "a port out of range is refused";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "'70000' is not a valid port number");
+    }
+    EXPECT_EQ(m->UserName, "Bob") << "the keys before the port still apply";
+    EXPECT_EQ(m->NetSMTP1->Port, 587);
 }
 
 TEST_F(MainWindowTest, EditShortcutsActOnTheMemoWhateverHasTheFocus) {

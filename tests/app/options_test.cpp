@@ -22,7 +22,7 @@ protected:
 
 } // namespace
 
-TEST_F(OptionsTest, OpensOnTheAccountPageWithDefaultsAndWritesAllEightKeysInOrder) {
+TEST_F(OptionsTest, OpensOnTheAccountPageWithDefaultsAndWritesEveryKeyInOrder) {
     int reloads = 0;
     TFormOptions dlg(nullptr, [&] { ++reloads; });
     EXPECT_EQ(dlg.windowTitle(), "Options");
@@ -39,7 +39,7 @@ TEST_F(OptionsTest, OpensOnTheAccountPageWithDefaultsAndWritesAllEightKeysInOrde
     EXPECT_EQ(
         Ini(),
         "[Audio]\nSampleRate=11025\nBitPerSample=8\n\n[User]\nName=\nEmail=\nSendType=SMTP\n\n"
-        "[SMTP]\nServer=\nUser=\nPassword=\n");
+        "[SMTP]\nServer=\nUser=\nPassword=\nPort=25\nSecurity=Auto\n");
 }
 
 TEST_F(OptionsTest, UnknownSendTypeShowsTheSmtpChoiceAndOkWritesSmtp) {
@@ -97,6 +97,28 @@ TEST_F(OptionsTest, RefusedWriteIsShownTheDialogClosesAndNothingIsReloaded) {
     EXPECT_EQ(reloads, 0);
     ASSERT_EQ(Dialogs.Boxes.size(), 1u);
     EXPECT_EQ(Dialogs.Boxes[0].Text, "Unable to write to " + Dir.File("quillet.ini") + ".");
+}
+
+TEST_F(OptionsTest, SecurityChoiceProposesItsPortOnlyOverThePlainDefault) {
+    TFormOptions dlg(nullptr, nullptr);
+    EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "25") << "a file without the key reads as port 25";
+    EXPECT_EQ(dlg.ui->ComboBoxSecurity->currentText(), "Auto");
+    dlg.ui->ComboBoxSecurity->setCurrentText("SSL/TLS");
+    dlg.ComboBoxSecurityChange();
+    EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "465");
+    dlg.ui->ComboBoxSecurity->setCurrentText("STARTTLS");
+    dlg.ComboBoxSecurityChange();
+    EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "465") << "a port the user changed is kept";
+    dlg.ui->LabeledEditPort->setText("25");
+    dlg.ComboBoxSecurityChange();
+    EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "587");
+    dlg.ui->RadioButtonSMTPRelay->click();
+    EXPECT_FALSE(dlg.ui->LabeledEditPort->isEnabled());
+    EXPECT_FALSE(dlg.ui->ComboBoxSecurity->isEnabled());
+    dlg.ui->ButtonOK->click();
+    TSettingsFile ini;
+    EXPECT_EQ(ini.ReadString("SMTP", "Port", ""), "587");
+    EXPECT_EQ(ini.ReadString("SMTP", "Security", ""), "STARTTLS");
 }
 
 int main(int argc, char** argv) {
