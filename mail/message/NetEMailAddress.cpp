@@ -64,7 +64,7 @@ void TNetEMailAddressItem::SetText(const std::string& text) {
         const char* chars = depth > 0              ? "()\\"
                             : inQuote              ? "\"\\"
                             : afterAt && angleSeen ? ".>("
-                            : afterAt              ? ".( "
+                            : afterAt              ? ".( \t"
                             : inAddress            ? "\"(@>"
                                                    : "(\"< @\t";
         const size_t p = s.find_first_of(chars);

@@ -16,35 +16,79 @@ bool IsWordBreak(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// Length of the UTF-8 character at s[i] (1 for a byte that starts none).
+size_t Utf8Length(const std::string& s, size_t i, size_t to) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t n = c >= 0xF0 && c <= 0xF7 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (n == 1 || i + n > to)
+        return 1;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+            return 1;
+    return n;
+}
+
+std::string Base64Of(const std::string& s, size_t from, size_t to) {
+    std::string out;
+    for (size_t i = from; i < to; i += 3) {
+        const size_t n = std::min<size_t>(3, to - i);
+        uint32_t v = 0;
+        for (size_t k = 0; k < 3; ++k)
+            v = (v << 8) | (k < n ? static_cast<unsigned char>(s[i + k]) : 0u);
+        out += Base64Table[v >> 18];
+        out += Base64Table[(v >> 12) & 63];
+        out += n > 1 ? Base64Table[(v >> 6) & 63] : '=';
+        out += n > 2 ? Base64Table[v & 63] : '=';
+    }
+    return out;
+}
+
+// Writes one run of header text as encoded words of at most 75 characters.
+// In UTF-8 a word holds whole characters only (RFC 2047 section 5), so a
+// character is never split between two words; other charsets are split
+// wherever the limit falls.
 class TEncodedRun {
 public:
     TEncodedRun(std::string& out, char letter, const std::string& charset)
-        : Out(out), Letter(letter), Prefix("=?" + charset + "?" + letter + "?") {}
+        : Out(out), Letter(letter), Prefix("=?" + charset + "?" + letter + "?"),
+          Utf8(charset == "UTF-8" || charset == "utf-8") {}
 
     void Encode(const std::string& s, size_t from, size_t to, const std::string& mustQuote) {
         Out += Prefix;
         Count = Prefix.size() + 2;
         if (Letter == 'Q') {
-            for (size_t i = from; i < to; ++i) {
-                const unsigned char c = static_cast<unsigned char>(s[i]);
-                if (c == ' ')
-                    Emit("_");
-                else if (IsMustQuote(c, mustQuote))
-                    Emit(std::string{'=', HexDigits[c >> 4], HexDigits[c & 15]});
-                else
-                    Emit(std::string(1, static_cast<char>(c)));
+            for (size_t i = from; i < to;) {
+                const size_t n = Utf8 ? Utf8Length(s, i, to) : 1;
+                std::string token;
+                for (size_t k = i; k < i + n; ++k) {
+                    const unsigned char c = static_cast<unsigned char>(s[k]);
+                    if (c == ' ')
+                        token += '_';
+                    else if (IsMustQuote(c, mustQuote))
+                        token += std::string{'=', HexDigits[c >> 4], HexDigits[c & 15]};
+                    else
+                        token += static_cast<char>(c);
+                }
+                Emit(token);
+                i += n;
             }
+        } else if (!Utf8) {
+            for (size_t i = from; i < to; i += 3)
+                Emit(Base64Of(s, i, std::min(i + 3, to)));
         } else {
-            for (size_t i = from; i < to; i += 3) {
-                const size_t n = std::min<size_t>(3, to - i);
-                uint32_t v = 0;
-                for (size_t k = 0; k < 3; ++k)
-                    v = (v << 8) | (k < n ? static_cast<unsigned char>(s[i + k]) : 0u);
-                std::string group{Base64Table[v >> 18], Base64Table[(v >> 12) & 63],
-                                  n > 1 ? Base64Table[(v >> 6) & 63] : '=',
-                                  n > 2 ? Base64Table[v & 63] : '='};
-                Emit(group);
+            // As many whole characters per word as fit in its base64 room.
+            const size_t room = (75 - Count) / 4 * 3;
+            size_t chunk = from;
+            for (size_t i = from; i < to;) {
+                const size_t n = Utf8Length(s, i, to);
+                if (i + n - chunk > room && i > chunk) {
+                    Out += Base64Of(s, chunk, i);
+                    NewWord();
+                    chunk = i;
+                }
+                i += n;
             }
+            Out += Base64Of(s, chunk, to);
         }
         Out += "?=";
     }
@@ -53,14 +97,16 @@ private:
     static bool IsMustQuote(unsigned char c, const std::string& mustQuote) {
         return c < 32 || c >= 127 || mustQuote.find(static_cast<char>(c)) != std::string::npos;
     }
+    void NewWord() {
+        Out += "?=\r\n\t";
+        Out += Prefix;
+        Count = Prefix.size() + 2;
+    }
     // Starts a new encoded word on a tab-indented line when token would take
     // this one past 75 characters.
     void Emit(const std::string& token) {
-        if (Count + token.size() > 75) {
-            Out += "?=\r\n\t";
-            Out += Prefix;
-            Count = Prefix.size() + 2;
-        }
+        if (Count + token.size() > 75)
+            NewWord();
         Out += token;
         Count += token.size();
     }
@@ -68,6 +114,7 @@ private:
     std::string& Out;
     const char Letter;
     const std::string Prefix;
+    const bool Utf8;
     size_t Count = 0;
 };
 

@@ -33,6 +33,7 @@ TEST(AddressItem, ParsesOneAddress) {
         {"x@y.com(abc", "", "x@y.com", "unclosed comment without a blank"},
         {"a@b.c d", "", "a@b.c", "word after the blank that ended the address"},
         {"a@b.c d.e f", "", "a@b.c", "several words after the address"},
+        {"a@b.c\td", "", "a@b.c", "a tab ends the address too"},
     };
     for (const TParseCase& c : cases) {
         TNetEMailAddressItem item;

@@ -216,6 +216,68 @@ TEST(HeaderText, LongRunsSplitAt75Characters) {
     EXPECT_EQ(at78, at75.substr(0, 73) + "?=\r\n\t=?UTF-8?Q?=E9?=");
 }
 
+// The encoded words of out, each decoded to its bytes.
+std::vector<std::string> DecodedWords(const std::string& out, char letter) {
+    std::vector<std::string> words;
+    size_t at = 0;
+    while ((at = out.find("=?", at)) != std::string::npos) {
+        const size_t text = out.find('?', out.find('?', at + 2) + 1) + 1;
+        const size_t end = out.find("?=", text);
+        const std::string payload = out.substr(text, end - text);
+        std::string bytes;
+        if (letter == 'Q') {
+            for (size_t i = 0; i < payload.size(); ++i)
+                if (payload[i] == '=') {
+                    bytes += static_cast<char>(std::stoi(payload.substr(i + 1, 2), nullptr, 16));
+                    i += 2;
+                } else {
+                    bytes += payload[i] == '_' ? ' ' : payload[i];
+                }
+        } else {
+            const std::string table =
+                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+            uint32_t v = 0;
+            int bits = 0;
+            for (char c : payload) {
+                if (c == '=')
+                    break;
+                v = (v << 6) | static_cast<uint32_t>(table.find(c));
+                bits += 6;
+                if (bits >= 8) {
+                    bits -= 8;
+                    bytes += static_cast<char>((v >> bits) & 0xFF);
+                }
+            }
+        }
+        words.push_back(bytes);
+        at = end + 2;
+    }
+    return words;
+}
+
+TEST(HeaderText, Utf8WordsHoldWholeCharacters) {
+    const std::string umlauts = "\xc3\xbc\xe2\x82\xac\xf0\x9f\x8e\xa4";
+    std::string text;
+    for (int i = 0; i < 12; ++i)
+        text += umlauts + (i % 4 == 3 ? " " : "");
+    for (char letter : {'Q', 'B'}) {
+        const std::string out = EncodeHeaderText(text, "", letter, TTransfer::bit8, "UTF-8");
+        const std::vector<std::string> words = DecodedWords(out, letter);
+        ASSERT_GE(words.size(), 3u) << letter;
+        std::string all;
+        for (const std::string& w : words) {
+            EXPECT_NE(static_cast<unsigned char>(w[0]) & 0xC0, 0x80u)
+                << letter << ": a word starts inside a character";
+            all += w;
+        }
+        EXPECT_EQ(all, text) << letter;
+        size_t start = 0;
+        for (size_t end; (end = out.find("\r\n\t", start)) != std::string::npos; start = end + 3)
+            EXPECT_LE(end - start, 75u) << letter;
+        EXPECT_LE(out.size() - start, 75u) << letter;
+    }
+}
+
 TEST(HeaderCharset, ByLanguageAndCodeset) {
     const struct {
         const char* Locale;
