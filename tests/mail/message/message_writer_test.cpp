@@ -173,6 +173,21 @@ TEST_F(MessageWriter, PlainMessageWithoutPartsHasNoMimeStructure) {
                              "X-Library: Quillet Mail 1.5", "", "..x", "y"}));
 }
 
+TEST_F(MessageWriter, JapaneseLocaleSendsIso2022JpText) {
+    Msg.OnInitializeISO = [](TNetMessage&, TTransfer& transfer, char& letter,
+                             std::string& charset) {
+        transfer = TTransfer::iso2022jp;
+        letter = 'B';
+        charset = "ISO-2022-JP";
+    };
+    Msg.Subject = "\x93\xfa";
+    Msg.Body.push_back("\x93\xfa\r\n.x");
+    const std::string text = Sent();
+    EXPECT_NE(text.find("Subject: =?ISO-2022-JP?B?GyRCRnwbKEI=?=\r\n"), std::string::npos);
+    const std::string body = "\r\n\r\n\x1b$BF|\x1b(B\r\n..x\r\n";
+    EXPECT_EQ(text.substr(text.size() - body.size()), body);
+}
+
 TEST_F(MessageWriter, HeaderFieldsAndEncodedWords) {
     Msg.OnInitializeISO = [](TNetMessage&, TTransfer&, char& letter, std::string& charset) {
         letter = 'Q';
