@@ -140,12 +140,15 @@ bool TPlayer::PlayFile(const std::string& fileName, uint16_t repeatCount) {
         left -= static_cast<int64_t>(n);
     }
     if (ReadPosition == 0) {
+        // The first fill counts as a pending refill: no completion that
+        // arrives meanwhile is taken for the end of the sound.
+        ++PendingRefills;
         const int32_t slots = 4 - QueuedCount;
         for (int32_t i = 0; i < slots; ++i)
             QueueNextBuffer();
         // With nothing at the device (empty sound data, or every write
         // refused) no completion would ever end the playback: end it here.
-        if (QueuedCount == 0)
+        if (--PendingRefills == 0 && QueuedCount == 0)
             PostEndRequest();
     }
     Source.reset();
@@ -195,14 +198,17 @@ uint32_t TPlayer::QueueNextBuffer() {
         h->BufferLength = static_cast<uint32_t>(got);
         h->Flags = 0;
         h->Loops = 0;
+        // Counted before the write: the driver thread may finish the
+        // buffer before OutWrite returns.
+        QueueIndex = (slot + 1) % 4;
+        ++QueuedCount;
         TMMResult r = Service().OutPrepareHeader(Device, h, sizeof(TWaveHeader));
         if (r == MMSYSERR_NOERROR)
             r = Service().OutWrite(Device, h, sizeof(TWaveHeader));
         if (r != MMSYSERR_NOERROR) {
+            QueueIndex = slot;
+            --QueuedCount;
             SetDeviceError("", Service().OutGetErrorText(r));
-        } else {
-            QueueIndex = (slot + 1) % 4;
-            ++QueuedCount;
         }
     } else {
         Spool.reset();
