@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +27,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (chdir(Dir->Path.c_str()) != 0)
         return 1;
     Path = Dir->File("input.wav");
+    // libFuzzer leaves by exit(): remove the scratch files then.
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(Dir->Path, ec);
+    });
     Fake = new TFakeWaveService;
     Audio = new TAudio(Fake);
     return 0;
