@@ -5,14 +5,20 @@
 //
 // Usage (GUI thread, with a QCoreApplication running):
 //   TAudio audio;                                  // or TAudio audio(&service)
-//   audio.OnPlayed = [](TPlayer* sender) { ... }; // end of playback
+//   audio.OnPlayed = [](TPlayer* sender) { ... };  // end of playback, GUI thread
+//   audio.OnBufferPlayed = ...;                    // driver thread: no GUI calls
 //   audio.Recorder()->SetSampleRate(22050);        // player follows unless SeparateCtrls
 //   audio.Recorder()->SetBitsPerSample(TBPS::_16);
-//   audio.Recorder()->RecordToFile(path);           // raises EFCreateError
+//   audio.Recorder()->SetTrigLevel(0); audio.Recorder()->SetTriggered(false);
+//   audio.Recorder()->RecordToFile(path);          // raises EFCreateError
 //   if (!audio.Recorder()->Start()) show(audio.ErrorMessage());
-//   ... Pause() / Resume() ... audio.Recorder()->Stop();
-//   TWAVFile f; f.LoadFromFile(path); f.Duration();
-//   audio.Player()->PlayFile(path);                 // Pause/Resume/Stop; OnPlayed at the end
+//   ... Pause() / Resume() ... audio.Recorder()->Stop();   // completes the file
+//   TWAVFile f; f.LoadFromFile(path); f.Duration();        // seconds, 0 when unknown
+//   audio.Player()->PlayFile(path);                // raises EFOpenError; false + ErrorMessage
+//   audio.Player()->Pause(); Resume(); Stop();     // Stop raises OnPlayed before it returns
+//   audio.Shutdown();                              // on session end: finalises a recording
+// Stop and PlayFile process GUI events while they wait, so handlers can run
+// inside them.
 #pragma once
 
 #include "audio/MixerSettings.h"

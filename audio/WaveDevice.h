@@ -70,7 +70,7 @@ struct TWaveFormat {
 static_assert(sizeof(TWaveFormat) == 18);
 
 // One buffer handed to a device. On a 64-bit machine the record is larger
-// than the original 32 bytes (native pointer size); callers pass
+// than 32 bytes (native pointer size); callers pass
 // sizeof(TWaveHeader) as the header size.
 struct TWaveHeader {
     uint8_t* Data = nullptr;
