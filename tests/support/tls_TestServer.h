@@ -177,8 +177,8 @@ private:
                 int n = 0, len = 0;
                 std::sscanf(line.c_str() + 6, "%d %d", &n, &len);
                 for (int i = 0; i < n; ++i)
-                    Write(ssl, "250-" + std::string(static_cast<size_t>(len), 'a' + i % 26) +
-                                   "\r\n");
+                    Write(ssl,
+                          "250-" + std::string(static_cast<size_t>(len), 'a' + i % 26) + "\r\n");
                 Write(ssl, "250 done\r\n");
             } else if (line.rfind("BULK ", 0) == 0) {
                 size_t want = std::stoul(line.substr(5));
