@@ -79,7 +79,9 @@ void TFormMain::ApplySettingsToComponents() {
     NetSMTP1->Password = SmtpPassword;
 }
 
-void TFormMain::ApplySecurityToComponents() { NetSMTP1->Port = SmtpPort; }
+void TFormMain::ApplySecurityToComponents() {
+    NetSMTP1->Port = SmtpPort;
+}
 
 void TFormMain::BindSendActions() {
     Bind(ui->ActionFileSend, &TFormMain::SendExecute);
@@ -217,10 +219,13 @@ bool TFormMain::SendPrepared() {
     }
     if (SendType == "SMTP") {
         NetSMTP1->SetAuthenticationType(atLogin);
+        NetSMTP1->Port = SmtpPort;
         return DeliverToHost(SmtpServer);
     }
     if (SendType == "Direct") {
+        // Mail exchangers take mail on port 25, whatever the submission port is.
         NetSMTP1->SetAuthenticationType(atNone);
+        NetSMTP1->Port = 25;
         if (!ResolveMailHosts())
             return false;
         for (const std::string& host : MailHosts)

@@ -35,7 +35,7 @@ std::string Script() {
 
 } // namespace
 
-TSmtpAiosmtpd::TSmtpAiosmtpd(bool withAuth) {
+TSmtpAiosmtpd::TSmtpAiosmtpd(bool withAuth, const std::string& host, int port) {
     char tmpl[] = "/tmp/quillet-aiosmtpd-XXXXXX";
     if (!::mkdtemp(tmpl))
         return;
@@ -45,6 +45,7 @@ TSmtpAiosmtpd::TSmtpAiosmtpd(bool withAuth) {
     std::vector<std::string> args = {"/usr/bin/python3", Script(), "--dir", FDir};
     if (withAuth)
         args.push_back("--auth");
+    args.insert(args.end(), {"--host", host, "--port", std::to_string(port)});
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());

@@ -8,8 +8,9 @@
 
 class TSmtpAiosmtpd {
 public:
-    // withAuth: announce AUTH without TLS and accept user/secret.
-    explicit TSmtpAiosmtpd(bool withAuth);
+    // withAuth: announce AUTH without TLS and accept user/secret. host and
+    // port: where to listen (port 0: a free one).
+    explicit TSmtpAiosmtpd(bool withAuth, const std::string& host = "127.0.0.1", int port = 0);
     ~TSmtpAiosmtpd();
     TSmtpAiosmtpd(const TSmtpAiosmtpd&) = delete;
     TSmtpAiosmtpd& operator=(const TSmtpAiosmtpd&) = delete;

@@ -18,6 +18,8 @@ parser.add_argument("--dir", required=True)
 parser.add_argument("--auth", action="store_true")
 parser.add_argument("--user", default="user")
 parser.add_argument("--password", default="secret")
+parser.add_argument("--host", default="127.0.0.1")
+parser.add_argument("--port", type=int, default=0, help="0: a free port")
 args = parser.parse_args()
 
 
@@ -48,7 +50,7 @@ def authenticator(server, session, envelope, mechanism, auth_data):
 
 def free_port():
     s = socket.socket()
-    s.bind(("127.0.0.1", 0))
+    s.bind((args.host, 0))
     port = s.getsockname()[1]
     s.close()
     return port
@@ -57,8 +59,8 @@ def free_port():
 kwargs = {}
 if args.auth:
     kwargs = dict(authenticator=authenticator, auth_require_tls=False)
-port = free_port()
-controller = Controller(Handler(), hostname="127.0.0.1", port=port, **kwargs)
+port = args.port or free_port()
+controller = Controller(Handler(), hostname=args.host, port=port, **kwargs)
 controller.start()
 with open(os.path.join(args.dir, "port.tmp"), "w") as f:
     f.write(str(port))

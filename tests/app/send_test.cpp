@@ -1,0 +1,458 @@
+// The send workflow end to end: a take recorded through ALSA file plugins,
+// compressed by the real lame, delivered to a real SMTP server (aiosmtpd),
+// through MX records served by a real dnsmasq, handed to a recording Simple
+// MAPI provider, or saved as .eml; and the faults the workflow mends.
+#include "app/FormMain.h"
+#include "app/FormWait.h"
+#include "audio/WAVFile.h"
+#include "mail/delivery/NetDNSResolver.h"
+#include "mail/delivery/NetSMTP.h"
+#include "mail/message/NetMessage.h"
+#include "mapi/SMapi.h"
+#include "platform/Process.h"
+#include "platform/Program.h"
+#include "tests/app/ScriptedDialogs.h"
+#include "tests/mapi/TestProvider.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/dns_Dnsmasq.h"
+#include "tests/support/dns_FakeServer.h"
+#include "tests/support/dns_PacketBuilder.h"
+#include "tests/support/smtp_Aiosmtpd.h"
+#include "ui_FormMain.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <arpa/inet.h>
+#include <chrono>
+#include <dlfcn.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// The base64 body of the attachment part, decoded.
+std::string AttachmentBytes(const std::string& message) {
+    size_t part = message.find("filename=\"Quillet.mp3\"");
+    if (part == std::string::npos)
+        return "";
+    size_t start = message.find("\r\n\r\n", part);
+    size_t end = message.find("\r\n\r\n", start + 4);
+    if (start == std::string::npos || end == std::string::npos)
+        return "";
+    QByteArray b64 = QByteArray::fromStdString(message.substr(start + 4, end - start - 4));
+    b64.replace("\r\n", "");
+    QByteArray raw = QByteArray::fromBase64(b64);
+    return raw.toStdString();
+}
+
+// Seconds of audio that `lame --decode` gets back from mp3 bytes.
+double DecodedSeconds(const TTempDir& dir, const std::string& mp3) {
+    dir.Write("got.mp3", mp3);
+    if (RunAndWait("lame --quiet --decode got.mp3 got.wav", dir.Path()) != 0)
+        return -1;
+    TWAVFile wav;
+    wav.LoadFromFile(dir.File("got.wav"));
+    return wav.Duration();
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
+        ++n;
+    return n;
+}
+
+// True when this process may listen on port 25 of addr (root on Linux).
+bool CanListenOn25(const char* addr) {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(25);
+    inet_pton(AF_INET, addr, &a.sin_addr);
+    int one = 1;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    bool ok = bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(s);
+    return ok;
+}
+
+class SendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("QUILLET_SETTINGS_FILE", Dir.File("quillet.ini").c_str(), 1);
+        Dir.Write("resolv.conf", "nameserver 127.0.0.1\n");
+        setenv("QUILLET_RESOLV_CONF", Dir.File("resolv.conf").c_str(), 1);
+        std::remove(FakeEncoder().c_str());
+    }
+    void TearDown() override {
+        SetFormWait(nullptr);
+        Wait.reset();
+        Main.reset();
+        std::remove(FakeEncoder().c_str());
+        DeleteFile(TFormMain::RecordingFile());
+        DeleteFile(TFormMain::EncodedFile());
+    }
+    static std::string FakeEncoder() { return ProgramDir() + "lame.exe"; }
+
+    void Settings(const std::string& sendType, const std::string& server = "", int port = 25) {
+        Dir.Write("quillet.ini",
+                  "[Audio]\nSampleRate=11025\nBitPerSample=8\n[User]\nName=Ann Example\n"
+                  "Email=ann@example.org\nSendType=" +
+                      sendType + "\n[SMTP]\nServer=" + server +
+                      "\nUser=user\nPassword=secret\nPort=" + std::to_string(port) +
+                      "\nSecurity=None\n");
+    }
+    TFormMain& Make() {
+        Main = std::make_unique<TFormMain>();
+        Wait = std::make_unique<TFormWait>(Main.get());
+        SetFormWait(Wait.get());
+        return *Main;
+    }
+    void RecordTake(int ms = 200) {
+        Main->ui->ActionVoiceRecord->trigger();
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        Main->ui->ActionVoiceStop->trigger();
+    }
+    void Fill(const std::string& to, const std::string& cc = "") {
+        Main->ui->EditTo->setText(QString::fromStdString(to));
+        Main->ui->EditCc->setText(QString::fromStdString(cc));
+        Main->ui->EditSubject->setText("Voice note");
+        Main->ui->MemoContent->setPlainText("Hello Bob,\n.\nlisten to this.");
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> t;
+        for (const TShownBox& b : Dialogs.Boxes)
+            t.push_back(b.Text);
+        return t;
+    }
+    double RecordingSeconds() const {
+        TWAVFile wav;
+        wav.LoadFromFile(TFormMain::RecordingFile());
+        return wav.Duration();
+    }
+
+    TTempDir Dir;
+    TScriptedDialogs Dialogs;
+    std::unique_ptr<TFormMain> Main;
+    std::unique_ptr<TFormWait> Wait;
+};
+
+const char* const Success = "Your voice e-mail has successfully sent out!";
+
+} // namespace
+
+TEST_F(SendTest, SmtpDeliversTheComposedMailWithItsRecordingAfterALogin) {
+    TSmtpAiosmtpd server(true);
+    ASSERT_GT(server.Port(), 0);
+    Settings("SMTP", "127.0.0.1", server.Port());
+    TFormMain& m = Make();
+    RecordTake();
+    Fill("Bob <bob@example.org>", "carol@example.org");
+    m.WaitTexts.clear();
+    m.ui->ActionToolbarSend->trigger();
+
+    EXPECT_EQ(Texts(), std::vector<std::string>{Success});
+    EXPECT_EQ(m.WaitTexts,
+              (std::vector<std::string>{"Compressing, please wait...", "Sending, please wait...",
+                                        "Connecting 127.0.0.1...", "Sending by 127.0.0.1...",
+                                        "Disconnecting 127.0.0.1 ..."}));
+    EXPECT_FALSE(Wait->isVisible());
+    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
+    EXPECT_TRUE(m.ui->ActionFileNew->isEnabled());
+
+    std::string got = server.Message(1);
+    EXPECT_EQ(Count(got, "X-Unsent: 1\r\n"), 1u);
+    EXPECT_NE(got.find("X-Mailer: Quillet(http://www.quillet.example/)\r\n"), std::string::npos);
+    EXPECT_NE(got.find("From: \"Ann Example\" <ann@example.org>\r\n"), std::string::npos)
+        << got.substr(0, 600);
+    EXPECT_NE(got.find("To: \"Bob\" <bob@example.org>\r\n"), std::string::npos)
+        << got.substr(0, 600);
+    EXPECT_NE(got.find("Cc: carol@example.org\r\n"), std::string::npos);
+    EXPECT_NE(got.find("Subject: Voice note\r\n"), std::string::npos);
+    EXPECT_NE(got.find("Hello Bob,\r\n.\r\nlisten to this.\r\n"), std::string::npos)
+        << "memo text, dot kept";
+    std::string envelope = server.Envelope(1);
+    EXPECT_NE(envelope.find("login=user\n"), std::string::npos);
+    EXPECT_NE(envelope.find("rcpt=bob@example.org\n"), std::string::npos);
+    EXPECT_NE(envelope.find("rcpt=carol@example.org\n"), std::string::npos);
+
+    double seconds = DecodedSeconds(Dir, AttachmentBytes(got));
+    EXPECT_NEAR(seconds, RecordingSeconds(), 0.25 + RecordingSeconds() * 0.02);
+
+    // A second send in one run still carries one raw line and one attachment.
+    m.ui->ActionFileSend->trigger();
+    std::string second = server.Message(2);
+    EXPECT_EQ(Count(second, "X-Unsent: 1\r\n"), 1u);
+    EXPECT_EQ(Count(second, "filename=\"Quillet.mp3\""), 1u);
+}
+
+TEST_F(SendTest, SmtpWithoutAServerNameShowsTheConnectErrorAndAnEmptyHost) {
+    Settings("SMTP", "");
+    TFormMain& m = Make();
+    RecordTake(50);
+    m.ui->ActionFileSend->trigger();
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    const std::string& text = Dialogs.Boxes[0].Text;
+    EXPECT_EQ(text.rfind("Socket Error # ", 0), 0u) << text;
+    EXPECT_EQ(text.back(), ':') << "message first, then \":\" and the empty host";
+    EXPECT_FALSE(Wait->isVisible());
+}
+
+TEST_F(SendTest, UnknownSendTypeSendsNothingAndSaysNothing) {
+    Settings("smtp");
+    TFormMain& m = Make();
+    RecordTake(50);
+    m.ui->ActionFileSend->trigger();
+    EXPECT_TRUE(Dialogs.Boxes.empty());
+    EXPECT_TRUE(FileExists(TFormMain::EncodedFile())) << "the mail was still prepared";
+}
+
+TEST_F(SendTest, DirectTriesTheExchangersInPreferenceOrder) {
+    if (!CanListenOn25("127.0.0.3"))
+        GTEST_SKIP() << "needs to listen on port 25 (root)";
+    // 127.0.0.2 (preferred) refuses; 127.0.0.3 takes the mail. The exchange
+    // names are address literals so nothing is looked up outside loopback.
+    TDnsmasq dns({"local=/quillet-test/", "local=/127.0.0.3/", "mx-host=quillet-test,127.0.0.3,20",
+                  "mx-host=quillet-test,127.0.0.2,10", "txt-record=127.0.0.3,exists"});
+    TSmtpAiosmtpd server(false, "127.0.0.3", 25);
+    ASSERT_GT(server.Port(), 0);
+    Settings("Direct");
+    TFormMain& m = Make();
+    m.NetDNSResolver1->Port = dns.Port();
+    RecordTake(50);
+    Fill("bob@quillet-test");
+    m.WaitTexts.clear();
+    m.ui->ActionFileSend->trigger();
+    ASSERT_EQ(Dialogs.Boxes.size(), 2u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text, "Socket Error # 10061\r\nConnection refused.:127.0.0.2");
+    EXPECT_EQ(Dialogs.Boxes[1].Text, Success);
+    EXPECT_EQ(m.MailHosts, (std::vector<std::string>{"127.0.0.2", "127.0.0.3"}));
+    EXPECT_NE(server.Message(1).find("To: bob@quillet-test\r\n"), std::string::npos);
+    EXPECT_EQ(m.NetSMTP1->AuthenticationType(), atNone);
+    EXPECT_EQ(std::find(m.WaitTexts.begin(), m.WaitTexts.end(), "Sending by 127.0.0.3..."),
+              m.WaitTexts.end() - 2);
+
+    // A domain that exists without MX records takes mail at its own address.
+    Dialogs.Boxes.clear();
+    Fill("carol@127.0.0.3");
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(m.MailHosts, std::vector<std::string>{"127.0.0.3"});
+    EXPECT_EQ(Texts(), std::vector<std::string>{Success});
+    EXPECT_NE(server.Envelope(2).find("rcpt=carol@127.0.0.3"), std::string::npos);
+}
+
+TEST_F(SendTest, DirectLookupFailuresEndTheSendWithTheirMessage) {
+    TDnsmasq dns({"local=/quillet-test/", "mx-host=quillet-test,127.0.0.3,10"});
+    Settings("Direct");
+    TFormMain& m = Make();
+    m.NetDNSResolver1->Port = dns.Port();
+    RecordTake(50);
+    Fill("bob@nowhere.quillet-test");
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(Texts(), std::vector<std::string>{
+                           "Error resolving domain: DNS Server Reports Query Name Error"});
+    EXPECT_EQ(Dialogs.Boxes[0].Caption, "Information");
+    EXPECT_EQ(Dialogs.Boxes[0].Icon, TMsgIcon::Information);
+
+    // Two recipients: everything after the first "@" is queried, and fails.
+    Dialogs.Boxes.clear();
+    Fill("bob@quillet-test, carol@quillet-test");
+    m.ui->ActionFileSend->trigger();
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text.rfind("Error resolving domain: ", 0), 0u)
+        << Dialogs.Boxes[0].Text;
+    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
+}
+
+TEST_F(SendTest, DirectToADomainWithANullMxSendsNothing) {
+    TDnsFakeServer dns([](const std::string& query, int) {
+        TDnsPacketBuilder b = TDnsPacketBuilder::ReplyTo(query);
+        b.MX(TDnsPacketBuilder::Section::Answer, "quillet-test", 0, "");
+        return std::vector<TDnsFakeDatagram>{{b.Build(), 0, false}};
+    });
+    Settings("Direct");
+    TFormMain& m = Make();
+    m.NetDNSResolver1->Port = dns.Port();
+    RecordTake(50);
+    Fill("bob@quillet-test");
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"The domain quillet-test does not accept mail (null MX)."});
+}
+
+TEST_F(SendTest, MissingDnsServerIsReportedAndTheWindowRecovers) {
+    Dir.Write("resolv.conf", "# no nameserver\n");
+    Settings("Direct");
+    TFormMain& m = Make();
+    RecordTake(50);
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Error occured!"});
+    EXPECT_EQ(Dialogs.Boxes[0].Icon, TMsgIcon::Error) << "shown by the application-wide handler";
+    EXPECT_FALSE(Wait->isVisible());
+    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
+    EXPECT_TRUE(m.ui->ActionToolbarSend->isEnabled());
+}
+
+TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
+    LoadMapiLibrary(MAPI_TEST_PROVIDER_PATH);
+    ASSERT_TRUE(MapiAvail());
+    void* handle = dlopen(MAPI_TEST_PROVIDER_PATH, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(handle, nullptr);
+    auto* state = reinterpret_cast<TestProviderStateFunc*>(dlsym(handle, "TestProviderState"))();
+    dlclose(handle);
+    state->Reset();
+
+    Settings("MAPI");
+    TFormMain& m = Make();
+    RecordTake(50);
+    Fill("bob@example.org");
+    m.ui->EditSubject->setText(QString(300, 'S'));
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(Texts(), std::vector<std::string>{Success});
+    ASSERT_EQ(state->Sent.size(), 1u);
+    const TTestMessage& sent = state->Sent[0];
+    EXPECT_EQ(sent.Subject.value_or(""), std::string(255, 'S')) << "cut to 255 characters";
+    EXPECT_EQ(sent.NoteText.value_or(""), "Hello Bob,\r\n.\r\nlisten to this.");
+    ASSERT_EQ(sent.Recips.size(), 1u) << "the empty Cc entry resolves to nothing";
+    EXPECT_EQ(sent.Recips[0].Name.value_or(""), "bob@example.org");
+    ASSERT_EQ(sent.Files.size(), 1u);
+    EXPECT_EQ(sent.Files[0].Path.value_or(""), TFormMain::EncodedFile());
+    EXPECT_EQ(m.NetMessage1->Subject, std::string(300, 'S')) << "the SMTP message keeps it whole";
+
+    Dialogs.Boxes.clear();
+    state->SendCode = 2;
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"Can't send the mail by your default email client, please "
+                                       "check your email account settings."});
+    UnloadMapiLibrary();
+    Dialogs.Boxes.clear();
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"Can't send the mail by your default email client, please "
+                                       "check your email account settings.MAPI services are not "
+                                       "available on this system"});
+}
+
+TEST_F(SendTest, SaveAsWritesWhatSmtpTransmitsAndCancelRunsNoEncoder) {
+    TSmtpAiosmtpd server(true);
+    ASSERT_GT(server.Port(), 0);
+    Settings("SMTP", "127.0.0.1", server.Port());
+    TFormMain& m = Make();
+    RecordTake();
+    Fill("bob@example.org", "carol@example.org");
+    // One fixed clock, so both copies carry the same Date.
+    m.NetMessage1->Clock = [] { return time_t(1796606168); };
+    m.NetSMTP1->MailAgent.clear(); // the file carries no X-Mailer either
+    m.ui->ActionFileSend->trigger();
+    std::string sent = server.Message(1);
+    ASSERT_FALSE(sent.empty());
+
+    Dir.Write("old.eml", "old content");
+    Dialogs.SaveAnswer = Dir.File("old.eml");
+    m.ui->FileSaveAs1->trigger();
+    EXPECT_EQ(Dialogs.SaveFilter, "Email files (*.eml)|*.eml");
+    EXPECT_EQ(Dialogs.SaveExt, "eml");
+    std::string saved = Dir.Read("old.eml");
+    // The server takes the dot-stuffing off; the file keeps it and ends with ".".
+    std::string unstuffed;
+    for (size_t pos = 0; pos < saved.size();) {
+        size_t eol = saved.find("\r\n", pos);
+        std::string line = saved.substr(pos, eol - pos);
+        if (line == ".")
+            break;
+        unstuffed += (line.rfind("..", 0) == 0 ? line.substr(1) : line) + "\r\n";
+        pos = eol + 2;
+    }
+    ASSERT_GE(saved.size(), 5u);
+    EXPECT_EQ(saved.substr(saved.size() - 5), "\r\n.\r\n")
+        << "the file ends with the final \".\" line";
+    EXPECT_EQ(unstuffed, sent);
+
+    // Cancel: no encoder run at all.
+    DeleteFile(TFormMain::EncodedFile());
+    Dialogs.SaveAnswer.clear();
+    m.ui->FileSaveAs1->trigger();
+    EXPECT_FALSE(FileExists(TFormMain::EncodedFile()));
+}
+
+TEST_F(SendTest, FailingEncoderSendsAndSavesNothing) {
+    TSmtpAiosmtpd server(false);
+    Settings("SMTP", "127.0.0.1", server.Port());
+    TFormMain& m = Make();
+    RecordTake(50);
+    // An older compressed file must not go out as this recording.
+    TTempDir scratch;
+    scratch.Write("old.mp3", "an older recording");
+    std::filesystem::copy_file(scratch.File("old.mp3"), TFormMain::EncodedFile(),
+                               std::filesystem::copy_options::overwrite_existing);
+    scratch.Write("x", "#!/bin/sh\nexit 3\n", 0755);
+    std::filesystem::copy_file(scratch.File("x"), FakeEncoder());
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{
+                  "Could not compress the recording: the encoder (lame) failed with exit code 3."});
+    EXPECT_EQ(server.Message(1, 300), "") << "nothing was sent";
+    EXPECT_FALSE(Wait->isVisible());
+    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
+
+    std::remove(FakeEncoder().c_str());
+    scratch.Write("x", "#!/bin/sh\nexit 0\n", 0755);
+    std::filesystem::copy_file(scratch.File("x"), FakeEncoder());
+    Dialogs.Boxes.clear();
+    Dialogs.SaveAnswer = Dir.File("out.eml");
+    m.ui->FileSaveAs1->trigger();
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text.rfind(
+                  "Could not compress the recording: the encoder (lame) left no file", 0),
+              0u);
+    EXPECT_FALSE(FileExists(Dir.File("out.eml")));
+}
+
+TEST_F(SendTest, EncoderRunsInTheProgramDirectoryWhateverTheWorkingDirectory) {
+    TTempDir elsewhere;
+    elsewhere.Write("Quillet.wav", "not the recording");
+    std::string cwd = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.Path());
+    Settings("SMTP", "");
+    TFormMain& m = Make();
+    RecordTake(100);
+    Dialogs.SaveAnswer = Dir.File("out.eml");
+    m.ui->FileSaveAs1->trigger();
+    std::filesystem::current_path(cwd);
+    EXPECT_TRUE(Dialogs.Boxes.empty());
+    double seconds = DecodedSeconds(Dir, AttachmentBytes(Dir.Read("out.eml")));
+    EXPECT_NEAR(seconds, RecordingSeconds(), 0.25 + RecordingSeconds() * 0.02);
+}
+
+TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
+    Settings("SMTP", "");
+    TFormMain& m = Make();
+    RecordTake(50);
+    m.ui->ActionVoiceRecord->trigger();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Dialogs.SaveAnswer = Dir.File("out.eml");
+    m.ui->FileSaveAs1->trigger();
+    EXPECT_EQ(m.VoiceState, vsIdle);
+    TWAVFile wav;
+    ASSERT_TRUE(wav.LoadFromFile(TFormMain::RecordingFile()));
+    EXPECT_TRUE(wav.Valid);
+    EXPECT_GT(wav.Duration(), 0.0) << "the encoder got a completed file";
+    EXPECT_GT(DecodedSeconds(Dir, AttachmentBytes(Dir.Read("out.eml"))), 0.0);
+}
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    std::string conf =
+        std::string(getenv("QUILLET_SOURCE_DIR") ? getenv("QUILLET_SOURCE_DIR") : ".") +
+        "/tests/support/audio_alsa.conf";
+    setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + conf).c_str(), 1);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Quillet");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
