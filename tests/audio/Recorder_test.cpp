@@ -6,6 +6,7 @@
 #include "AudioTestHelpers.h"
 #include "FakeWaveService.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace {
@@ -399,6 +400,32 @@ TEST_F(RecorderTest, RequeueFailureStopsAndFinishes) {
     EXPECT_FALSE(Rec->Saving());
     const auto b = ReadBytes(Wav);
     EXPECT_EQ(b.size(), 44u + 8192);
+    EXPECT_EQ(Le32(b, 40), 8192u);
+}
+
+TEST_F(RecorderTest, StopWaitsForTheBufferBeingWritten) {
+    std::atomic<bool> inHandler{false}, release{false}, handlerDone{false};
+    Audio->OnRecord = [&](TRecorder*, uint8_t*, uint8_t*, uint16_t) {
+        inHandler = true;
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        handlerDone = true;
+    };
+    Rec->RecordToFile(Wav);
+    ASSERT_TRUE(Rec->Start());
+    std::thread driver([&] { Fake.DeliverInput(Full(4)); });
+    while (!inHandler)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        release = true;
+    });
+    Rec->Stop();
+    EXPECT_TRUE(handlerDone) << "Stop returned while a buffer was still being handled";
+    driver.join();
+    releaser.join();
+    const auto b = ReadBytes(Wav);
+    ASSERT_EQ(b.size(), 44u + 8192);
     EXPECT_EQ(Le32(b, 40), 8192u);
 }
 
