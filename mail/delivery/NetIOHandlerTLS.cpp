@@ -115,6 +115,7 @@ void TNetIOHandlerTLS::FreeSession() {
     FPlainPos = 0;
     FPeerEnded = false;
     FRecvError = 0;
+    FLastError = 0;
 }
 
 std::string TNetIOHandlerTLS::ProtocolVersion() const {
@@ -180,6 +181,8 @@ void TNetIOHandlerTLS::Handshake(const std::string& host) {
     SSL_CTX_set_min_proto_version(FCtx, TLS1_2_VERSION);
     // No tickets, no cache: a session never outlives its connection.
     SSL_CTX_set_session_cache_mode(FCtx, SSL_SESS_CACHE_OFF);
+    // A TCP close without close_notify reads as the end of the stream: SMTP
+    // replies carry their own end, so a cut-off reply is seen as such.
     SSL_CTX_set_options(FCtx,
                         SSL_OP_NO_TICKET | SSL_OP_NO_RENEGOTIATION | SSL_OP_IGNORE_UNEXPECTED_EOF);
     if (VerifyPeer) {
@@ -234,20 +237,20 @@ void TNetIOHandlerTLS::Handshake(const std::string& host) {
         if (err != SSL_ERROR_WANT_READ)
             RaiseHandshakeFailure(host);
         if (!sent)
-            throw ENetTLSError("TLS handshake with " + host +
-                               " failed: " + SocketErrorMessage(FLastError));
+            throw ENetTLSError("TLS handshake with " + host + " failed: " + InnerFailure());
         int32_t left = Remaining(limit, start);
         if (left == 0 || !FInner->Readable(left))
             throw ENetTLSError("TLS handshake with " + host + " timed out.");
-        if (!PullIn()) {
-            if (FRecvError != 0)
-                throw ENetTLSError("TLS handshake with " + host +
-                                   " failed: " + SocketErrorMessage(FRecvError));
-            throw ENetTLSError("TLS handshake with " + host +
-                               " failed: the server closed the connection.");
-        }
+        if (!PullIn())
+            throw ENetTLSError("TLS handshake with " + host + " failed: " + InnerFailure());
     }
-    DoStatus(TNetStatus::Text, "TLS " + ProtocolVersion() + " with " + host);
+    DoStatus(TNetStatus::Text, ProtocolVersion() + " with " + host + " (" + CipherName() + ")");
+}
+
+std::string TNetIOHandlerTLS::InnerFailure() const {
+    if (FLastError != 0)
+        return SocketErrorMessage(FLastError);
+    return "the server closed the connection.";
 }
 
 void TNetIOHandlerTLS::RaiseHandshakeFailure(const std::string& host) {

@@ -79,6 +79,8 @@ private:
     void FreeSession();
     void Handshake(const std::string& host);
     [[noreturn]] void RaiseHandshakeFailure(const std::string& host);
+    // Why the inner transport stopped: its socket error, or the close.
+    std::string InnerFailure() const;
     // Sends everything OpenSSL has queued for the peer; false when the
     // inner transport failed (FLastError set) or is closed.
     bool FlushOut();

@@ -5,7 +5,7 @@
 //   characters, one TLS record each, then "250 done"; "BULK n" -> reads n
 //   raw bytes, then "250 <n> <FNV-1a 64 hex>"; "QUIT" -> "221 bye", close.
 // Modes: implicit TLS, STARTTLS after a plain "220" greeting, or silent
-// (accepts the TCP connection, never answers).
+// (accepts the TCP connection, never answers), or hang-up (closes at once).
 #pragma once
 
 #include <openssl/err.h>
@@ -35,7 +35,7 @@ inline uint64_t TlsTestHash(const char* data, size_t count, uint64_t h = 1469598
 
 class TTlsTestServer {
 public:
-    enum TMode { Implicit, StartTLS, Silent };
+    enum TMode { Implicit, StartTLS, Silent, Hangup };
 
     // maxVersion: highest protocol the server speaks (0: any), to test that
     // old versions are refused.
@@ -120,6 +120,8 @@ private:
     }
 
     void Serve(int c) {
+        if (FMode == Hangup)
+            return;
         if (FMode == Silent) {
             char buf[4096];
             while (!FStop && ::recv(c, buf, sizeof buf, 0) > 0) {

@@ -172,6 +172,38 @@ TEST_F(TlsTransport, StartTlsOverAnAlreadyConnectedSocketTransport) {
     EXPECT_FALSE(tls.Connected());
 }
 
+TEST_F(TlsTransport, HandshakeFailuresNameTheHostAndCloseTheConnection) {
+    struct {
+        TTlsTestServer::TMode Mode;
+        const char* Expected; // prefix of the message
+        const char* Why;
+    } cases[] = {
+        {TTlsTestServer::Hangup,
+         "TLS handshake with 127.0.0.1 failed: the server closed the connection.", ""},
+        {TTlsTestServer::StartTLS,
+         "TLS handshake with 127.0.0.1 failed: ", "a plain greeting where a TLS record belongs"},
+    };
+    for (const auto& c : cases) {
+        TTlsTestServer server(c.Mode, Server->Cert, Server->Key);
+        TNetTCPClient conn;
+        auto* tls = new TNetIOHandlerTLS();
+        tls->ImplicitTLS = true;
+        tls->CAFile = Pki->CAFile;
+        tls->HandshakeTimeout = 3000;
+        conn.SetIOHandler(tls, true);
+        conn.Host = "127.0.0.1";
+        conn.Port = server.Port();
+        try {
+            conn.OpenConnection(2000);
+            ADD_FAILURE() << "handshake succeeded: " << c.Why;
+        } catch (const ENetTLSError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(c.Expected, 0), 0u) << e.what() << " " << c.Why;
+            EXPECT_EQ(std::string(e.what()).find("timed out"), std::string::npos) << c.Why;
+        }
+        EXPECT_FALSE(conn.IsConnected()) << c.Why;
+    }
+}
+
 class TickCounter {
 public:
     TickCounter() {
