@@ -231,12 +231,16 @@ private:
     QTimer FTimer;
 };
 
-TEST_F(TlsTransport, SilentHandshakeKeepsTheWindowServicedAndTimesOut) {
+void EnsureApplication() {
     static int argc = 1;
     static char name[] = "tls_transport_test";
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
         new QCoreApplication(argc, argv);
+}
+
+TEST_F(TlsTransport, SilentHandshakeKeepsTheWindowServicedAndTimesOut) {
+    EnsureApplication();
     TNetAntiFreeze antiFreeze;
     TickCounter ticks;
     TTlsTestServer server(TTlsTestServer::Silent, Server->Cert, Server->Key);
@@ -253,6 +257,21 @@ TEST_F(TlsTransport, SilentHandshakeKeepsTheWindowServicedAndTimesOut) {
     EXPECT_GE(TickCounter::Ms(end - start), 1100);
     EXPECT_LE(TickCounter::Ms(end - start), 3000);
     EXPECT_LE(ticks.LongestGap(start, end), 350) << "window not serviced";
+    EXPECT_FALSE(Conn.IsConnected());
+}
+
+TEST_F(TlsTransport, CloseFromTheWindowDuringTheHandshakeEndsIt) {
+    // A cancel button closes the transport from an event handler while the
+    // handshake waits in the anti-freeze.
+    EnsureApplication();
+    TNetAntiFreeze antiFreeze;
+    TTlsTestServer server(TTlsTestServer::Silent, Server->Cert, Server->Key);
+    MakeClient(server.Port(), true);
+    QTimer::singleShot(300, [this] { Tls->Close(); });
+    auto start = Clock::now();
+    EXPECT_THROW(Conn.OpenConnection(2000), ENetConnClosedGracefully);
+    EXPECT_LE(TickCounter::Ms(Clock::now() - start), 1500);
+    EXPECT_FALSE(Tls->Encrypted());
     EXPECT_FALSE(Conn.IsConnected());
 }
 
