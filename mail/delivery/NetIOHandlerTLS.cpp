@@ -270,8 +270,10 @@ bool TNetIOHandlerTLS::FlushOut() {
             return true;
         int off = 0;
         while (off < n) {
-            if (!FInner->Connected())
+            if (!FInner->Connected()) {
+                FLastError = WSAENOTCONN;
                 return false;
+            }
             ssize_t s = FInner->Send(buf + off, static_cast<size_t>(n - off));
             if (s <= 0) {
                 FLastError = s < 0 ? FInner->LastErrorCode() : WSAECONNRESET;
@@ -377,6 +379,8 @@ ssize_t TNetIOHandlerTLS::Send(const void* data, size_t count) {
         return FInner->Send(data, count);
     if (!FInner->Connected())
         throw ENetClosedSocket();
+    if (count == 0)
+        return 0;
     const int chunk = static_cast<int>(std::min(count, SendChunk));
     int r = SSL_write(FSSL, data, chunk);
     if (r <= 0)
