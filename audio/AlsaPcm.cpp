@@ -14,7 +14,13 @@ constexpr int WaitSliceMs = 50;
 TAlsaPcm::TAlsaPcm(snd_pcm_t* pcm, bool capture, unsigned frameBytes, TWaveCallback callback,
                    uintptr_t instance, TWaveHandle handle)
     : Capture(capture), Pcm(pcm), FrameBytes(frameBytes), Callback(callback), Instance(instance),
-      Handle(handle) {}
+      Handle(handle) {
+    // One transfer never asks for more than a period: some plugins (the file
+    // plugin among them) refuse larger reads and leave the buffer untouched.
+    snd_pcm_uframes_t bufferSize = 0, periodSize = 0;
+    if (snd_pcm_get_params(pcm, &bufferSize, &periodSize) == 0 && periodSize > 0)
+        MaxFrames = periodSize;
+}
 
 TAlsaPcm::~TAlsaPcm() {
     if (Thread.joinable())
@@ -173,7 +179,9 @@ void TAlsaPcm::ReturnAll() {
 
 bool TAlsaPcm::Transfer(TWaveHeader* hdr) {
     const size_t length = hdr->BufferLength - hdr->BufferLength % FrameBytes;
-    const snd_pcm_uframes_t frames = (length - Offset) / FrameBytes;
+    snd_pcm_uframes_t frames = (length - Offset) / FrameBytes;
+    if (MaxFrames > 0 && frames > MaxFrames)
+        frames = MaxFrames;
     snd_pcm_sframes_t n = 0;
     if (frames > 0) {
         n = Capture ? snd_pcm_readi(Pcm, hdr->Data + Offset, frames)

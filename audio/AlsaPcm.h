@@ -47,6 +47,7 @@ private:
 
     snd_pcm_t* Pcm;
     const unsigned FrameBytes;
+    snd_pcm_uframes_t MaxFrames = 0; // largest transfer; 0: no limit
     const TWaveCallback Callback;
     const uintptr_t Instance;
     const TWaveHandle Handle;

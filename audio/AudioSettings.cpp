@@ -51,8 +51,9 @@ bool TAudioSettings::AllocateBuffers() {
             SetError("Not enough memory to allocate WaveHeader");
             return false;
         }
-        DataBuffers[i].reset(new (std::nothrow) uint8_t[BufferSizeValue]);
-        SplitBuffers[i].reset(new (std::nothrow) uint8_t[BufferSizeValue / 2]);
+        // Zeroed, so no stale memory can ever reach a recording file.
+        DataBuffers[i].reset(new (std::nothrow) uint8_t[BufferSizeValue]());
+        SplitBuffers[i].reset(new (std::nothrow) uint8_t[BufferSizeValue / 2]());
         if (!DataBuffers[i] || !SplitBuffers[i]) {
             SetError("Not enough memory to allocate Wave Buffer");
             return false;

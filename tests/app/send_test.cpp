@@ -445,6 +445,47 @@ TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
     EXPECT_GT(DecodedSeconds(Dir, AttachmentBytes(Dir.Read("out.eml"))), 0.0);
 }
 
+// The whole road: a spoken sample captured by Record/Stop, sent by Send,
+// received by the server, and decoded back into that speech.
+TEST_F(SendTest, WholeRoadFromSpeechToTheRecipientsMailbox) {
+    TTempDir voice;
+    ASSERT_EQ(
+        RunAndWait("espeak-ng -w speech.wav \"Hello Bob, this is a voice message from Quillet.\"",
+                   voice.Path()),
+        0);
+    ASSERT_EQ(RunAndWait("sox speech.wav -r 11025 -b 8 -e unsigned-integer -c 1 -t raw speech.raw",
+                         voice.Path()),
+              0);
+    std::string speech = voice.Read("speech.raw");
+    ASSERT_GT(speech.size(), 11025u) << "more than a second of speech";
+    setenv("QUILLET_ALSA_INFILE", voice.File("speech.raw").c_str(), 1);
+
+    TSmtpAiosmtpd server(true);
+    ASSERT_GT(server.Port(), 0);
+    Settings("SMTP", "127.0.0.1", server.Port());
+    TFormMain& m = Make();
+    RecordTake(300);
+    unsetenv("QUILLET_ALSA_INFILE");
+    Fill("bob@example.org");
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(Texts(), std::vector<std::string>{Success});
+
+    // The recording starts with the captured speech...
+    std::string wav = ReadWholeFile(TFormMain::RecordingFile());
+    ASSERT_GE(wav.size(), 44 + speech.size());
+    EXPECT_TRUE(wav.compare(44, speech.size(), speech) == 0) << "the captured bytes, nothing else";
+    // ...and the mail carries it: loud where the speech is.
+    double seconds = DecodedSeconds(Dir, AttachmentBytes(server.Message(1)));
+    EXPECT_NEAR(seconds, RecordingSeconds(), 0.25 + RecordingSeconds() * 0.02);
+    std::string pcm = Dir.Read("got.wav").substr(44);
+    int peak = 0;
+    size_t speechSamples = speech.size();
+    for (size_t i = 0; i + 1 < pcm.size() && i / 2 < speechSamples; i += 2)
+        peak = std::max(
+            peak, std::abs(static_cast<int16_t>((uint8_t)pcm[i] | ((uint8_t)pcm[i + 1] << 8))));
+    EXPECT_GT(peak, 3000) << "speech, not silence";
+}
+
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     std::string conf =
