@@ -1,14 +1,45 @@
 // SMTP dialogue steps; see NetSMTP.h. Every reply is checked against the
 // codes the step accepts; a rejected reply raises ENetProtocolReplyError
-// with the server's text.
+// with the server's text. Once TLS is wanted nothing falls back to clear
+// text: a refused or failed upgrade ends the delivery.
 #include "mail/delivery/NetSMTP.h"
 
 #include "base/Text.h"
+#include "mail/delivery/NetIOHandlerTLS.h"
 #include "mail/delivery/NetStack.h"
 #include "mail/message/NetEncoders.h"
 #include "mail/message/NetMessage.h"
 
 #include <algorithm>
+
+namespace {
+
+bool Announced(const std::vector<std::string>& methods, const char* name) {
+    return std::find(methods.begin(), methods.end(), name) != methods.end();
+}
+
+// STARTTLS as an EHLO keyword: the first word of a line after the first,
+// which is the server's name and greeting (RFC 5321 4.1.1.1).
+bool OffersStartTLS(const TNetRFCReply& reply) {
+    for (size_t i = 1; i < reply.Text.size(); ++i) {
+        std::string line = UpperCase(Trim(reply.Text[i]));
+        if (line == "STARTTLS" || line.compare(0, 9, "STARTTLS ") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TSmtpSecurity SmtpSecurityFromText(const std::string& text) {
+    if (SameText(text, "STARTTLS"))
+        return ssStartTLS;
+    if (SameText(text, "SSL/TLS"))
+        return ssImplicitTLS;
+    if (SameText(text, "None"))
+        return ssNone;
+    return ssAuto;
+}
 
 TNetSMTP::TNetSMTP() {
     Port = 25;
@@ -30,11 +61,18 @@ void TNetSMTP::ConnectAndGreet(int32_t timeout) {
     // A login belongs to its connection: one lost without QuitAndClose must
     // not let the next connection skip authentication.
     LoggedIn = false;
+    FStartTLSOffered = false;
+    PrepareTransport();
     OpenConnection(timeout);
     try {
         ReadGreeting();
         ServerAuthMethods.clear();
         Announce();
+        if (Security == ssStartTLS && !FStartTLSOffered)
+            throw ENetTLSError("The server " + Host +
+                               " does not offer STARTTLS; nothing was sent.");
+        if ((Security == ssStartTLS || Security == ssAuto) && FStartTLSOffered)
+            StartTLS();
     } catch (...) {
         // The failure that matters is the one that stopped the greeting.
         try {
@@ -43,6 +81,60 @@ void TNetSMTP::ConnectAndGreet(int32_t timeout) {
         }
         throw;
     }
+}
+
+void TNetSMTP::PrepareTransport() {
+    // A transport of the caller's, or one still connected (OpenConnection
+    // refuses that), stays as it is.
+    if (FIOHandler && (!FOwnsIOHandler || FIOHandler->Connected())) {
+        if (TNetIOHandlerTLS* tls = TLSTransport()) {
+            tls->ImplicitTLS = Security == ssImplicitTLS;
+            tls->VerifyPeer = VerifyPeer;
+            tls->CAFile = CAFile;
+        } else if (Security == ssImplicitTLS) {
+            throw ENetTLSError("TLS is not available on the connection to " + Host + ".");
+        }
+        return;
+    }
+    if (Security == ssNone) {
+        // OpenConnection makes its plain socket transport, as it always has.
+        SetIOHandler(nullptr);
+        return;
+    }
+    // A new TLS transport for every connection: no TLS state is carried
+    // from one host to the next.
+    auto* tls = new TNetIOHandlerTLS();
+    tls->ImplicitTLS = Security == ssImplicitTLS;
+    tls->VerifyPeer = VerifyPeer;
+    tls->CAFile = CAFile;
+    if (ReadTimeout > 0)
+        tls->HandshakeTimeout = ReadTimeout;
+    tls->OnStatus = [this](TNetComponent&, TNetStatus status, const std::string& text) {
+        TNetComponent::DoStatus(status, text);
+    };
+    SetIOHandler(tls, true);
+}
+
+TNetIOHandlerTLS* TNetSMTP::TLSTransport() const {
+    return dynamic_cast<TNetIOHandlerTLS*>(FIOHandler);
+}
+
+bool TNetSMTP::Encrypted() const {
+    TNetIOHandlerTLS* tls = TLSTransport();
+    return tls && tls->Encrypted();
+}
+
+bool TNetSMTP::PasswordNeedsTLS() const {
+    switch (Security) {
+    case ssStartTLS:
+    case ssImplicitTLS:
+        return true;
+    case ssAuto:
+        return FStartTLSOffered;
+    case ssNone:
+        break;
+    }
+    return false;
 }
 
 void TNetSMTP::ReadGreeting() {
@@ -57,8 +149,12 @@ void TNetSMTP::Announce() {
         if (name.size() > 249)
             name.resize(249);
     }
-    if (FUseEhlo && SendCommand("EHLO " + name) == 250) {
+    // STARTTLS is known only from EHLO; a mode that requires it asks.
+    const bool ehlo = FUseEhlo || Security == ssStartTLS;
+    if (ehlo && SendCommand("EHLO " + name) == 250) {
         CollectAuthMethods();
+        if (!Encrypted() && OffersStartTLS(LastReply))
+            FStartTLSOffered = true;
         return;
     }
     SendCommand("HELO " + name, 250);
@@ -85,13 +181,38 @@ void TNetSMTP::CollectAuthMethods() {
     }
 }
 
+void TNetSMTP::StartTLS() {
+    TNetIOHandlerTLS* tls = TLSTransport();
+    if (!tls)
+        throw ENetTLSError("TLS is not available on the connection to " + Host + ".");
+    SendCommand("STARTTLS", 220);
+    // Bytes after the 220 came in clear and would be read as if they were
+    // protected: a man in the middle could inject replies that way.
+    if (InputBufferSize() != 0) {
+        CloseSocket();
+        throw ENetTLSError("The server " + Host +
+                           " sent data ahead of the TLS handshake; the connection was closed.");
+    }
+    tls->StartTLS(Host);
+    // What the server said in clear is forgotten (RFC 3207 4.2).
+    ServerAuthMethods.clear();
+    Announce();
+}
+
 void TNetSMTP::SendMail(TNetMessage& message) {
     SendCommand("RSET");
-    const bool announced = FAuthenticationType == atLogin &&
-                           std::find(ServerAuthMethods.begin(), ServerAuthMethods.end(), "LOGIN") !=
-                               ServerAuthMethods.end();
-    if (announced && !LoggedIn)
-        AuthLogin();
+    if (FAuthenticationType == atLogin && !LoggedIn) {
+        const bool login = Announced(ServerAuthMethods, "LOGIN");
+        // PLAIN is new to the dialogue; ssNone keeps it as it always was.
+        const bool plain = !login && Security != ssNone && Announced(ServerAuthMethods, "PLAIN");
+        if ((login || plain) && PasswordNeedsTLS() && !Encrypted())
+            throw ENetTLSError("The connection to " + Host +
+                               " is not encrypted; the password was not sent.");
+        if (login)
+            AuthLogin();
+        else if (plain)
+            AuthPlain();
+    }
     MailFrom(message.From.Address);
     RcptTo(message.Recipients);
     RcptTo(message.CCList);
@@ -103,6 +224,14 @@ void TNetSMTP::AuthLogin() {
     SendCommand("AUTH LOGIN", 334);
     SendCommand(EncodeBase64Line(Username), 334);
     SendCommand(EncodeBase64Line(Password), 235);
+    LoggedIn = true;
+}
+
+void TNetSMTP::AuthPlain() {
+    // No authorization identity: the server derives it from the user.
+    SendCommand("AUTH PLAIN " + EncodeBase64Line(std::string(1, '\0') + Username +
+                                                 std::string(1, '\0') + Password),
+                235);
     LoggedIn = true;
 }
 

@@ -1,9 +1,10 @@
 // TNetSMTP: the SMTP client (RFC 5321 client side, one message per
-// transaction, no pipelining, no TLS) that delivers a TNetMessage: greeting,
-// EHLO with HELO as fallback, RSET, AUTH LOGIN (RFC 4954 style, only when
-// the server announces LOGIN), MAIL FROM, RCPT TO for To, Cc and Bcc, DATA,
-// the message through the writer, "." and QUIT. The connection, replies and
-// their caps are TNetTCPConnection's.
+// transaction, no pipelining) that delivers a TNetMessage: greeting, EHLO
+// with HELO as fallback, STARTTLS (RFC 3207) or implicit TLS (RFC 8314) as
+// Security asks, RSET, AUTH LOGIN or PLAIN (RFC 4954, 4616; only what the
+// server announces), MAIL FROM, RCPT TO for To, Cc and Bcc, DATA, the
+// message through the writer, "." and QUIT. The connection, replies and
+// their caps are TNetTCPConnection's; TLS itself is TNetIOHandlerTLS's.
 #pragma once
 
 #include "mail/delivery/NetMessageClient.h"
@@ -16,6 +17,16 @@ class TNetEMailAddressList;
 
 enum TAuthenticationType { atNone, atLogin };
 
+// ssAuto: STARTTLS when the server announces it, else the clear dialogue;
+// ssStartTLS: STARTTLS required; ssImplicitTLS: TLS from the first byte;
+// ssNone: the clear dialogue, STARTTLS never used, LOGIN the only AUTH.
+enum TSmtpSecurity { ssAuto, ssStartTLS, ssImplicitTLS, ssNone };
+
+// "Auto", "STARTTLS", "SSL/TLS", "None" (any case); anything else ssAuto.
+TSmtpSecurity SmtpSecurityFromText(const std::string& text);
+
+class TNetIOHandlerTLS;
+
 class TNetSMTP : public TNetMessageClient {
 public:
     TNetSMTP();
@@ -24,6 +35,12 @@ public:
     std::string Password;
     std::string MailAgent; // "X-Mailer" of every sent message; empty: none
     std::string HeloName;  // empty: the local host name
+
+    // Read by ConnectAndGreet. VerifyPeer false: any certificate (Direct
+    // delivery's opportunistic TLS). CAFile: trusted besides the system's.
+    TSmtpSecurity Security = ssAuto;
+    bool VerifyPeer = true;
+    std::string CAFile;
 
     TAuthenticationType AuthenticationType() const { return FAuthenticationType; }
     // atLogin also sets UseEhlo.
@@ -35,9 +52,16 @@ public:
     // Methods announced in the reply to EHLO, upper case, no duplicates.
     std::vector<std::string> ServerAuthMethods;
     bool LoggedIn = false;
+    // The server listed STARTTLS in a reply to EHLO sent in clear.
+    bool StartTLSOffered() const { return FStartTLSOffered; }
+    // TLS is active on the connection.
+    bool Encrypted() const;
 
-    // Connects, reads the 220 greeting and announces the client. A failure
-    // after the connect closes the connection (QuitAndClose) first.
+    // Connects, reads the 220 greeting, announces the client and starts
+    // TLS as Security asks. A failure after the connect closes the
+    // connection (QuitAndClose) first; a failed TLS start sends nothing
+    // more. Unless a transport of the caller's is set, each call uses a
+    // new one (TLS-capable except under ssNone).
     void ConnectAndGreet(int32_t timeout = TimeoutDefault);
     // Delivers message on the open connection.
     void SendMail(TNetMessage& message);
@@ -48,14 +72,23 @@ public:
     void ReadGreeting();
     void Announce();
     void CollectAuthMethods();
+    // "STARTTLS", the handshake, EHLO again with the methods taken anew.
+    void StartTLS();
     void AuthLogin();
+    void AuthPlain();
     void MailFrom(const std::string& address);
     void RcptTo(const TNetEMailAddressList& list);
     void SendData(TNetMessage& message);
 
 private:
+    void PrepareTransport();
+    TNetIOHandlerTLS* TLSTransport() const;
+    // A password may go only over TLS: the mode asks for it or the server
+    // offered it.
+    bool PasswordNeedsTLS() const;
     TAuthenticationType FAuthenticationType = atNone;
     bool FUseEhlo = true;
+    bool FStartTLSOffered = false;
 };
 
 // The base64 form of text's bytes on one line (RFC 2045 alphabet, "=" fill).

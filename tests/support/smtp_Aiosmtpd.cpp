@@ -35,7 +35,22 @@ std::string Script() {
 
 } // namespace
 
-TSmtpAiosmtpd::TSmtpAiosmtpd(bool withAuth, const std::string& host, int port) {
+namespace {
+
+TSmtpAiosmtpdOptions Plain(bool withAuth, const std::string& host, int port) {
+    TSmtpAiosmtpdOptions o;
+    o.Auth = withAuth;
+    o.Host = host;
+    o.Port = port;
+    return o;
+}
+
+} // namespace
+
+TSmtpAiosmtpd::TSmtpAiosmtpd(bool withAuth, const std::string& host, int port)
+    : TSmtpAiosmtpd(Plain(withAuth, host, port)) {}
+
+TSmtpAiosmtpd::TSmtpAiosmtpd(const TSmtpAiosmtpdOptions& o) {
     char tmpl[] = "/tmp/quillet-aiosmtpd-XXXXXX";
     if (!::mkdtemp(tmpl))
         return;
@@ -43,9 +58,17 @@ TSmtpAiosmtpd::TSmtpAiosmtpd(bool withAuth, const std::string& host, int port) {
     // The system interpreter: aiosmtpd is a Debian package, not in any
     // other Python a developer may have first on PATH.
     std::vector<std::string> args = {"/usr/bin/python3", Script(), "--dir", FDir};
-    if (withAuth)
+    if (o.Auth)
         args.push_back("--auth");
-    args.insert(args.end(), {"--host", host, "--port", std::to_string(port)});
+    if (o.PlainOnly)
+        args.push_back("--plain-only");
+    if (!o.StartTLSCert.empty())
+        args.insert(args.end(),
+                    {"--starttls-cert", o.StartTLSCert, "--starttls-key", o.StartTLSKey});
+    if (!o.ImplicitCert.empty())
+        args.insert(args.end(),
+                    {"--implicit-cert", o.ImplicitCert, "--implicit-key", o.ImplicitKey});
+    args.insert(args.end(), {"--host", o.Host, "--port", std::to_string(o.Port)});
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
@@ -58,6 +81,8 @@ TSmtpAiosmtpd::TSmtpAiosmtpd(bool withAuth, const std::string& host, int port) {
     while (std::chrono::steady_clock::now() < end) {
         std::string port = ReadFile(FDir + "/port");
         if (!port.empty()) {
+            // The implicit port is published first.
+            FImplicitPort = std::atoi(ReadFile(FDir + "/implicit-port").c_str());
             FPort = std::atoi(port.c_str());
             return;
         }
@@ -103,4 +128,8 @@ std::string TSmtpAiosmtpd::Message(int n, int ms) const {
 
 std::string TSmtpAiosmtpd::Envelope(int n) const {
     return ReadFile(FDir + "/message-" + std::to_string(n) + ".txt");
+}
+
+std::string TSmtpAiosmtpd::Commands() const {
+    return ReadFile(FDir + "/commands.txt");
 }

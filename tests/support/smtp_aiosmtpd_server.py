@@ -1,26 +1,37 @@
 #!/usr/bin/python3
 # A real SMTP server for the delivery integration tests: aiosmtpd on
-# 127.0.0.1, optionally announcing AUTH (LOGIN and PLAIN) without TLS.
-# Each message is stored as DIR/message-N.eml (the data after the server's
-# own dot removal) with DIR/envelope-N.txt (login, sender, recipients).
-# DIR/port holds the port once the server answers.
+# 127.0.0.1, optionally announcing AUTH (LOGIN and PLAIN, or PLAIN alone),
+# optionally offering STARTTLS (AUTH then only after it) and a second port
+# with implicit TLS. Each message is stored as DIR/message-N.eml (the data
+# after the server's own dot removal) with DIR/message-N.txt (login, sender,
+# recipients). DIR/commands.txt lists every command verb taken, with "tls"
+# or "plain" for the channel it came on (no arguments: no credentials).
+# DIR/port (and DIR/implicit-port) hold the ports once the server answers.
 import argparse
+import functools
 import os
 import socket
-import sys
+import ssl
 import time
 
 from aiosmtpd.controller import Controller
-from aiosmtpd.smtp import AuthResult, LoginPassword
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 parser = argparse.ArgumentParser()
 parser.add_argument("--dir", required=True)
 parser.add_argument("--auth", action="store_true")
+parser.add_argument("--plain-only", action="store_true", help="AUTH PLAIN alone (implies --auth)")
 parser.add_argument("--user", default="user")
 parser.add_argument("--password", default="secret")
 parser.add_argument("--host", default="127.0.0.1")
 parser.add_argument("--port", type=int, default=0, help="0: a free port")
+parser.add_argument("--starttls-cert")
+parser.add_argument("--starttls-key")
+parser.add_argument("--implicit-cert")
+parser.add_argument("--implicit-key")
 args = parser.parse_args()
+if args.plain_only:
+    args.auth = True
 
 
 class Handler:
@@ -41,6 +52,37 @@ class Handler:
         return "250 Message accepted"
 
 
+class LoggingSMTP(SMTP):
+    """Notes each command verb and whether it arrived encrypted."""
+
+    def __init__(self, *a, **kw):
+        super().__init__(*a, **kw)
+        for name, method in list(self._smtp_methods.items()):
+            self._smtp_methods[name] = self._logged(name, method)
+
+    def _encrypted(self):
+        if self._tls_protocol is not None:
+            return True
+        return self.transport is not None and self.transport.get_extra_info("ssl_object") is not None
+
+    def _logged(self, name, method):
+        @functools.wraps(method)
+        async def run(arg):
+            verb = name
+            if name == "AUTH" and arg:
+                verb += " " + arg.split()[0].upper()
+            with open(os.path.join(args.dir, "commands.txt"), "a") as f:
+                f.write("%s %s\n" % (verb, "tls" if self._encrypted() else "plain"))
+            return await method(arg)
+
+        return run
+
+
+class LoggingController(Controller):
+    def factory(self):
+        return LoggingSMTP(self.handler, **self.SMTP_kwargs)
+
+
 def authenticator(server, session, envelope, mechanism, auth_data):
     ok = (isinstance(auth_data, LoginPassword) and auth_data.login == args.user.encode()
           and auth_data.password == args.password.encode())
@@ -56,19 +98,52 @@ def free_port():
     return port
 
 
-kwargs = {}
-if args.auth:
-    kwargs = dict(authenticator=authenticator, auth_require_tls=False)
+def server_context(cert, key):
+    ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    ctx.load_cert_chain(cert, key)
+    return ctx
+
+
+def auth_kwargs(require_tls):
+    if not args.auth:
+        return {}
+    kw = dict(authenticator=authenticator, auth_require_tls=require_tls)
+    if args.plain_only:
+        kw["auth_exclude_mechanism"] = ["LOGIN"]
+    return kw
+
+
+def publish(name, port):
+    with open(os.path.join(args.dir, name + ".tmp"), "w") as f:
+        f.write(str(port))
+    os.rename(os.path.join(args.dir, name + ".tmp"), os.path.join(args.dir, name))
+
+
+controllers = []
+handler = Handler()
+if args.implicit_cert:
+    implicit_port = free_port()
+    # The channel is encrypted from the first byte, so AUTH needs no STARTTLS.
+    controllers.append(LoggingController(handler, hostname=args.host, port=implicit_port,
+                                         ssl_context=server_context(args.implicit_cert, args.implicit_key),
+                                         **auth_kwargs(False)))
+    controllers[-1].start()
+    publish("implicit-port", implicit_port)
+kwargs = auth_kwargs(False)
+if args.starttls_cert:
+    # As submission servers do: AUTH is announced only after STARTTLS.
+    kwargs = auth_kwargs(True)
+    kwargs.update(tls_context=server_context(args.starttls_cert, args.starttls_key),
+                  require_starttls=False)
 port = args.port or free_port()
-controller = Controller(Handler(), hostname=args.host, port=port, **kwargs)
-controller.start()
-with open(os.path.join(args.dir, "port.tmp"), "w") as f:
-    f.write(str(port))
-os.rename(os.path.join(args.dir, "port.tmp"), os.path.join(args.dir, "port"))
+controllers.append(LoggingController(handler, hostname=args.host, port=port, **kwargs))
+controllers[-1].start()
+publish("port", port)
 try:
     while True:
         time.sleep(3600)
 except KeyboardInterrupt:
     pass
 finally:
-    controller.stop()
+    for c in controllers:
+        c.stop()
