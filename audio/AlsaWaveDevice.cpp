@@ -153,6 +153,40 @@ TAlsaPcm* TAlsaWaveService::Find(TWaveHandle h, bool capture) {
     return it->second.get();
 }
 
+// The common steps of the per-device calls: find the device of that
+// direction, check the header, then act.
+TMMResult
+TAlsaWaveService::WithHeader(TWaveHandle h, bool capture, TWaveHeader* hdr, uint32_t size,
+                             const std::function<TMMResult(TAlsaPcm&, TWaveHeader*)>& act) {
+    TAlsaPcm* dev = Find(h, capture);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    if (!ValidHeader(hdr, size))
+        return MMSYSERR_INVALPARAM;
+    return act(*dev, hdr);
+}
+
+TMMResult TAlsaWaveService::WithDevice(TWaveHandle h, bool capture,
+                                       const std::function<void(TAlsaPcm&)>& act) {
+    TAlsaPcm* dev = Find(h, capture);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    act(*dev);
+    return MMSYSERR_NOERROR;
+}
+
+TMMResult TAlsaWaveService::CloseDevice(TWaveHandle h, bool capture) {
+    TAlsaPcm* dev = Find(h, capture);
+    if (!dev)
+        return MMSYSERR_INVALHANDLE;
+    if (dev->Busy())
+        return WAVERR_STILLPLAYING;
+    dev->Close();
+    std::lock_guard<std::mutex> lock(Lock);
+    Pcms.erase(h);
+    return MMSYSERR_NOERROR;
+}
+
 uint32_t TAlsaWaveService::InGetNumDevs() {
     // "default" is always configured, even when ALSA lists nothing.
     const size_t n = ListPcms(true).size();
@@ -165,58 +199,29 @@ TMMResult TAlsaWaveService::InOpen(TWaveHandle* handle, int32_t device, const TW
 }
 
 TMMResult TAlsaWaveService::InPrepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    TAlsaPcm* dev = Find(h, true);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    if (!ValidHeader(hdr, size))
-        return MMSYSERR_INVALPARAM;
-    return dev->SetPrepared(hdr, true);
+    return WithHeader(h, true, hdr, size,
+                      [](TAlsaPcm& dev, TWaveHeader* x) { return dev.SetPrepared(x, true); });
 }
 
 TMMResult TAlsaWaveService::InUnprepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    TAlsaPcm* dev = Find(h, true);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    if (!ValidHeader(hdr, size))
-        return MMSYSERR_INVALPARAM;
-    return dev->SetPrepared(hdr, false);
+    return WithHeader(h, true, hdr, size,
+                      [](TAlsaPcm& dev, TWaveHeader* x) { return dev.SetPrepared(x, false); });
 }
 
 TMMResult TAlsaWaveService::InAddBuffer(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    TAlsaPcm* dev = Find(h, true);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    if (!ValidHeader(hdr, size))
-        return MMSYSERR_INVALPARAM;
-    return dev->Add(hdr);
+    return WithHeader(h, true, hdr, size, [](TAlsaPcm& dev, TWaveHeader* x) { return dev.Add(x); });
 }
 
 TMMResult TAlsaWaveService::InStart(TWaveHandle h) {
-    TAlsaPcm* dev = Find(h, true);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    dev->Start();
-    return MMSYSERR_NOERROR;
+    return WithDevice(h, true, [](TAlsaPcm& dev) { dev.Start(); });
 }
 
 TMMResult TAlsaWaveService::InReset(TWaveHandle h) {
-    TAlsaPcm* dev = Find(h, true);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    dev->Reset();
-    return MMSYSERR_NOERROR;
+    return WithDevice(h, true, [](TAlsaPcm& dev) { dev.Reset(); });
 }
 
 TMMResult TAlsaWaveService::InClose(TWaveHandle h) {
-    TAlsaPcm* dev = Find(h, true);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    if (dev->Busy())
-        return WAVERR_STILLPLAYING;
-    dev->Close();
-    std::lock_guard<std::mutex> lock(Lock);
-    Pcms.erase(h);
-    return MMSYSERR_NOERROR;
+    return CloseDevice(h, true);
 }
 
 std::string TAlsaWaveService::InGetErrorText(TMMResult code) {
@@ -234,66 +239,34 @@ TMMResult TAlsaWaveService::OutOpen(TWaveHandle* handle, int32_t device, const T
 }
 
 TMMResult TAlsaWaveService::OutPrepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    TAlsaPcm* dev = Find(h, false);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    if (!ValidHeader(hdr, size))
-        return MMSYSERR_INVALPARAM;
-    return dev->SetPrepared(hdr, true);
+    return WithHeader(h, false, hdr, size,
+                      [](TAlsaPcm& dev, TWaveHeader* x) { return dev.SetPrepared(x, true); });
 }
 
 TMMResult TAlsaWaveService::OutUnprepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    TAlsaPcm* dev = Find(h, false);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    if (!ValidHeader(hdr, size))
-        return MMSYSERR_INVALPARAM;
-    return dev->SetPrepared(hdr, false);
+    return WithHeader(h, false, hdr, size,
+                      [](TAlsaPcm& dev, TWaveHeader* x) { return dev.SetPrepared(x, false); });
 }
 
 TMMResult TAlsaWaveService::OutWrite(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {
-    TAlsaPcm* dev = Find(h, false);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    if (!ValidHeader(hdr, size))
-        return MMSYSERR_INVALPARAM;
-    return dev->Add(hdr);
+    return WithHeader(h, false, hdr, size,
+                      [](TAlsaPcm& dev, TWaveHeader* x) { return dev.Add(x); });
 }
 
 TMMResult TAlsaWaveService::OutPause(TWaveHandle h) {
-    TAlsaPcm* dev = Find(h, false);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    dev->SetPaused(true);
-    return MMSYSERR_NOERROR;
+    return WithDevice(h, false, [](TAlsaPcm& dev) { dev.SetPaused(true); });
 }
 
 TMMResult TAlsaWaveService::OutRestart(TWaveHandle h) {
-    TAlsaPcm* dev = Find(h, false);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    dev->SetPaused(false);
-    return MMSYSERR_NOERROR;
+    return WithDevice(h, false, [](TAlsaPcm& dev) { dev.SetPaused(false); });
 }
 
 TMMResult TAlsaWaveService::OutReset(TWaveHandle h) {
-    TAlsaPcm* dev = Find(h, false);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    dev->Reset();
-    return MMSYSERR_NOERROR;
+    return WithDevice(h, false, [](TAlsaPcm& dev) { dev.Reset(); });
 }
 
 TMMResult TAlsaWaveService::OutClose(TWaveHandle h) {
-    TAlsaPcm* dev = Find(h, false);
-    if (!dev)
-        return MMSYSERR_INVALHANDLE;
-    if (dev->Busy())
-        return WAVERR_STILLPLAYING;
-    dev->Close();
-    std::lock_guard<std::mutex> lock(Lock);
-    Pcms.erase(h);
-    return MMSYSERR_NOERROR;
+    return CloseDevice(h, false);
 }
 
 std::string TAlsaWaveService::OutGetErrorText(TMMResult code) {

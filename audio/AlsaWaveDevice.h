@@ -10,6 +10,7 @@
 
 #include "audio/WaveDevice.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -64,6 +65,10 @@ private:
     TMMResult Open(bool capture, TWaveHandle* handle, int32_t device, const TWaveFormat* format,
                    TWaveCallback callback, uintptr_t instance);
     TAlsaPcm* Find(TWaveHandle h, bool capture);
+    TMMResult WithHeader(TWaveHandle h, bool capture, TWaveHeader* hdr, uint32_t size,
+                         const std::function<TMMResult(TAlsaPcm&, TWaveHeader*)>& act);
+    TMMResult WithDevice(TWaveHandle h, bool capture, const std::function<void(TAlsaPcm&)>& act);
+    TMMResult CloseDevice(TWaveHandle h, bool capture);
     TAlsaMixer* FindMixer(TMixerHandle h);
 
     std::mutex Lock;

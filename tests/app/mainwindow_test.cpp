@@ -11,6 +11,7 @@
 #include "platform/EventQueue.h"
 #include "platform/Program.h"
 #include "tests/app/ScriptedDialogs.h"
+#include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
 #include "ui_FormMain.h"
 #include "ui_FormOptions.h"
@@ -312,7 +313,8 @@ TEST_F(MainWindowTest, SubmissionPortAndSecurityAreReadWithOldFilesKeepingPort25
     EXPECT_EQ(m->SmtpPort, 25);
     EXPECT_EQ(m->SmtpSecurity, "Auto");
     EXPECT_EQ(m->NetSMTP1->Port, 25);
-    Dir.Write("quillet.ini", "[User]\nName=Ann\n[SMTP]\nServer=smtp.example.org\nPort=587\nSecurity=STARTTLS\n");
+    Dir.Write("quillet.ini",
+              "[User]\nName=Ann\n[SMTP]\nServer=smtp.example.org\nPort=587\nSecurity=STARTTLS\n");
     m->LoadSettings();
     EXPECT_EQ(m->NetSMTP1->Port, 587);
     EXPECT_EQ(m->NetSMTP1->Host, "smtp.example.org");
@@ -343,14 +345,5 @@ TEST_F(MainWindowTest, EditShortcutsActOnTheMemoWhateverHasTheFocus) {
 }
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // Sound through file plugins: capture reads zeros, playback writes to a file.
-    std::string conf =
-        std::string(getenv("QUILLET_SOURCE_DIR") ? getenv("QUILLET_SOURCE_DIR") : ".") +
-        "/tests/support/audio_alsa.conf";
-    setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + conf).c_str(), 1);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Quillet");
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunWindowTests(argc, argv, true);
 }

@@ -3,6 +3,7 @@
 #include "app/FormOptions.h"
 #include "app/Settings.h"
 #include "tests/app/ScriptedDialogs.h"
+#include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
 #include "ui_FormOptions.h"
 
@@ -122,9 +123,5 @@ TEST_F(OptionsTest, SecurityChoiceProposesItsPortOnlyOverThePlainDefault) {
 }
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Quillet");
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunWindowTests(argc, argv, false);
 }

@@ -12,6 +12,7 @@
 #include "platform/Process.h"
 #include "platform/Program.h"
 #include "tests/app/ScriptedDialogs.h"
+#include "tests/app/WindowTestMain.h"
 #include "tests/mapi/TestProvider.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/dns_Dnsmasq.h"
@@ -487,13 +488,5 @@ TEST_F(SendTest, WholeRoadFromSpeechToTheRecipientsMailbox) {
 }
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    std::string conf =
-        std::string(getenv("QUILLET_SOURCE_DIR") ? getenv("QUILLET_SOURCE_DIR") : ".") +
-        "/tests/support/audio_alsa.conf";
-    setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + conf).c_str(), 1);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Quillet");
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunWindowTests(argc, argv, true);
 }

@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "platform/Program.h"
 #include "tests/app/ScriptedDialogs.h"
+#include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
 #include "ui_FormAbout.h"
 #include "ui_FormMain.h"
@@ -180,9 +181,5 @@ TEST(StartUp, MainWindowDesignStatesCaptionsAndHints) {
 }
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Quillet");
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunWindowTests(argc, argv, false);
 }
