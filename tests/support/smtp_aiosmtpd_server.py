@@ -9,6 +9,7 @@
 # DIR/port (and DIR/implicit-port) hold the ports once the server answers.
 import argparse
 import functools
+import logging
 import os
 import socket
 import ssl
@@ -30,6 +31,9 @@ parser.add_argument("--starttls-key")
 parser.add_argument("--implicit-cert")
 parser.add_argument("--implicit-key")
 args = parser.parse_args()
+# Errors only: a refused handshake is logged with its reason, the library's
+# deprecation notes are not.
+logging.getLogger("mail.log").setLevel(logging.ERROR)
 if args.plain_only:
     args.auth = True
 
