@@ -65,6 +65,8 @@ TSmtpAiosmtpd::TSmtpAiosmtpd(const TSmtpAiosmtpdOptions& o) {
     if (!o.StartTLSCert.empty())
         args.insert(args.end(),
                     {"--starttls-cert", o.StartTLSCert, "--starttls-key", o.StartTLSKey});
+    if (!o.ClearAuth.empty())
+        args.insert(args.end(), {"--clear-auth", o.ClearAuth});
     if (!o.ImplicitCert.empty())
         args.insert(args.end(),
                     {"--implicit-cert", o.ImplicitCert, "--implicit-key", o.ImplicitKey});

@@ -12,6 +12,8 @@ struct TSmtpAiosmtpdOptions {
     bool PlainOnly = false; // AUTH PLAIN alone (implies Auth)
     // STARTTLS on Port() with this certificate; AUTH then only after it.
     std::string StartTLSCert, StartTLSKey;
+    // AUTH methods announced in clear before STARTTLS ("": none).
+    std::string ClearAuth;
     // Implicit TLS on ImplicitPort() with this certificate.
     std::string ImplicitCert, ImplicitKey;
     std::string Host = "127.0.0.1";

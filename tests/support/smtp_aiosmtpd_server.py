@@ -30,6 +30,7 @@ parser.add_argument("--starttls-cert")
 parser.add_argument("--starttls-key")
 parser.add_argument("--implicit-cert")
 parser.add_argument("--implicit-key")
+parser.add_argument("--clear-auth", help="AUTH methods announced before STARTTLS, e.g. LOGIN")
 args = parser.parse_args()
 # Errors only: a refused handshake is logged with its reason, the library's
 # deprecation notes are not.
@@ -54,6 +55,19 @@ class Handler:
                 f.write("rcpt=%s\n" % r)
         os.rename(base + ".eml.tmp", base + ".eml")
         return "250 Message accepted"
+
+
+async def announce_clear_auth(self, server, session, envelope, hostname, responses):
+    # As servers that offer AUTH in clear do; what they offer after STARTTLS
+    # may differ, and only that counts (RFC 3207 4.2).
+    session.host_name = hostname
+    if server._tls_protocol is None:
+        responses.insert(len(responses) - 1, "250-AUTH " + args.clear_auth)
+    return responses
+
+
+if args.clear_auth:
+    Handler.handle_EHLO = announce_clear_auth
 
 
 class LoggingSMTP(SMTP):

@@ -178,6 +178,18 @@ TEST_F(SmtpTlsAiosmtpd, PlainOnlyServerGetsAuthPlainOverTLS) {
     EXPECT_NE(server.Commands().find("AUTH PLAIN tls\n"), std::string::npos) << server.Commands();
 }
 
+TEST_F(SmtpTlsAiosmtpd, AuthMethodsOfferedInClearAreForgottenAfterStartTLS) {
+    // LOGIN in clear, PLAIN alone after STARTTLS: LOGIN would be refused.
+    TSmtpAiosmtpdOptions o = WithTLS("good", true);
+    o.ClearAuth = "LOGIN";
+    TSmtpAiosmtpd server(o);
+    ASSERT_NE(server.Port(), 0);
+    Deliver(server.Port(), ssAuto);
+    EXPECT_EQ(server.Envelope(1), Envelope);
+    EXPECT_EQ(Commands(server), "EHLO plain\nSTARTTLS plain\nEHLO tls\nRSET tls\nAUTH PLAIN tls\n"
+                                "MAIL tls\nRCPT tls\nDATA tls\n");
+}
+
 TEST_F(SmtpTlsAiosmtpd, RequiredStartTLSMissingSendsNothing) {
     TSmtpAiosmtpd server(true);
     ASSERT_NE(server.Port(), 0);
