@@ -59,9 +59,10 @@ public:
 
     // Connects, reads the 220 greeting, announces the client and starts
     // TLS as Security asks. A failure after the connect closes the
-    // connection (QuitAndClose) first; a failed TLS start sends nothing
-    // more. Unless a transport of the caller's is set, each call uses a
-    // new one (TLS-capable except under ssNone).
+    // connection (QuitAndClose) first; after a failed handshake, or clear
+    // text following the go-ahead, not even QUIT is sent. Unless a
+    // transport of the caller's is set, each call uses a new one
+    // (TLS-capable except under ssNone).
     void ConnectAndGreet(int32_t timeout = TimeoutDefault);
     // Delivers message on the open connection.
     void SendMail(TNetMessage& message);
