@@ -81,6 +81,8 @@ void TFormMain::ApplySettingsToComponents() {
 
 void TFormMain::ApplySecurityToComponents() {
     NetSMTP1->Port = SmtpPort;
+    NetSMTP1->Security = SmtpSecurityFromText(SmtpSecurity);
+    NetSMTP1->VerifyPeer = true;
 }
 
 void TFormMain::BindSendActions() {
@@ -219,13 +221,17 @@ bool TFormMain::SendPrepared() {
     }
     if (SendType == "SMTP") {
         NetSMTP1->SetAuthenticationType(atLogin);
-        NetSMTP1->Port = SmtpPort;
+        ApplySecurityToComponents();
         return DeliverToHost(SmtpServer);
     }
     if (SendType == "Direct") {
-        // Mail exchangers take mail on port 25, whatever the submission port is.
+        // Mail exchangers take mail on port 25, whatever the submission port
+        // is; their TLS is opportunistic and unverified (RFC 7435), as they
+        // rarely carry certificates for their names.
         NetSMTP1->SetAuthenticationType(atNone);
         NetSMTP1->Port = 25;
+        NetSMTP1->Security = ssAuto;
+        NetSMTP1->VerifyPeer = false;
         if (!ResolveMailHosts())
             return false;
         for (const std::string& host : MailHosts)

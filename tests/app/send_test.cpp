@@ -19,6 +19,7 @@
 #include "tests/support/dns_FakeServer.h"
 #include "tests/support/dns_PacketBuilder.h"
 #include "tests/support/smtp_Aiosmtpd.h"
+#include "tests/support/tls_TestPki.h"
 #include "ui_FormMain.h"
 
 #include <QApplication>
@@ -444,6 +445,63 @@ TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
     EXPECT_TRUE(wav.Valid);
     EXPECT_GT(wav.Duration(), 0.0) << "the encoder got a completed file";
     EXPECT_GT(DecodedSeconds(Dir, AttachmentBytes(Dir.Read("out.eml"))), 0.0);
+}
+
+// Secure submission from the window: the settings' port and security reach
+// the SMTP client, the login goes over TLS only, and a certificate problem is
+// shown like any delivery error.
+TEST_F(SendTest, SubmissionWithStartTlsAndImplicitTlsFromTheSettings) {
+    TTlsTestPki pki(Dir.Path());
+    TTlsCertFiles good = pki.Issue("good", {"IP:127.0.0.1", "DNS:localhost"});
+    TSmtpAiosmtpdOptions o;
+    o.Auth = true;
+    o.StartTLSCert = good.Cert;
+    o.StartTLSKey = good.Key;
+    o.ImplicitCert = good.Cert;
+    o.ImplicitKey = good.Key;
+    TSmtpAiosmtpd server(o);
+    ASSERT_GT(server.Port(), 0);
+    ASSERT_GT(server.ImplicitPort(), 0);
+
+    struct Case {
+        const char* security;
+        int port;
+    } cases[] = {
+        {"STARTTLS", server.Port()}, {"Auto", server.Port()}, {"SSL/TLS", server.ImplicitPort()}};
+    int n = 0;
+    for (const Case& c : cases) {
+        Settings("SMTP", "127.0.0.1", c.port);
+        std::string ini = Dir.Read("quillet.ini");
+        ini.replace(ini.find("Security=None"), 13, std::string("Security=") + c.security);
+        Dir.Write("quillet.ini", ini);
+        TFormMain& m = Make();
+        m.NetSMTP1->CAFile = pki.CAFile;
+        RecordTake(50);
+        Fill("bob@example.org");
+        Dialogs.Boxes.clear();
+        m.ui->ActionFileSend->trigger();
+        EXPECT_EQ(Texts(), std::vector<std::string>{Success}) << c.security;
+        ++n;
+        EXPECT_NE(server.Envelope(n).find("login=user\n"), std::string::npos) << c.security;
+        SetFormWait(nullptr);
+        Wait.reset();
+        Main.reset();
+    }
+    EXPECT_EQ(server.Commands().find("AUTH LOGIN plain"), std::string::npos) << "no login in clear";
+
+    // A certificate the client cannot trust ends the delivery with its reason.
+    Settings("SMTP", "127.0.0.1", server.Port());
+    std::string ini = Dir.Read("quillet.ini");
+    ini.replace(ini.find("Security=None"), 13, "Security=STARTTLS");
+    Dir.Write("quillet.ini", ini);
+    TFormMain& m = Make(); // without the test CA
+    RecordTake(50);
+    Dialogs.Boxes.clear();
+    m.ui->ActionFileSend->trigger();
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_NE(Dialogs.Boxes[0].Text.find("127.0.0.1"), std::string::npos) << Dialogs.Boxes[0].Text;
+    EXPECT_EQ(Dialogs.Boxes[0].Text.rfind("Certificate of 127.0.0.1 rejected", 0), 0u)
+        << Dialogs.Boxes[0].Text;
 }
 
 // The whole road: a spoken sample captured by Record/Stop, sent by Send,
