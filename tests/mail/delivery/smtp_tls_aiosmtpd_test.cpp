@@ -77,7 +77,7 @@ protected:
         return out;
     }
 
-    void Setup(TNetSMTP& smtp, int port, TSmtpSecurity security, bool trustTestCA = true) {
+    void Configure(TNetSMTP& smtp, int port, TSmtpSecurity security, bool trustTestCA = true) {
         smtp.Host = "localhost";
         smtp.Port = port;
         smtp.Security = security;
@@ -92,7 +92,7 @@ protected:
     // A whole delivery; the connection's state is checked while it is up.
     void Deliver(int port, TSmtpSecurity security) {
         TNetSMTP smtp;
-        Setup(smtp, port, security);
+        Configure(smtp, port, security);
         smtp.ConnectAndGreet();
         EXPECT_TRUE(smtp.Encrypted());
         smtp.SendMail(Message);
@@ -103,7 +103,7 @@ protected:
     // The error text of a delivery that must fail in ConnectAndGreet.
     std::string Refusal(int port, TSmtpSecurity security, bool trustTestCA = true) {
         TNetSMTP smtp;
-        Setup(smtp, port, security, trustTestCA);
+        Configure(smtp, port, security, trustTestCA);
         try {
             smtp.ConnectAndGreet();
             smtp.SendMail(Message);
@@ -231,7 +231,7 @@ TEST_F(SmtpTlsAiosmtpd, OpportunisticTLSTakesAnyCertificate) {
     TSmtpAiosmtpd server(WithTLS("other"));
     ASSERT_NE(server.Port(), 0);
     TNetSMTP smtp;
-    Setup(smtp, server.Port(), ssAuto, false);
+    Configure(smtp, server.Port(), ssAuto, false);
     smtp.VerifyPeer = false;
     smtp.SetAuthenticationType(atNone);
     smtp.ConnectAndGreet();
