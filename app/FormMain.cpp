@@ -125,8 +125,11 @@ void TFormMain::ActionFileNewExecute() {
 }
 
 void TFormMain::SetSendEnabled(bool enabled) {
-    ui->ActionFileSend->setEnabled(enabled);
-    ui->ActionToolbarSend->setEnabled(enabled);
+    // A Stop inside a running send (the recording is stopped before it is
+    // encoded) must not offer a second, nested send.
+    SendEnabled = enabled;
+    ui->ActionFileSend->setEnabled(enabled && !Sending);
+    ui->ActionToolbarSend->setEnabled(enabled && !Sending);
 }
 
 void TFormMain::SetRecordEnabled(bool enabled) {

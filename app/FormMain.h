@@ -139,6 +139,8 @@ private:
     bool RecordEnabled = true;
     bool SaveAsEnabled = false;
     bool Busy = false;
+    bool SendEnabled = true; // what Send would be without a running send
+    bool Sending = false;
 
     std::function<uint32_t()> Now;
 };

@@ -127,12 +127,14 @@ void TFormMain::SetBusy(bool busy) {
 
 void TFormMain::SendExecute() {
     SetSendEnabled(false);
+    Sending = true;
     SetBusy(true);
     // Whatever happens, the wait window goes away and the commands come back.
     struct TRestore {
         TFormMain* Form;
         ~TRestore() {
             Form->HideWait();
+            Form->Sending = false;
             Form->SetBusy(false);
             Form->SetSendEnabled(true);
         }

@@ -445,6 +445,19 @@ TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
     EXPECT_TRUE(wav.Valid);
     EXPECT_GT(wav.Duration(), 0.0) << "the encoder got a completed file";
     EXPECT_GT(DecodedSeconds(Dir, AttachmentBytes(Dir.Read("out.eml"))), 0.0);
+    // Send stops it too, and the Stop inside offers no second send meanwhile.
+    Dialogs.Answers = {TMsgResult::Yes}; // overwrite the take
+    m.ui->ActionVoiceRecord->trigger();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    bool sendOfferedDuringSend = true;
+    Dialogs.OnBox = [&](const TShownBox&) {
+        sendOfferedDuringSend = m.ui->ActionFileSend->isEnabled();
+    };
+    m.ui->ActionFileSend->trigger(); // no server: one error box, shown while the send runs
+    EXPECT_EQ(m.VoiceState, vsIdle);
+    EXPECT_FALSE(sendOfferedDuringSend);
+    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled()) << "back once the send ended";
+    Dialogs.OnBox = nullptr;
 }
 
 // Secure submission from the window: the settings' port and security reach
