@@ -4,6 +4,7 @@
 #include "app/FormWait.h"
 #include "app/Screenshot.h"
 #include "mapi/SMapi.h"
+#include "platform/TerminationSignals.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
     TQuilletApplication app(argc, argv);
     TQuilletApplication::setApplicationName("Quillet");
     TQuilletApplication::setApplicationDisplayName("Quillet");
+    // A session end or kill request completes a running recording first.
+    QuitOnTerminationSignals();
 
     // The default-client bridge is bound before the main window exists; a
     // broken one is reported and the other ways of sending still work.
