@@ -52,17 +52,6 @@ void Logger(TWaveHandle, uint32_t msg, uintptr_t instance, TWaveHeader* hdr, uin
     }
 }
 
-TWaveFormat Format(uint16_t channels, uint32_t rate, uint16_t bits) {
-    TWaveFormat f;
-    f.FormatTag = 1;
-    f.Channels = channels;
-    f.SamplesPerSec = rate;
-    f.BlockAlign = static_cast<uint16_t>(channels * bits / 8);
-    f.AvgBytesPerSec = rate * f.BlockAlign;
-    f.BitsPerSample = bits;
-    return f;
-}
-
 TEST(AlsaService, CaptureNotifiesOpenDataCloseInOrderOnItsThread) {
     TAlsaWaveService service;
     TLogged log;

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/WaveDevice.h"
 #include "platform/EventQueue.h"
 
 inline void EnsureApp() {
@@ -129,4 +130,16 @@ inline std::vector<uint8_t> Ramp(size_t count, uint8_t start = 0) {
     for (size_t i = 0; i < count; ++i)
         v[i] = static_cast<uint8_t>((start + i) % 251);
     return v;
+}
+
+// The PCM wave format record for channels, rate and bits.
+inline TWaveFormat Format(uint16_t channels, uint32_t rate, uint16_t bits) {
+    TWaveFormat f;
+    f.FormatTag = 1;
+    f.Channels = channels;
+    f.SamplesPerSec = rate;
+    f.BlockAlign = static_cast<uint16_t>(channels * bits / 8);
+    f.AvgBytesPerSec = rate * f.BlockAlign;
+    f.BitsPerSample = bits;
+    return f;
 }

@@ -8,17 +8,6 @@
 
 namespace {
 
-TWaveFormat Format(uint16_t channels, uint32_t rate, uint16_t bits) {
-    TWaveFormat f;
-    f.FormatTag = 1;
-    f.Channels = channels;
-    f.SamplesPerSec = rate;
-    f.BlockAlign = static_cast<uint16_t>(channels * bits / 8);
-    f.AvgBytesPerSec = rate * f.BlockAlign;
-    f.BitsPerSample = bits;
-    return f;
-}
-
 TEST(WaveHeader, OneSecondOfMono8BitHasExactBytesAndSizes) {
     TScratchDir dir;
     const std::string path = dir.File("one.wav");

@@ -5,6 +5,7 @@
 #include "mail/delivery/NetAntiFreeze.h"
 #include "mail/delivery/NetDeliveryException.h"
 #include "mail/delivery/NetTCPConnection.h"
+#include "tests/mail/delivery/tcp_LoopbackListeners.h"
 #include "tests/support/smtp_FakeServer.h"
 
 #include <QCoreApplication>
@@ -108,33 +109,16 @@ TEST_F(AntiFreeze, SliceFollowsIdleTimeOut) {
 }
 
 TEST_F(AntiFreeze, TimerKeepsFiringDuringAConnect) {
-    // A listener with a full accept queue answers no further connects.
-    int l = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(l, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::listen(l, 0);
-    socklen_t len = sizeof sa;
-    ::getsockname(l, reinterpret_cast<sockaddr*>(&sa), &len);
-    std::vector<int> fillers;
-    for (int i = 0; i < 8; ++i) {
-        int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        ::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        fillers.push_back(s);
-    }
+    SilentListener silent; // answers no further connects
     TNetAntiFreeze af;
     TickCounter ticks;
     TNetTCPClient c;
     c.Host = "127.0.0.1";
-    c.Port = ntohs(sa.sin_port);
+    c.Port = silent.Port;
     auto start = Clock::now();
     EXPECT_THROW(c.OpenConnection(700), ENetConnectTimeout);
     auto end = Clock::now();
     EXPECT_LE(ticks.LongestGap(start, end), 125 + 100);
-    for (int s : fillers)
-        ::close(s);
-    ::close(l);
 }
 
 TEST_F(AntiFreeze, DefaultConnectRunsInSlicesWhenInUse) {

@@ -8,6 +8,7 @@
 #include "mail/delivery/NetSocketHandle.h"
 #include "mail/delivery/NetStack.h"
 #include "mail/delivery/NetTCPConnection.h"
+#include "tests/mail/delivery/tcp_LoopbackListeners.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -168,36 +169,6 @@ TEST(SocketConnect, UnknownHostBeforeAnyConnect) {
     EXPECT_FALSE(c.IsConnected());
 }
 
-// A listener whose accept queue is full: further connects get no answer.
-class SilentListener {
-public:
-    SilentListener() {
-        Listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(Listen, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        ::listen(Listen, 0);
-        socklen_t len = sizeof sa;
-        ::getsockname(Listen, reinterpret_cast<sockaddr*>(&sa), &len);
-        Port = ntohs(sa.sin_port);
-        // Fill the queue until a connect stays pending.
-        for (int i = 0; i < 8; ++i) {
-            int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            Fillers.push_back(s);
-            ::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        }
-    }
-    ~SilentListener() {
-        for (int s : Fillers)
-            ::close(s);
-        ::close(Listen);
-    }
-    int Listen;
-    int Port;
-    std::vector<int> Fillers;
-};
-
 TEST(SocketConnect, NoAnswerTimesOut) {
     SilentListener silent;
     TNetTCPClient c;
@@ -218,26 +189,18 @@ TEST(SocketConnect, NoAnswerTimesOut) {
 }
 
 TEST(SocketConnect, ReconnectAfterFailureReusesTheClient) {
-    int l = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(l, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::listen(l, 4);
-    socklen_t len = sizeof sa;
-    ::getsockname(l, reinterpret_cast<sockaddr*>(&sa), &len);
+    TLoopbackListener listener(4);
 
     TNetTCPClient c;
     c.Host = "localhost";
     c.Port = ClosedPort();
     EXPECT_THROW(c.OpenConnection(1000), ENetConnectException);
-    c.Port = ntohs(sa.sin_port);
+    c.Port = listener.Port;
     c.OpenConnection(1000);
     EXPECT_TRUE(c.IsConnected());
     EXPECT_THROW(c.OpenConnection(1000), ENetAlreadyConnected);
     c.CloseConnection();
     EXPECT_FALSE(c.IsConnected());
-    ::close(l);
 }
 
 TEST(SocketDatagram, LongerThanBufferIs10040) {
