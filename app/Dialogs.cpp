@@ -3,16 +3,21 @@
 
 #include "app/TextCodec.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace {
 
+bool ClosedForExit = false;
+
 class TDesktopDialogs : public TDialogs {
 public:
     TMsgResult MessageBox(QWidget* parent, const std::string& text, const std::string& caption,
                           TMsgIcon icon, TMsgButtons buttons) override {
+        if (ClosedForExit)
+            return buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Ok;
         QMessageBox box(parent);
         box.setWindowTitle(ToQt(caption));
         box.setText(ToQt(text));
@@ -39,10 +44,14 @@ public:
         return TMsgResult::Ok;
     }
 
-    int ExecModal(QDialog* dialog) override { return dialog->exec(); }
+    int ExecModal(QDialog* dialog) override {
+        return ClosedForExit ? int(QDialog::Rejected) : dialog->exec();
+    }
 
     bool SaveFileName(QWidget* parent, const std::string& filter, const std::string& defaultExt,
                       std::string& fileName) override {
+        if (ClosedForExit)
+            return false;
         // "Email files (*.eml)|*.eml" -> Qt's "Email files (*.eml)".
         std::string qtFilter = filter.substr(0, filter.find('|'));
         QFileDialog dlg(parent);
@@ -69,6 +78,17 @@ TDialogs& Dialogs() {
 
 void SetDialogs(TDialogs* dialogs) {
     Installed = dialogs;
+}
+
+void CloseDialogsForExit() {
+    ClosedForExit = true;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+            dialog->reject();
+}
+
+bool DialogsClosedForExit() {
+    return ClosedForExit;
 }
 
 void ShowMessage(QWidget* parent, const std::string& text) {

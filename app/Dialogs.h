@@ -30,5 +30,12 @@ TDialogs& Dialogs();
 // Installs another instance (tests); nullptr restores the desktop one.
 void SetDialogs(TDialogs* dialogs);
 
+// The program is ending (a termination signal): the open modal dialogs and
+// message boxes are closed and no new one opens (MessageBox answers Ok or
+// No, ExecModal Rejected, SaveFileName false), so nothing can hold the
+// program up. GUI thread.
+void CloseDialogsForExit();
+bool DialogsClosedForExit();
+
 // Plain message with the application title as caption.
 void ShowMessage(QWidget* parent, const std::string& text);

@@ -5,26 +5,25 @@
 #include "app/ErrorHandler.h"
 #include "app/FormAbout.h"
 #include "app/FormOptions.h"
+#include "app/FormWait.h"
 #include "app/Icons.h"
 #include "app/Launchers.h"
 #include "app/Settings.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
-#include "mail/delivery/NetAntiFreeze.h"
-#include "mail/delivery/NetDNSResolver.h"
-#include "mail/delivery/NetSMTP.h"
-#include "mail/message/NetMessage.h"
-#include "mapi/Email.h"
 #include "platform/Clock.h"
 #include "platform/Program.h"
 #include "ui_FormMain.h"
 #include "ui_FormOptions.h"
+#include "workflow/SendWorkflow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolBar>
 
@@ -48,7 +47,7 @@ TFormMain::TFormMain(QWidget* parent, TWaveDeviceService* waveService,
     Audio1->Recorder()->SetTrigLevel(0);
     Audio1->Recorder()->SetTriggered(false);
     Audio1->OnPlayed = [this](TPlayer* sender) { GuardHandler([&] { Audio1Played(sender); }); };
-    CreateMailComponents();
+    CreateWorkflow();
 
     CreationStep();
 }
@@ -95,16 +94,22 @@ void TFormMain::LoadSettings() {
     SmtpServer = ini.ReadString("SMTP", "Server", "");
     SmtpUser = ini.ReadString("SMTP", "User", "");
     SmtpPassword = ini.ReadString("SMTP", "Password", "");
-    ApplySettingsToComponents();
-    // Submission port and security came later: files without them keep
-    // the plain port-25 behaviour with opportunistic STARTTLS.
+    ApplySettingsToWorkflow();
+    // Without these keys a file means port 25 with opportunistic STARTTLS
+    // and the usual time limits.
     std::string port = ini.ReadString("SMTP", "Port", "25");
     int32_t portNumber = StrToInt(port);
     if (portNumber < 1 || portNumber > 65535)
         throw EConvertError("'" + port + "' is not a valid port number");
     SmtpPort = portNumber;
     SmtpSecurity = ini.ReadString("SMTP", "Security", "Auto");
-    ApplySecurityToComponents();
+    ApplySettingsToWorkflow();
+    std::string timeout = ini.ReadString("SMTP", "Timeout", "60");
+    int32_t seconds = StrToInt(timeout);
+    if (seconds < 0)
+        throw EConvertError("'" + timeout + "' is not a valid time-out");
+    SmtpTimeout = seconds;
+    ApplySettingsToWorkflow();
 }
 
 void TFormMain::ActionFileNewExecute() {
@@ -193,6 +198,14 @@ void TFormMain::BindActions() {
     Bind(ui->ActionVoicePause, &TFormMain::ActionVoicePauseExecute);
     Bind(ui->ActionVoiceStop, &TFormMain::ActionVoiceStopExecute);
     BindSendActions();
+    // Esc cancels a running send from the main window too (the wait
+    // window seldom has the keyboard).
+    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    cancel->setContext(Qt::ApplicationShortcut);
+    connect(cancel, &QShortcut::activated, this, [this] {
+        if (SendRunning())
+            CancelSend();
+    });
 
     connect(ui->HelpContents1, &QAction::triggered, this, [] { GuardHandler(ShowHelp); });
     connect(ui->ActionHelpWebsite, &QAction::triggered, this, [] { GuardHandler(OpenHomePage); });
@@ -250,7 +263,18 @@ void TFormMain::ActionOptionsExecute() {
 }
 
 void TFormMain::ActionFileExitExecute() {
+    if (SendRunning())
+        CancelForExit();
     QApplication::quit();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    // The window may close during a send: the send is cancelled and the
+    // program ends when it has unwound; the wait window goes with it.
+    if (SendRunning())
+        CancelForExit();
+    HideWait();
+    QMainWindow::closeEvent(event);
 }
 
 void TFormMain::ActionHelpAboutExecute() {

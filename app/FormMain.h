@@ -20,12 +20,9 @@ class QProgressBar;
 class QTimer;
 class QWidget;
 class TAudio;
-class TEmail;
-class TNetAntiFreeze;
-class TNetDNSResolver;
-class TNetMessage;
-class TNetSMTP;
 class TPlayer;
+class TSendWorkflow;
+struct TSendFields;
 class TWaveDeviceService;
 
 enum TVoiceState : uint8_t {
@@ -51,27 +48,20 @@ public:
     QLabel* LabelLength = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
 
-    // Owned components.
+    // Owned components. The send workflow owns the mail components.
     std::unique_ptr<QTimer> Timer1;
     std::unique_ptr<TAudio> Audio1;
-    std::unique_ptr<TNetMessage> NetMessage1;
-    std::unique_ptr<TNetSMTP> NetSMTP1;
-    std::unique_ptr<TNetDNSResolver> NetDNSResolver1;
-    std::unique_ptr<TEmail> EmailMAPI;
-    std::unique_ptr<TNetAntiFreeze> NetAntiFreeze1;
+    std::unique_ptr<TSendWorkflow> Workflow;
 
     // Settings copies, filled by LoadSettings.
     std::string UserName, UserEmail, SendType, SmtpServer, SmtpUser, SmtpPassword;
     int32_t SmtpPort = 25;
     std::string SmtpSecurity = "Auto"; // "Auto", "STARTTLS", "SSL/TLS" or "None"
+    int32_t SmtpTimeout = 60;          // seconds; 0: no limit
 
     TVoiceState VoiceState = vsIdle;
     uint32_t StartTick = 0;
     uint32_t ElapsedMs = 0;
-    // Candidate hosts of the "Direct" way, refilled by every such send.
-    std::vector<std::string> MailHosts;
-    // Every wait-window text of this run, in order (for tests and review).
-    std::vector<std::string> WaitTexts;
 
     // The recording: "Quillet.wav" in the program's directory.
     static std::string RecordingFile();
@@ -98,14 +88,15 @@ public:
     void Timer1Timer();
     void Audio1Played(TPlayer* sender);
 
-    // The send workflow (FormMainSend.cpp).
+    // The send workflow's commands (FormMainSend.cpp).
     void SendExecute();
     void FileSaveAs1Execute();
-    void PrepareMessage();
-    bool SendPrepared();
-    std::string GetDnsServer();
-    bool ResolveMailHosts();
-    bool DeliverToHost(const std::string& host);
+    // The wait window's Cancel: stops the running send or save.
+    void CancelSend();
+    // Exit, closing the window or a termination signal during a send or a
+    // save: cancels it, and the program ends once it has unwound.
+    void CancelForExit();
+    bool SendRunning() const { return Sending || Busy; }
 
     // Screenshot mode: brings up the named state or dialog and returns the
     // widget to picture (nullptr for the plain main window).
@@ -113,6 +104,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -126,13 +118,14 @@ private:
     void SetRecordEnabled(bool enabled);
     void SetSaveAsEnabled(bool enabled);
     void SetBusy(bool busy);
-    void CreateMailComponents();
-    void ApplySettingsToComponents();
-    void ApplySecurityToComponents();
+    void CreateWorkflow();
+    void ApplySettingsToWorkflow();
     void BindSendActions();
-    void RunEncoder();
-    void ShowWait(const std::string& text);
-    void SetWaitText(const std::string& text);
+    // The fields as the workflow takes them.
+    TSendFields SendFields() const;
+    // Stops a running take: the encoder needs a complete WAV file.
+    void StopTakeForSend();
+    void ShowWait(const std::string& text, bool show);
     void HideWait();
 
     // What Record and Save As would be without a running send (see SetBusy).
@@ -141,6 +134,7 @@ private:
     bool Busy = false;
     bool SendEnabled = true; // what Send would be without a running send
     bool Sending = false;
+    bool ExitRequested = false; // an exit waits for the running send to unwind
 
     std::function<uint32_t()> Now;
 };

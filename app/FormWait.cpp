@@ -4,8 +4,11 @@
 #include "app/TextCodec.h"
 #include "ui_FormWait.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 
 namespace {
 TFormWait* TheFormWait = nullptr;
@@ -22,7 +25,11 @@ TFormWait::TFormWait(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint),
       ui(std::make_unique<Ui::TFormWait>()), MainWindow(mainWindow) {
     ui->setupUi(this);
-    setFixedSize(260, 82);
+    setFixedSize(260, 112);
+    connect(ui->ButtonCancel, &QPushButton::clicked, this, [this] {
+        if (OnCancel)
+            OnCancel();
+    });
 }
 
 TFormWait::~TFormWait() = default;
@@ -43,6 +50,16 @@ void TFormWait::ShowWait() {
     show();
 }
 
+void TFormWait::SetProgress(int64_t done, int64_t total) {
+    int value = total > 0 ? static_cast<int>(std::clamp<int64_t>(done * 1000 / total, 0, 1000)) : 0;
+    if (value != ui->ProgressWait->value())
+        ui->ProgressWait->setValue(value);
+}
+
+int TFormWait::Progress() const {
+    return ui->ProgressWait->value();
+}
+
 void TFormWait::RepaintNow() {
     repaint();
     // Let the window system map the window and show the new text.
@@ -54,5 +71,9 @@ void TFormWait::closeEvent(QCloseEvent* event) {
 }
 
 void TFormWait::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && OnCancel) {
+        OnCancel();
+        return;
+    }
     event->ignore();
 }

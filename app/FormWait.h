@@ -1,9 +1,11 @@
 // TFormWait: the frameless "please wait" window the send workflow shows
-// while it works. It has no behaviour of its own and cannot be closed by
-// the user; only the workflow hides it.
+// while it works: its text, a progress bar and a Cancel button (Esc too).
+// It cannot be closed by the user; only the workflow hides it.
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,8 +23,14 @@ public:
     std::string Text() const;
     // Shows the window centred over the main window without making it modal.
     void ShowWait();
-    // Paints the window now: the step after it blocks the GUI thread.
+    // Paints the window now, so the new text shows before the step runs.
     void RepaintNow();
+    // done of total; total 0 shows an empty bar.
+    void SetProgress(int64_t done, int64_t total);
+    int Progress() const; // per mille
+
+    // Cancel button or Esc.
+    std::function<void()> OnCancel;
 
     std::unique_ptr<Ui::TFormWait> ui;
 

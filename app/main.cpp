@@ -1,4 +1,5 @@
 // Start-up: application title, main window, hidden wait window, event loop.
+#include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
 #include "app/FormMain.h"
 #include "app/FormWait.h"
@@ -9,6 +10,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+
+static TFormMain* TheMainWindow = nullptr;
+
+// A session end or kill request: a running send or save is cancelled, the
+// open dialogs are closed and none opens any more, so the event loop can
+// end (a take in progress is completed as the window is released).
+static void EndForSignal() {
+    CloseDialogsForExit();
+    if (TheMainWindow && TheMainWindow->SendRunning())
+        TheMainWindow->CancelForExit();
+}
 
 static bool HaveDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -30,7 +42,7 @@ int main(int argc, char** argv) {
     TQuilletApplication::setApplicationName("Quillet");
     TQuilletApplication::setApplicationDisplayName("Quillet");
     // A session end or kill request completes a running recording first.
-    QuitOnTerminationSignals();
+    QuitOnTerminationSignals(EndForSignal);
 
     // The default-client bridge is bound before the main window exists; a
     // broken one is reported and the other ways of sending still work.
@@ -39,12 +51,18 @@ int main(int argc, char** argv) {
     int rc = 0;
     GuardHandler([&] {
         auto main = std::make_unique<TFormMain>();
+        TheMainWindow = main.get();
         auto wait = std::make_unique<TFormWait>(main.get());
         SetFormWait(wait.get());
-        main->show();
-        ArmScreenshot(main.get());
-        rc = app.exec();
+        // A signal during start-up (say, with the first-run message open)
+        // has already asked to quit; the loop would not see it any more.
+        if (!DialogsClosedForExit()) {
+            main->show();
+            ArmScreenshot(main.get());
+            rc = app.exec();
+        }
         SetFormWait(nullptr);
+        TheMainWindow = nullptr;
     });
     UnloadMapiLibrary();
     return rc;

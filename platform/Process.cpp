@@ -4,7 +4,12 @@
 #include "platform/Program.h"
 
 #include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -111,6 +116,10 @@ static pid_t Spawn(const std::vector<std::string>& words, const std::string& wor
     return rc == 0 ? pid : -1;
 }
 
+static int ExitCodeOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 int RunAndWait(const std::string& commandLine, const std::string& workDir, int* exitCode) {
     pid_t pid = Spawn(SplitCommandLine(commandLine), workDir);
     if (pid < 0)
@@ -121,8 +130,82 @@ int RunAndWait(const std::string& commandLine, const std::string& workDir, int* 
             return -1;
     }
     if (exitCode)
-        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        *exitCode = ExitCodeOf(status);
     return 0;
+}
+
+TChildProcess::~TChildProcess() {
+    Terminate(0);
+}
+
+bool TChildProcess::Start(const std::string& commandLine, const std::string& workDir) {
+    Terminate(0);
+    FExitCode = 0;
+    FPid = Spawn(SplitCommandLine(commandLine), workDir);
+    return FPid > 0;
+}
+
+bool TChildProcess::Poll() {
+    if (FPid <= 0)
+        return true;
+    int status = 0;
+    pid_t r = ::waitpid(FPid, &status, WNOHANG);
+    if (r == 0 || (r < 0 && errno == EINTR))
+        return false;
+    FExitCode = r == FPid ? ExitCodeOf(status) : -1;
+    FPid = -1;
+    return true;
+}
+
+void TChildProcess::Terminate(int graceMs) {
+    if (FPid <= 0 || Poll())
+        return;
+    ::kill(FPid, SIGTERM);
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
+    while (std::chrono::steady_clock::now() < until) {
+        if (Poll())
+            return;
+        ::usleep(2000);
+    }
+    ::kill(FPid, SIGKILL);
+    int status = 0;
+    while (::waitpid(FPid, &status, 0) < 0 && errno == EINTR) {
+    }
+    FExitCode = ExitCodeOf(status);
+    FPid = -1;
+}
+
+long long TChildProcess::FilePosition(const std::string& path) const {
+    if (FPid <= 0)
+        return -1;
+    char real[PATH_MAX];
+    if (!::realpath(path.c_str(), real))
+        return -1;
+    const std::string procDir = "/proc/" + std::to_string(FPid);
+    DIR* dir = ::opendir((procDir + "/fd").c_str());
+    if (!dir)
+        return -1;
+    long long pos = -1;
+    while (dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] == '.')
+            continue;
+        char target[PATH_MAX];
+        std::string link = procDir + "/fd/" + e->d_name;
+        ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+        if (n <= 0)
+            continue;
+        target[n] = '\0';
+        if (std::string(target) != real)
+            continue;
+        if (FILE* info = std::fopen((procDir + "/fdinfo/" + e->d_name).c_str(), "r")) {
+            if (std::fscanf(info, "pos: %lld", &pos) != 1)
+                pos = -1;
+            std::fclose(info);
+        }
+        break;
+    }
+    ::closedir(dir);
+    return pos;
 }
 
 bool StartDetached(const std::vector<std::string>& argv) {

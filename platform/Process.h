@@ -21,6 +21,34 @@ std::string FindProgram(const std::string& word);
 int RunAndWait(const std::string& commandLine, const std::string& workDir = std::string(),
                int* exitCode = nullptr);
 
+// A started process that the caller waits for in its own way (the send
+// workflow polls it so the window stays serviced). The destructor of the
+// owner must Terminate a process it no longer wants.
+class TChildProcess {
+public:
+    TChildProcess() = default;
+    ~TChildProcess(); // terminates and reaps a process still running
+    TChildProcess(const TChildProcess&) = delete;
+    TChildProcess& operator=(const TChildProcess&) = delete;
+
+    // Starts the command line like RunAndWait; false when it cannot start.
+    bool Start(const std::string& commandLine, const std::string& workDir = std::string());
+    // Non-blocking: true once the process has ended (its status then in ExitCode()).
+    bool Poll();
+    // SIGTERM, then SIGKILL after graceMs; reaps the process. No-op when ended.
+    void Terminate(int graceMs = 500);
+    // The read position of the process in the file at path (from
+    // /proc/PID/fdinfo), or -1 when the file is not open there.
+    long long FilePosition(const std::string& path) const;
+
+    bool Running() const { return FPid > 0; }
+    int ExitCode() const { return FExitCode; }
+
+private:
+    int FPid = -1;
+    int FExitCode = 0;
+};
+
 // Starts argv[0] (looked up like the program word) detached, without waiting.
 // False when it cannot be started.
 bool StartDetached(const std::vector<std::string>& argv);

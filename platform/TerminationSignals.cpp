@@ -21,15 +21,17 @@ void OnSignal(int) {
 
 } // namespace
 
-void QuitOnTerminationSignals() {
+void QuitOnTerminationSignals(std::function<void()> onSignal) {
     if (Pipe[0] >= 0 || ::pipe2(Pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     auto* notifier =
         new QSocketNotifier(Pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [onSignal] {
         char buf[16];
         while (::read(Pipe[0], buf, sizeof buf) > 0) {
         }
+        if (onSignal)
+            onSignal();
         QCoreApplication::quit();
     });
     struct sigaction sa = {};

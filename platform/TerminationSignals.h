@@ -3,5 +3,9 @@
 // are released normally and a recording in progress is completed.
 #pragma once
 
-// GUI thread, once, after the application object exists.
-void QuitOnTerminationSignals();
+#include <functional>
+
+// GUI thread, once, after the application object exists. onSignal runs on
+// the GUI thread for each signal before the event loop is told to quit
+// (the program cancels a running send and closes its dialogs there).
+void QuitOnTerminationSignals(std::function<void()> onSignal = {});

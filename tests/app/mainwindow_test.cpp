@@ -15,6 +15,7 @@
 #include "tests/support/TempDir.h"
 #include "ui_FormMain.h"
 #include "ui_FormOptions.h"
+#include "workflow/SendWorkflow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -312,12 +313,12 @@ TEST_F(MainWindowTest, SubmissionPortAndSecurityAreReadWithOldFilesKeepingPort25
     auto m = Make();
     EXPECT_EQ(m->SmtpPort, 25);
     EXPECT_EQ(m->SmtpSecurity, "Auto");
-    EXPECT_EQ(m->NetSMTP1->Port, 25);
+    EXPECT_EQ(m->Workflow->Smtp().Port, 25);
     Dir.Write("quillet.ini",
               "[User]\nName=Ann\n[SMTP]\nServer=smtp.example.org\nPort=587\nSecurity=STARTTLS\n");
     m->LoadSettings();
-    EXPECT_EQ(m->NetSMTP1->Port, 587);
-    EXPECT_EQ(m->NetSMTP1->Host, "smtp.example.org");
+    EXPECT_EQ(m->Workflow->Smtp().Port, 587);
+    EXPECT_EQ(m->Workflow->Smtp().Host, "smtp.example.org");
     EXPECT_EQ(m->SmtpSecurity, "STARTTLS");
     Dir.Write("quillet.ini", "[User]\nName=Bob\n[SMTP]\nPort=70000\n");
     try {
@@ -327,7 +328,7 @@ TEST_F(MainWindowTest, SubmissionPortAndSecurityAreReadWithOldFilesKeepingPort25
         EXPECT_EQ(e.Message, "'70000' is not a valid port number");
     }
     EXPECT_EQ(m->UserName, "Bob") << "the keys before the port still apply";
-    EXPECT_EQ(m->NetSMTP1->Port, 587);
+    EXPECT_EQ(m->Workflow->Smtp().Port, 587);
 }
 
 TEST_F(MainWindowTest, EditShortcutsActOnTheMemoWhateverHasTheFocus) {

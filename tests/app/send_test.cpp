@@ -21,6 +21,7 @@
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/tls_TestPki.h"
 #include "ui_FormMain.h"
+#include "workflow/SendWorkflow.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -154,11 +155,11 @@ TEST_F(SendTest, SmtpDeliversTheComposedMailWithItsRecordingAfterALogin) {
     TFormMain& m = Make();
     RecordTake();
     Fill("Bob <bob@example.org>", "carol@example.org");
-    m.WaitTexts.clear();
+    m.Workflow->WaitTexts.clear();
     m.ui->ActionToolbarSend->trigger();
 
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});
-    EXPECT_EQ(m.WaitTexts,
+    EXPECT_EQ(m.Workflow->WaitTexts,
               (std::vector<std::string>{"Compressing, please wait...", "Sending, please wait...",
                                         "Connecting 127.0.0.1...", "Sending by 127.0.0.1...",
                                         "Disconnecting 127.0.0.1 ..."}));
@@ -224,25 +225,26 @@ TEST_F(SendTest, DirectTriesTheExchangersInPreferenceOrder) {
     ASSERT_GT(server.Port(), 0);
     Settings("Direct");
     TFormMain& m = Make();
-    m.NetDNSResolver1->Port = dns.Port();
+    m.Workflow->Resolver().Port = dns.Port();
     RecordTake(50);
     Fill("bob@quillet-test");
-    m.WaitTexts.clear();
+    m.Workflow->WaitTexts.clear();
     m.ui->ActionFileSend->trigger();
     ASSERT_EQ(Dialogs.Boxes.size(), 2u);
     EXPECT_EQ(Dialogs.Boxes[0].Text, "Socket Error # 10061\r\nConnection refused.:127.0.0.2");
     EXPECT_EQ(Dialogs.Boxes[1].Text, Success);
-    EXPECT_EQ(m.MailHosts, (std::vector<std::string>{"127.0.0.2", "127.0.0.3"}));
+    EXPECT_EQ(m.Workflow->MailHosts, (std::vector<std::string>{"127.0.0.2", "127.0.0.3"}));
     EXPECT_NE(server.Message(1).find("To: bob@quillet-test\r\n"), std::string::npos);
-    EXPECT_EQ(m.NetSMTP1->AuthenticationType(), atNone);
-    EXPECT_EQ(std::find(m.WaitTexts.begin(), m.WaitTexts.end(), "Sending by 127.0.0.3..."),
-              m.WaitTexts.end() - 2);
+    EXPECT_EQ(m.Workflow->Smtp().AuthenticationType(), atNone);
+    EXPECT_EQ(std::find(m.Workflow->WaitTexts.begin(), m.Workflow->WaitTexts.end(),
+                        "Sending by 127.0.0.3..."),
+              m.Workflow->WaitTexts.end() - 2);
 
     // A domain that exists without MX records takes mail at its own address.
     Dialogs.Boxes.clear();
     Fill("carol@127.0.0.3");
     m.ui->ActionFileSend->trigger();
-    EXPECT_EQ(m.MailHosts, std::vector<std::string>{"127.0.0.3"});
+    EXPECT_EQ(m.Workflow->MailHosts, std::vector<std::string>{"127.0.0.3"});
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});
     EXPECT_NE(server.Envelope(2).find("rcpt=carol@127.0.0.3"), std::string::npos);
 }
@@ -251,7 +253,7 @@ TEST_F(SendTest, DirectLookupFailuresEndTheSendWithTheirMessage) {
     TDnsmasq dns({"local=/quillet-test/", "mx-host=quillet-test,127.0.0.3,10"});
     Settings("Direct");
     TFormMain& m = Make();
-    m.NetDNSResolver1->Port = dns.Port();
+    m.Workflow->Resolver().Port = dns.Port();
     RecordTake(50);
     Fill("bob@nowhere.quillet-test");
     m.ui->ActionFileSend->trigger();
@@ -278,7 +280,7 @@ TEST_F(SendTest, DirectToADomainWithANullMxSendsNothing) {
     });
     Settings("Direct");
     TFormMain& m = Make();
-    m.NetDNSResolver1->Port = dns.Port();
+    m.Workflow->Resolver().Port = dns.Port();
     RecordTake(50);
     Fill("bob@quillet-test");
     m.ui->ActionFileSend->trigger();
@@ -323,7 +325,8 @@ TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     EXPECT_EQ(sent.Recips[0].Name.value_or(""), "bob@example.org");
     ASSERT_EQ(sent.Files.size(), 1u);
     EXPECT_EQ(sent.Files[0].Path.value_or(""), TFormMain::EncodedFile());
-    EXPECT_EQ(m.NetMessage1->Subject, std::string(300, 'S')) << "the SMTP message keeps it whole";
+    EXPECT_EQ(m.Workflow->Message().Subject, std::string(300, 'S'))
+        << "the SMTP message keeps it whole";
 
     Dialogs.Boxes.clear();
     state->SendCode = 2;
@@ -348,8 +351,8 @@ TEST_F(SendTest, SaveAsWritesWhatSmtpTransmitsAndCancelRunsNoEncoder) {
     RecordTake();
     Fill("bob@example.org", "carol@example.org");
     // One fixed clock, so both copies carry the same Date.
-    m.NetMessage1->Clock = [] { return time_t(1796606168); };
-    m.NetSMTP1->MailAgent.clear(); // the file carries no X-Mailer either
+    m.Workflow->Message().Clock = [] { return time_t(1796606168); };
+    m.Workflow->Smtp().MailAgent.clear(); // the file carries no X-Mailer either
     m.ui->ActionFileSend->trigger();
     std::string sent = server.Message(1);
     ASSERT_FALSE(sent.empty());
@@ -488,7 +491,7 @@ TEST_F(SendTest, SubmissionWithStartTlsAndImplicitTlsFromTheSettings) {
         ini.replace(ini.find("Security=None"), 13, std::string("Security=") + c.security);
         Dir.Write("quillet.ini", ini);
         TFormMain& m = Make();
-        m.NetSMTP1->CAFile = pki.CAFile;
+        m.Workflow->Smtp().CAFile = pki.CAFile;
         RecordTake(50);
         Fill("bob@example.org");
         Dialogs.Boxes.clear();

