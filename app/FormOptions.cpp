@@ -51,6 +51,7 @@ void TFormOptions::ReadSettings() {
     ui->LabeledEditPort->setText(ToQt(ini.ReadString("SMTP", "Port", "25")));
     int security = ui->ComboBoxSecurity->findText(ToQt(ini.ReadString("SMTP", "Security", "Auto")));
     ui->ComboBoxSecurity->setCurrentIndex(security < 0 ? 0 : security);
+    ui->LabeledEditTimeout->setText(ToQt(ini.ReadString("SMTP", "Timeout", "60")));
 }
 
 void TFormOptions::WriteSettings() {
@@ -68,6 +69,7 @@ void TFormOptions::WriteSettings() {
     ini.WriteString("SMTP", "Password", FromQt(ui->LabeledEditPassword->text()));
     ini.WriteString("SMTP", "Port", FromQt(ui->LabeledEditPort->text()));
     ini.WriteString("SMTP", "Security", FromQt(ui->ComboBoxSecurity->currentText()));
+    ini.WriteString("SMTP", "Timeout", FromQt(ui->LabeledEditTimeout->text()));
 }
 
 void TFormOptions::ButtonOKClick() {

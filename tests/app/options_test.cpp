@@ -40,7 +40,7 @@ TEST_F(OptionsTest, OpensOnTheAccountPageWithDefaultsAndWritesEveryKeyInOrder) {
     EXPECT_EQ(
         Ini(),
         "[Audio]\nSampleRate=11025\nBitPerSample=8\n\n[User]\nName=\nEmail=\nSendType=SMTP\n\n"
-        "[SMTP]\nServer=\nUser=\nPassword=\nPort=25\nSecurity=Auto\n");
+        "[SMTP]\nServer=\nUser=\nPassword=\nPort=25\nSecurity=Auto\nTimeout=60\n");
 }
 
 TEST_F(OptionsTest, UnknownSendTypeShowsTheSmtpChoiceAndOkWritesSmtp) {
