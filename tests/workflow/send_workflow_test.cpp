@@ -1,0 +1,204 @@
+// The send workflow without a window: a cancel ends every stage at once
+// (encoder, DNS wait, connect, greeting, upload, the reply to "."), time
+// limits end a stalled server, and the progress it reports. Real peers on
+// loopback: the scripted SMTP server, aiosmtpd, a silent UDP socket.
+#include "workflow/SendWorkflow.h"
+
+#include "mail/delivery/NetDNSResolver.h"
+#include "mail/delivery/NetSMTP.h"
+#include "platform/Process.h"
+#include "platform/Program.h"
+#include "tests/mail/delivery/tcp_LoopbackListeners.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/smtp_Aiosmtpd.h"
+#include "tests/support/smtp_FakeServer.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A 16-bit mono PCM WAV of seconds of a quiet square wave.
+std::string WavBytes(int seconds, int rate = 11025) {
+    std::string pcm;
+    for (int i = 0; i < seconds * rate; ++i) {
+        int16_t s = (i / 20) % 2 ? 3000 : -3000;
+        pcm.append(reinterpret_cast<const char*>(&s), 2);
+    }
+    auto u32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [](uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
+    return "RIFF" + u32(36 + pcm.size()) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(rate) +
+           u32(rate * 2) + u16(2) + u16(16) + "data" + u32(pcm.size()) + pcm;
+}
+
+class SendWorkflowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "workflow_test";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance())
+            new QCoreApplication(argc, argv);
+        Wf.RecordingFile = Dir.File("Quillet.wav");
+        Wf.EncodedFile = Dir.File("Quillet.mp3");
+        Dir.Write("Quillet.wav", WavBytes(1));
+        Wf.OnMessage = [this](const std::string& t) { Notices.push_back(t); };
+        Wf.OnInformation = [this](const std::string& t) { Notices.push_back(t); };
+        Fields.To = "bob@example.org";
+        Fields.Subject = "Voice note";
+        Fields.Body = "Hello";
+    }
+    void UseSmtp(int port, int timeoutSeconds = 0) {
+        TSendSettings s;
+        s.UserEmail = "ann@example.org";
+        s.SendType = "SMTP";
+        s.SmtpServer = "127.0.0.1";
+        s.SmtpPort = port;
+        s.SmtpSecurity = "None";
+        s.TimeoutSeconds = timeoutSeconds;
+        Wf.ApplySettings(s);
+    }
+    // An attachment of mb megabytes, copied in place of the encoder's run.
+    void CopiedAttachment(int mb) {
+        Dir.Write("take.mp3", std::string(size_t(mb) << 20, 'x'));
+        Wf.EncoderCommandLine = "cp take.mp3 Quillet.mp3";
+    }
+    // Sends with a cancel after ms; returns the seconds from the cancel to
+    // the end of the send, or -1 when the send did not end in a cancel.
+    double SendAndCancelAfter(int ms) {
+        // Measured from when the cancel was due: a frozen window would
+        // only see the click late.
+        const Clock::time_point cancelled = Clock::now() + std::chrono::milliseconds(ms);
+        QTimer::singleShot(ms, [&] { Wf.Cancel(); });
+        try {
+            Wf.Send(Fields);
+        } catch (const ESendCancelled& e) {
+            EXPECT_STREQ(e.what(), "Sending cancelled.");
+            return std::chrono::duration<double>(Clock::now() - cancelled).count();
+        }
+        return -1;
+    }
+
+    TTempDir Dir;
+    TSendWorkflow Wf;
+    TSendFields Fields;
+    std::vector<std::string> Notices;
+};
+
+// The scripted dialogue up to DATA's go-ahead, then the given steps.
+std::vector<TSmtpStep> UpToData(std::vector<TSmtpStep> then) {
+    std::vector<TSmtpStep> s = {Srv("220 sink"), Cli(),       Srv("250 sink"), Cli("RSET"),
+                                Srv("250 ok"),   Cli(),       Srv("250 ok"),   Cli(),
+                                Srv("250 ok"),   Cli("DATA"), Srv("354 go")};
+    s.insert(s.end(), then.begin(), then.end());
+    return s;
+}
+
+} // namespace
+
+TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
+    struct TCase {
+        const char* Stage;
+        std::function<void()> Arrange;
+    };
+    std::unique_ptr<TSmtpFakeServer> server;
+    std::unique_ptr<SilentListener> silent;
+    int udp = -1;
+    const std::vector<TCase> cases = {
+        {"encoding", [this] { Wf.EncoderCommandLine = "sleep 30"; }},
+        {"DNS wait",
+         [&, this] {
+             // A name server that reads the query and never answers.
+             udp = ::socket(AF_INET, SOCK_DGRAM, 0);
+             sockaddr_in a{};
+             a.sin_family = AF_INET;
+             a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+             ::bind(udp, reinterpret_cast<sockaddr*>(&a), sizeof a);
+             socklen_t len = sizeof a;
+             ::getsockname(udp, reinterpret_cast<sockaddr*>(&a), &len);
+             Dir.Write("resolv.conf", "nameserver 127.0.0.1\n");
+             setenv("QUILLET_RESOLV_CONF", Dir.File("resolv.conf").c_str(), 1);
+             CopiedAttachment(1);
+             TSendSettings s;
+             s.SendType = "Direct";
+             Wf.ApplySettings(s);
+             Wf.Resolver().Port = ntohs(a.sin_port);
+         }},
+        {"connect",
+         [&, this] {
+             silent = std::make_unique<SilentListener>();
+             CopiedAttachment(1);
+             UseSmtp(silent->Port);
+         }},
+        {"greeting",
+         [&, this] {
+             server = std::make_unique<TSmtpFakeServer>(std::vector<TSmtpStep>{Quiet(20000)});
+             CopiedAttachment(1);
+             UseSmtp(server->Port());
+         }},
+        {"upload to a server that stopped reading",
+         [&, this] {
+             server = std::make_unique<TSmtpFakeServer>(UpToData({Quiet(20000)}));
+             CopiedAttachment(32);
+             UseSmtp(server->Port());
+         }},
+        {"reply to the final dot",
+         [&, this] {
+             server = std::make_unique<TSmtpFakeServer>(UpToData({CliData(), Quiet(20000)}));
+             CopiedAttachment(1);
+             UseSmtp(server->Port());
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Stage);
+        Notices.clear();
+        c.Arrange();
+        double seconds = SendAndCancelAfter(400);
+        EXPECT_GE(seconds, 0) << "the send must end in a cancel";
+        EXPECT_LT(seconds, 1.0);
+        EXPECT_TRUE(Notices.empty()) << Notices.front();
+        EXPECT_FALSE(Wf.Running());
+        EXPECT_FALSE(Wf.Smtp().IsConnected());
+        if (std::strcmp(c.Stage, "encoding") == 0) {
+            EXPECT_FALSE(FileExists(Wf.EncodedFile)) << "no half-written recording is left";
+        }
+        server.reset();
+        silent.reset();
+        if (udp >= 0)
+            ::close(udp);
+        udp = -1;
+    }
+}
+
+TEST_F(SendWorkflowTest, ProgressRisesToTheWholeForEncodingAndSending) {
+    TSmtpAiosmtpd sink(false);
+    ASSERT_GT(sink.Port(), 0);
+    Dir.Write("Quillet.wav", WavBytes(20));
+    UseSmtp(sink.Port(), 60);
+    std::vector<std::pair<int64_t, int64_t>> seen;
+    Wf.OnProgress = [&](int64_t done, int64_t total) { seen.emplace_back(done, total); };
+    ASSERT_TRUE(Wf.Send(Fields));
+    ASSERT_FALSE(sink.Message(1).empty());
+    // Two stages, each starting afresh and never going back.
+    int stages = 0;
+    for (size_t i = 0; i < seen.size(); ++i) {
+        auto [done, total] = seen[i];
+        EXPECT_LE(done, total);
+        bool newStage = i == 0 || seen[i - 1].second != total || done < seen[i - 1].first;
+        if (newStage) {
+            ++stages;
+            if (i > 0) {
+                EXPECT_EQ(seen[i - 1].first, seen[i - 1].second) << "a stage ends at its whole";
+            }
+        }
+    }
+    EXPECT_EQ(stages, 2);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().first, seen.back().second);
+}
