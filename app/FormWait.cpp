@@ -67,7 +67,12 @@ void TFormWait::RepaintNow() {
 }
 
 void TFormWait::closeEvent(QCloseEvent* event) {
-    event->ignore();
+    // The user cannot close it (Cancel is the way out), but the program's
+    // own quit closes every window and must not be held up by this one.
+    if (event->spontaneous())
+        event->ignore();
+    else
+        event->accept();
 }
 
 void TFormWait::keyPressEvent(QKeyEvent* event) {

@@ -4,23 +4,12 @@
 #include "app/FormMain.h"
 #include "app/FormWait.h"
 #include "app/Screenshot.h"
+#include "app/Termination.h"
 #include "mapi/SMapi.h"
-#include "platform/TerminationSignals.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-
-static TFormMain* TheMainWindow = nullptr;
-
-// A session end or kill request: a running send or save is cancelled, the
-// open dialogs are closed and none opens any more, so the event loop can
-// end (a take in progress is completed as the window is released).
-static void EndForSignal() {
-    CloseDialogsForExit();
-    if (TheMainWindow && TheMainWindow->SendRunning())
-        TheMainWindow->CancelForExit();
-}
 
 static bool HaveDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -42,7 +31,7 @@ int main(int argc, char** argv) {
     TQuilletApplication::setApplicationName("Quillet");
     TQuilletApplication::setApplicationDisplayName("Quillet");
     // A session end or kill request completes a running recording first.
-    QuitOnTerminationSignals(EndForSignal);
+    EndOnTerminationSignals();
 
     // The default-client bridge is bound before the main window exists; a
     // broken one is reported and the other ways of sending still work.
@@ -51,7 +40,7 @@ int main(int argc, char** argv) {
     int rc = 0;
     GuardHandler([&] {
         auto main = std::make_unique<TFormMain>();
-        TheMainWindow = main.get();
+        SetMainWindowForSignals(main.get());
         auto wait = std::make_unique<TFormWait>(main.get());
         SetFormWait(wait.get());
         // A signal during start-up (say, with the first-run message open)
@@ -62,7 +51,7 @@ int main(int argc, char** argv) {
             rc = app.exec();
         }
         SetFormWait(nullptr);
-        TheMainWindow = nullptr;
+        SetMainWindowForSignals(nullptr);
     });
     UnloadMapiLibrary();
     return rc;

@@ -4,6 +4,7 @@
 // MAPI provider, or saved as .eml; and the faults the workflow mends.
 #include "app/FormMain.h"
 #include "app/FormWait.h"
+#include "app/Termination.h"
 #include "audio/WAVFile.h"
 #include "mail/delivery/NetDNSResolver.h"
 #include "mail/delivery/NetSMTP.h"
@@ -19,14 +20,18 @@
 #include "tests/support/dns_FakeServer.h"
 #include "tests/support/dns_PacketBuilder.h"
 #include "tests/support/smtp_Aiosmtpd.h"
+#include "tests/support/smtp_FakeServer.h"
 #include "tests/support/tls_TestPki.h"
 #include "ui_FormMain.h"
+#include "ui_FormWait.h"
 #include "workflow/SendWorkflow.h"
 
 #include <QApplication>
 #include <QByteArray>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <chrono>
+#include <csignal>
 #include <dlfcn.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -564,3 +569,59 @@ TEST_F(SendTest, WholeRoadFromSpeechToTheRecipientsMailbox) {
 int main(int argc, char** argv) {
     return RunWindowTests(argc, argv, true);
 }
+
+TEST_F(SendTest, CancelDuringAStalledSendRestoresTheWindowWithoutANestedSend) {
+    TSmtpFakeServer server({Quiet(20000)});
+    Settings("SMTP", "127.0.0.1", server.Port());
+    TFormMain& m = Make();
+    RecordTake(50);
+    Fill("bob@example.org");
+    bool sendOffered = true;
+    auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+    QTimer::singleShot(400, [&] {
+        sendOffered = m.ui->ActionFileSend->isEnabled() || m.ui->ActionToolbarSend->isEnabled();
+        Wait->ui->ButtonCancel->click();
+    });
+    m.ui->ActionFileSend->trigger();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - due).count(), 1.0);
+    EXPECT_FALSE(sendOffered) << "no second send while one runs";
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Sending cancelled."});
+    EXPECT_FALSE(Wait->isVisible());
+    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
+    EXPECT_TRUE(m.ui->ActionFileNew->isEnabled());
+    EXPECT_TRUE(m.ui->FileSaveAs1->isEnabled());
+}
+
+// Each way of ending runs in a test of its own: the event loop ends once
+// per process.
+class SendEndTest : public SendTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SendEndTest, DuringAStalledSendEndsTheProgramWithin3Seconds) {
+    const std::string way = GetParam();
+    EndOnTerminationSignals();
+    TSmtpFakeServer server({Quiet(20000)});
+    Settings("SMTP", "127.0.0.1", server.Port());
+    TFormMain& m = Make();
+    SetMainWindowForSignals(&m);
+    m.show();
+    RecordTake(50);
+    Fill("bob@example.org");
+    QTimer::singleShot(0, [&] { m.ui->ActionFileSend->trigger(); });
+    QTimer::singleShot(400, [&] {
+        if (way == "exit")
+            m.ui->ActionFileExit->trigger();
+        else if (way == "close")
+            m.close();
+        else
+            ::raise(SIGTERM);
+    });
+    QTimer::singleShot(5000, [] { QApplication::exit(2); }); // only when it hangs
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.0);
+    EXPECT_TRUE(Dialogs.Boxes.empty()) << "nothing to answer on the way out";
+    EXPECT_FALSE(Wait->isVisible());
+    SetMainWindowForSignals(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, SendEndTest, ::testing::Values("exit", "close", "sigterm"));

@@ -20,8 +20,12 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <chrono>
+#include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 TEST(ErrorBox, FullStopIsAddedOnlyAfterCharactersThatSortAfterIt) {
     struct Case {
@@ -182,4 +186,36 @@ TEST(StartUp, MainWindowDesignStatesCaptionsAndHints) {
 
 int main(int argc, char** argv) {
     return RunWindowTests(argc, argv, false);
+}
+
+// The real program, started without a settings file, shows its first-run
+// message; a termination signal must still end it (a desktop logout or
+// `timeout` relies on that).
+TEST(StartUp, TerminationSignalEndsTheProgramWhileTheFirstRunMessageIsOpen) {
+    TTempDir dir;
+    const std::string program = dir.File("quillet");
+    std::filesystem::copy_file(std::string(getenv("QUILLET_BINARY_DIR")) + "/bin/quillet", program);
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        unsetenv("QUILLET_SETTINGS_FILE");
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the first-run message keeps it open";
+    kill(pid, SIGTERM);
+    pid_t ended = 0;
+    for (int i = 0; i < 300 && ended == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ended = waitpid(pid, &status, WNOHANG);
+    }
+    if (ended == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    EXPECT_EQ(ended, pid) << "still running 3 s after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
