@@ -12,6 +12,9 @@
 #include "platform/Program.h"
 #include "workflow/Encoder.h"
 #include "workflow/MailHosts.h"
+#include "workflow/MessageId.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -173,6 +176,9 @@ void TSendWorkflow::ComposeMessage(const TSendFields& fields) {
     // The one raw header line this program adds; nothing else uses the list.
     FMessage->RawHeaders.Clear();
     FMessage->AddRawHeader("X-Unsent: 1");
+    // A fresh identifier for every send and save: receivers refuse or
+    // thread wrongly mail without one.
+    FMessage->AddRawHeader("Message-ID: " + NewMessageId(FMessage->From.Address));
     FMessage->Body.push_back(fields.Body);
     FMessage->Recipients.AssignText(fields.To);
     FMessage->CCList.AssignText(fields.Cc);
@@ -222,15 +228,85 @@ bool TSendWorkflow::SendPrepared() {
         FSmtp->Port = 25;
         FSmtp->Security = ssAuto;
         FSmtp->VerifyPeer = false;
-        size_t at = FTo.find('@');
-        if (!ResolveMailHosts(at == std::string::npos ? FTo : FTo.substr(at + 1)))
+        return SendDirect();
+    }
+    return false;
+}
+
+std::vector<TDomainRecipients> TSendWorkflow::RecipientDomains() const {
+    std::vector<TDomainRecipients> groups;
+    for (const TNetEMailAddressList* list :
+         {&FMessage->Recipients, &FMessage->CCList, &FMessage->BccList}) {
+        for (const TNetEMailAddressItem& item : list->Items) {
+            size_t at = item.Address.rfind('@');
+            std::string domain =
+                at == std::string::npos ? item.Address : item.Address.substr(at + 1);
+            auto group =
+                std::find_if(groups.begin(), groups.end(), [&](const TDomainRecipients& g) {
+                    return SameText(g.Domain, domain);
+                });
+            if (group == groups.end())
+                group = groups.insert(groups.end(), TDomainRecipients{domain, {}});
+            group->Addresses.push_back(item.Address);
+        }
+    }
+    return groups;
+}
+
+bool TSendWorkflow::SendDirect() {
+    std::vector<TDomainRecipients> groups = RecipientDomains();
+    if (groups.size() <= 1) {
+        // One domain: its hosts in turn, each failure shown as it happens.
+        std::string domain = groups.empty() ? FTo : groups[0].Domain;
+        if (!ResolveMailHosts(domain))
             return false;
         for (const std::string& host : MailHosts)
             if (DeliverToHost(host))
                 return true;
         return false;
     }
+    // Several domains: one transaction per domain with only its recipients,
+    // the same text for all, and one report at the end. A domain that took
+    // the mail is never sent it again.
+    std::string failed, accepted;
+    FCollectFailures = true;
+    for (const TDomainRecipients& group : groups) {
+        FLastFailure.clear();
+        FSmtp->EnvelopeRecipients = group.Addresses;
+        bool delivered = false;
+        try {
+            if (ResolveMailHosts(group.Domain))
+                for (const std::string& host : MailHosts)
+                    if ((delivered = DeliverToHost(host)))
+                        break;
+        } catch (...) {
+            FSmtp->EnvelopeRecipients.clear();
+            FCollectFailures = false;
+            throw;
+        }
+        if (delivered)
+            accepted += (accepted.empty() ? "" : ", ") + group.Domain;
+        else
+            failed += "\r\n" + group.Domain + ": " + FLastFailure;
+    }
+    FSmtp->EnvelopeRecipients.clear();
+    FCollectFailures = false;
+    if (failed.empty())
+        return true;
+    Notify("The voice e-mail did not reach every recipient domain." + failed + "\r\n" +
+               (accepted.empty() ? std::string("No domain accepted it.")
+                                 : "Delivered to: " + accepted + "."),
+           false);
     return false;
+}
+
+void TSendWorkflow::Notify(const std::string& text, bool information) {
+    if (FCollectFailures) {
+        FLastFailure = text;
+        return;
+    }
+    if (information ? bool(OnInformation) : bool(OnMessage))
+        (information ? OnInformation : OnMessage)(text);
 }
 
 std::string TSendWorkflow::GetDnsServer() {
@@ -246,10 +322,7 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
     FResolver->QueryRecords = {TQueryRecordTypes::qtMX};
     FResolver->Host = GetDnsServer();
     FResolver->ReceiveTimeout = 5000;
-    auto inform = [this](const std::string& text) {
-        if (OnInformation)
-            OnInformation(text);
-    };
+    auto inform = [this](const std::string& text) { Notify(text, true); };
     try {
         FResolver->ResolveDomain(domain);
     } catch (const ESendCancelled&) {
@@ -305,8 +378,7 @@ bool TSendWorkflow::DeliverToHost(const std::string& host) {
         } catch (const Exception&) {
             // The host's own error is the one worth showing.
         }
-        if (OnMessage)
-            OnMessage(e.Message + ":" + host);
+        Notify(e.Message + ":" + host, false);
         return false;
     }
 }

@@ -21,6 +21,12 @@ class TNetDNSResolver;
 class TNetMessage;
 class TNetSMTP;
 
+// The recipients of one domain, for a "Direct" delivery.
+struct TDomainRecipients {
+    std::string Domain;
+    std::vector<std::string> Addresses;
+};
+
 // The fields the user typed; Body has CR LF between lines.
 struct TSendFields {
     std::string To, Cc, Subject, Body;
@@ -79,6 +85,9 @@ public:
     std::string GetDnsServer();
     bool ResolveMailHosts(const std::string& domain);
     bool DeliverToHost(const std::string& host);
+    // The recipients of the composed message by domain (letter case
+    // ignored), in order of first appearance.
+    std::vector<TDomainRecipients> RecipientDomains() const;
 
     // Candidate hosts of the "Direct" way, refilled by every such send.
     std::vector<std::string> MailHosts;
@@ -100,6 +109,12 @@ private:
     void ApplySecurity();
     int64_t MessageSize();
     void QuitAfterCancel();
+    bool SendDirect();
+    // A message or information notice, or the reason of the domain being
+    // tried when several are collected into one report.
+    void Notify(const std::string& text, bool information);
+    bool FCollectFailures = false;
+    std::string FLastFailure;
 
     // Declared first: the components below may wait through it while they
     // are released.

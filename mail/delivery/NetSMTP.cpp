@@ -214,9 +214,14 @@ void TNetSMTP::SendMail(TNetMessage& message) {
             AuthPlain();
     }
     MailFrom(message.From.Address);
-    RcptTo(message.Recipients);
-    RcptTo(message.CCList);
-    RcptTo(message.BccList);
+    if (EnvelopeRecipients.empty()) {
+        RcptTo(message.Recipients);
+        RcptTo(message.CCList);
+        RcptTo(message.BccList);
+    } else {
+        for (const std::string& address : EnvelopeRecipients)
+            SendCommand("RCPT TO:<" + address + ">", {250, 251});
+    }
     SendData(message);
 }
 

@@ -35,6 +35,9 @@ public:
     std::string Password;
     std::string MailAgent; // "X-Mailer" of every sent message; empty: none
     std::string HeloName;  // empty: the local host name
+    // When not empty, the RCPT TO addresses of SendMail instead of the
+    // message's To, Cc and Bcc (a delivery to one recipient domain).
+    std::vector<std::string> EnvelopeRecipients;
 
     // Read by ConnectAndGreet. VerifyPeer false: any certificate (Direct
     // delivery's opportunistic TLS). CAFile: trusted besides the system's.
