@@ -40,15 +40,4 @@ TEST(Network, EveryIPv4NameserverInFileOrder) {
     EXPECT_EQ(GetDnsServersFrom(dir.File("missing.conf")), Servers{});
 }
 
-TEST(Network, ConfigurationFileCanBeRedirected) {
-    TTempDir dir;
-    dir.Write("resolv.conf", "nameserver 192.0.2.7\nnameserver 192.0.2.8\n");
-    setenv("QUILLET_RESOLV_CONF", dir.File("resolv.conf").c_str(), 1);
-    EXPECT_EQ(GetDnsServers(), (Servers{"192.0.2.7", "192.0.2.8"}));
-    std::string first;
-    EXPECT_TRUE(GetFirstDnsServer(first));
-    EXPECT_EQ(first, "192.0.2.7");
-    unsetenv("QUILLET_RESOLV_CONF");
-}
-
 } // namespace

@@ -1,10 +1,10 @@
 // Truncated UDP replies asked again over TCP against the scripted fake
 // server: the full answer replaces the truncated one; replies cut short,
 // spoofed or lying about their length are refused; a cancel from the
-// anti-freeze ends the wait with the connection closed.
+// anti-freeze ends the wait with the connection closed. Framing split
+// into arbitrary chunks is the fuzz_dns_tcp_stream target's.
 #include "mail/delivery/NetAntiFreeze.h"
 #include "mail/delivery/NetDNSResolver.h"
-#include "mail/delivery/NetDNSTCP.h"
 
 #include "platform/Clock.h"
 #include "tests/support/dns_FakeServer.h"
@@ -157,23 +157,6 @@ TEST(DnsTcp, CancelDuringTheWaitClosesTheConnection) {
     for (int i = 0; i < 100 && server.TcpClientCloses() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(server.TcpClientCloses(), 1);
-}
-
-TEST(DnsTcp, StreamReaderTakesOneMessageInAnyChunks) {
-    const std::string message = "0123456789";
-    const std::string stream = FrameDnsMessage(message) + "next";
-    for (size_t chunk = 1; chunk <= stream.size(); ++chunk) {
-        TDnsStreamReader reader;
-        size_t used = 0;
-        for (size_t at = 0; at < stream.size(); at += chunk)
-            used += reader.Feed(std::string_view(stream).substr(at, chunk));
-        EXPECT_TRUE(reader.Complete()) << chunk;
-        EXPECT_EQ(reader.Message(), message) << chunk;
-        EXPECT_EQ(used, 12u) << chunk << ": the bytes after the message are left";
-    }
-    TDnsStreamReader empty;
-    EXPECT_EQ(empty.Feed(std::string("\0\0", 2)), 2u);
-    EXPECT_TRUE(empty.Complete()) << "a zero length is a whole (empty) message";
 }
 
 } // namespace
