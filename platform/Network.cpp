@@ -1,16 +1,17 @@
 // Resolver configuration and host name; see Network.h.
 #include "platform/Network.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <fstream>
+#include <netdb.h>
 #include <sstream>
 #include <unistd.h>
 
-bool GetFirstDnsServerFrom(const std::string& resolvConf, std::string& server) {
+std::vector<std::string> GetDnsServersFrom(const std::string& resolvConf) {
+    std::vector<std::string> servers;
     std::ifstream in(resolvConf);
-    if (!in)
-        return false;
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream words(line);
@@ -18,17 +19,34 @@ bool GetFirstDnsServerFrom(const std::string& resolvConf, std::string& server) {
         if (!(words >> keyword >> address) || keyword != "nameserver")
             continue;
         in_addr a;
-        if (inet_pton(AF_INET, address.c_str(), &a) == 1) {
-            server = address.substr(0, 15);
-            return true;
-        }
+        if (inet_pton(AF_INET, address.c_str(), &a) != 1)
+            continue;
+        // Asking a server twice in one lookup gains nothing.
+        if (std::find(servers.begin(), servers.end(), address) == servers.end())
+            servers.push_back(address);
     }
-    return false;
+    return servers;
+}
+
+std::vector<std::string> GetDnsServers() {
+    const char* alt = std::getenv("QUILLET_RESOLV_CONF");
+    return GetDnsServersFrom(alt && *alt ? alt : "/etc/resolv.conf");
+}
+
+bool GetFirstDnsServerFrom(const std::string& resolvConf, std::string& server) {
+    const std::vector<std::string> servers = GetDnsServersFrom(resolvConf);
+    if (servers.empty())
+        return false;
+    server = servers.front().substr(0, 15);
+    return true;
 }
 
 bool GetFirstDnsServer(std::string& server) {
-    const char* alt = std::getenv("QUILLET_RESOLV_CONF");
-    return GetFirstDnsServerFrom(alt && *alt ? alt : "/etc/resolv.conf", server);
+    const std::vector<std::string> servers = GetDnsServers();
+    if (servers.empty())
+        return false;
+    server = servers.front().substr(0, 15);
+    return true;
 }
 
 std::string GetLocalHostName() {
@@ -36,4 +54,19 @@ std::string GetLocalHostName() {
     if (::gethostname(buf, sizeof buf - 1) != 0 || !buf[0])
         return "localhost";
     return buf;
+}
+
+std::string GetFullyQualifiedHostName() {
+    if (const char* name = std::getenv("QUILLET_HOST_NAME"); name && *name)
+        return name;
+    const std::string host = GetLocalHostName();
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* list = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0 || !list)
+        return host;
+    std::string canonical = list->ai_canonname ? list->ai_canonname : "";
+    ::freeaddrinfo(list);
+    return canonical.empty() ? host : canonical;
 }

@@ -17,6 +17,13 @@ public:
     using ENetException::ENetException;
 };
 
+// No answer from the server in time: the one failure after which the next
+// server may be asked.
+class ENetDnsTimedOut : public ENetDnsResolverError {
+public:
+    ENetDnsTimedOut() : ENetDnsResolverError("TimedOut") {}
+};
+
 class TDnsReader {
 public:
     explicit TDnsReader(std::string_view data) : Data(data) {}

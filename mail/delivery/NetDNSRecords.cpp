@@ -53,6 +53,11 @@ std::string DecodeName(const TDnsReader& data, size_t& offset) {
         }
         if (b == 0)
             break;
+        // 0x40 and 0x80 in the top bits are label types nobody defines
+        // (RFC 6891 retired the one extended type); only lengths up to 63.
+        if (b > 63)
+            throw ENetDnsResolverError(
+                Format("Invalid label type 0x%02X in a domain name", unsigned(b & 0xC0)));
         if (!data.Has(p + 1, b))
             throw ENetDnsResolverError(Format("Invalid Packet Size %d", 3));
         result.append(data.Bytes(p + 1, b, "label"));

@@ -2,9 +2,11 @@
 // waits for the reply that belongs to it and parses the reply's sections.
 // A fresh random identifier per query and the check of sender, identifier
 // and echoed question keep late and forged datagrams from being taken.
+// A truncated reply is asked again over TCP (RFC 7766, NetDNSTCP.h).
 #include "mail/delivery/NetDNSResolver.h"
 
 #include "base/Text.h"
+#include "mail/delivery/NetDNSTCP.h"
 #include "mail/delivery/NetSocketError.h"
 #include "platform/Clock.h"
 
@@ -25,6 +27,11 @@ constexpr TQueryRecordTypes AllTypes[] = {
 
 constexpr size_t HeaderSize = 12;
 constexpr uint16_t RecursionDesired = 0x0100;
+constexpr uint16_t Truncated = 0x0200;
+// RFC 1035, 2.3.4: 63 bytes a label, 255 bytes a name on the wire (253
+// characters as text, without a final dot).
+constexpr size_t MaxLabelLength = 63;
+constexpr size_t MaxWireNameLength = 255;
 constexpr uint16_t ClassInternet = 1;
 
 void PutU16(std::string& out, uint16_t value) {
@@ -43,6 +50,9 @@ uint16_t FreshIdentifier() {
 
 std::vector<std::string> SplitLabels(const std::string& domain) {
     std::vector<std::string> labels;
+    // The root written with its dot has no labels, as "" has none.
+    if (domain == ".")
+        return labels;
     size_t start = 0;
     while (start < domain.size()) {
         const size_t dot = domain.find('.', start);
@@ -54,6 +64,30 @@ std::vector<std::string> SplitLabels(const std::string& domain) {
         start = dot + 1;
     }
     return labels;
+}
+
+[[noreturn]] void RaiseInvalidName(const std::string& domain, const char* why) {
+    throw ENetDnsResolverError(Format("Invalid domain name \"%s\": %s.", domain.c_str(), why));
+}
+
+// A name the server could not take apart as we mean it: an empty label
+// (only the final dot, or the root "" and ".", may stand alone) or one too
+// long for its length byte, whose top bits would turn it into a pointer.
+void CheckLabels(const std::string& domain) {
+    if (domain.empty() || domain == ".")
+        return;
+    const std::string name = domain.back() == '.' ? domain.substr(0, domain.size() - 1) : domain;
+    size_t start = 0;
+    for (;;) {
+        const size_t dot = std::min(name.find('.', start), name.size());
+        if (dot == start)
+            RaiseInvalidName(domain, "empty label");
+        if (dot - start > MaxLabelLength)
+            RaiseInvalidName(domain, "label longer than 63 bytes");
+        if (dot == name.size())
+            return;
+        start = dot + 1;
+    }
 }
 
 // Length-prefixed labels; the zero byte that ends the name is the caller's.
@@ -94,6 +128,7 @@ void TNetDNSResolver::BuildQuery(const std::string& domain) {
     Query.clear();
     Questions.clear();
     QuestionBytes = 0;
+    CheckLabels(domain);
     Header = TDNSHeader();
     Header.Flags = AllowRecursiveQueries ? RecursionDesired : 0;
     for (TQueryRecordTypes type : AllTypes)
@@ -106,25 +141,30 @@ void TNetDNSResolver::BuildQuery(const std::string& domain) {
     Id = FreshIdentifier();
     Header.Id = Id;
 
-    PutU16(Query, Header.Id);
-    PutU16(Query, Header.Flags);
-    PutU16(Query, Header.QDCount);
-    Query.append(6, '\0');
+    std::string packet;
+    PutU16(packet, Header.Id);
+    PutU16(packet, Header.Flags);
+    PutU16(packet, Header.QDCount);
+    packet.append(6, '\0');
     for (TQueryRecordTypes type : AllTypes) {
         if (!QueryRecords.count(type))
             continue;
-        EncodeName(Query, domain, type == TQueryRecordTypes::qtPTR);
-        Query += '\0';
-        PutU16(Query, static_cast<uint16_t>(type));
-        PutU16(Query, ClassInternet);
+        const size_t nameStart = packet.size();
+        EncodeName(packet, domain, type == TQueryRecordTypes::qtPTR);
+        packet += '\0';
+        if (packet.size() - nameStart > MaxWireNameLength)
+            RaiseInvalidName(domain, "longer than 253 characters");
+        PutU16(packet, static_cast<uint16_t>(type));
+        PutU16(packet, ClassInternet);
     }
+    Query = std::move(packet);
     QuestionBytes = Query.size() - HeaderSize;
 
     // Read back the way a reply is read, so the echo compares like with like.
-    const TDnsReader packet(Query);
+    const TDnsReader readBack(Query);
     size_t offset = HeaderSize;
     for (uint16_t i = 0; i < Header.QDCount; ++i)
-        Questions.push_back(ReadQuestion(packet, offset));
+        Questions.push_back(ReadQuestion(readBack, offset));
 }
 
 TNetDNSResolver::TQuestion TNetDNSResolver::ReadQuestion(const TDnsReader& packet, size_t& offset) {
@@ -168,13 +208,35 @@ TNetDNSResolver::TReplyMatch TNetDNSResolver::MatchReply(const std::string& repl
 }
 
 void TNetDNSResolver::ResolveDomain(const std::string& domain) {
+    std::vector<std::string> servers{Host};
+    for (const std::string& fallback : FallbackHosts)
+        if (!fallback.empty())
+            servers.push_back(fallback);
+    for (size_t i = 0;; ++i) {
+        try {
+            AskServer(domain, servers[i]);
+            return;
+        } catch (const ENetDnsTimedOut&) {
+            // Only silence moves on: an answer, even an error, is the answer.
+            if (i + 1 == servers.size())
+                throw;
+        }
+    }
+}
+
+void TNetDNSResolver::AskServer(const std::string& domain, const std::string& server) {
     BuildQuery(domain);
     if (Query.empty())
         throw ENetDnsResolverError(Format("Invalid Query Count %d", 0));
-    SendDatagram(Query);
+    SendDatagram(Query, server, Port);
     const std::string serverIP = HostIP();
-    const int32_t serverPort = Port;
+    std::string reply = AwaitUdpReply(serverIP, Port);
+    if (reply.size() >= 4 && (TDnsReader(reply).U16(2, "flag word") & Truncated))
+        reply = AskOverTcp(domain, serverIP, Port);
+    ParseResponse(reply);
+}
 
+std::string TNetDNSResolver::AwaitUdpReply(const std::string& serverIP, int32_t serverPort) {
     const bool unlimited = ReceiveTimeout < 0;
     const uint32_t started = GetTickCount();
     bool sawOtherId = false;
@@ -207,19 +269,38 @@ void TNetDNSResolver::ResolveDomain(const std::string& domain) {
         const TReplyMatch match = MatchReply(reply);
         if (match == TReplyMatch::OtherId)
             sawOtherId = true;
-        if (match == TReplyMatch::Ours) {
-            ParseResponse(reply);
-            return;
-        }
+        if (match == TReplyMatch::Ours)
+            return reply;
     }
     if (sawOtherId)
         throw ENetDnsResolverError(Format("Invalid Header Id %d", Id));
-    throw ENetDnsResolverError("TimedOut");
+    throw ENetDnsTimedOut();
+}
+
+std::string TNetDNSResolver::AskOverTcp(const std::string& domain, const std::string& serverIP,
+                                        int32_t serverPort) {
+    // A new exchange gets an identifier of its own.
+    BuildQuery(domain);
+    std::string reply = ExchangeDnsOverTcp(serverIP, serverPort, Query, ReceiveTimeout);
+    // On a stream there is no second reply to wait for: one that does not
+    // belong to the query ends the lookup.
+    switch (MatchReply(reply)) {
+    case TReplyMatch::NotDns:
+        throw ENetDnsResolverError(
+            Format("Received Packet is too small. Less than 12 bytes %d", 29));
+    case TReplyMatch::OtherId:
+        throw ENetDnsResolverError(Format("Invalid Header Id %d", Id));
+    case TReplyMatch::OtherQuestion:
+        throw ENetDnsResolverError("Reply over TCP answers another question than the one asked");
+    case TReplyMatch::Ours:
+        break;
+    }
+    return reply;
 }
 
 void TNetDNSResolver::CheckIdentifier(const TDnsReader& reply) const {
     if (reply.Size() < 5)
-        throw ENetDnsResolverError("TimedOut");
+        throw ENetDnsTimedOut();
     if (reply.U16(0, "identifier") != Id)
         throw ENetDnsResolverError(Format("Invalid Header Id %d", Id));
 }

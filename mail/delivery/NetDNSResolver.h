@@ -1,7 +1,8 @@
-// TNetDNSResolver: asks one DNS server over UDP for the records of a domain
+// TNetDNSResolver: asks a DNS server over UDP for the records of a domain
 // (RFC 1035, 4.1) and turns every record of the reply into TQueryResult.
-// No retry, no second server, no TCP fallback and no cache: the caller picks
-// the server and decides what to do with a failure.
+// A truncated reply is asked again over TCP (RFC 7766); a server that stays
+// silent hands over to the next of FallbackHosts. No cache: the caller
+// picks the servers and decides what to do with a failure.
 #pragma once
 
 #include "mail/delivery/NetDNSRecords.h"
@@ -26,14 +27,17 @@ class TNetDNSResolver : public TNetUDPClient {
 public:
     TNetDNSResolver();
 
-    // Sends the query for domain, waits ReceiveTimeout for the matching
-    // reply and fills QueryResult. Raises ENetDnsResolverError, or a socket
-    // error of the UDP client.
+    // Sends the query for domain to Host, waits ReceiveTimeout for the
+    // matching reply and fills QueryResult. When Host does not answer in
+    // time, each of FallbackHosts is asked the same way, in order. Raises
+    // ENetDnsResolverError (ENetDnsTimedOut when the last server asked was
+    // silent too), or a socket error of the UDP client or the TCP connect.
     void ResolveDomain(const std::string& domain);
 
     // The query for domain with the current QueryRecords and
     // AllowRecursiveQueries and a fresh identifier; empty when no type is
-    // selected.
+    // selected. A domain that is no valid name raises ENetDnsResolverError
+    // and leaves the packet empty.
     void BuildQuery(const std::string& domain);
     // Checks reply against the last built query and, when it holds records,
     // replaces QueryResult with them. A reply that fails leaves QueryResult
@@ -51,9 +55,20 @@ public:
 
     std::set<TQueryRecordTypes> QueryRecords;
     bool AllowRecursiveQueries = true;
+    // Servers asked after Host, in order, each only when the one before did
+    // not answer within ReceiveTimeout (an answer with an error code ends
+    // the lookup). Port is the same for all; empty entries are skipped.
+    std::vector<std::string> FallbackHosts;
     TQueryResult QueryResult;
 
 private:
+    // Steps of one lookup: the exchange with one server, the wait for its
+    // UDP reply, and the TCP retry of a truncated one.
+    void AskServer(const std::string& domain, const std::string& server);
+    std::string AwaitUdpReply(const std::string& serverIP, int32_t serverPort);
+    std::string AskOverTcp(const std::string& domain, const std::string& serverIP,
+                           int32_t serverPort);
+
     // Steps of checking a reply, in the order they are made.
     void CheckIdentifier(const TDnsReader& reply) const;
     void CheckResponseCode(uint16_t flags) const;

@@ -5,6 +5,7 @@
 #include "mail/delivery/NetSMTP.h"
 
 #include "base/Text.h"
+#include "mail/delivery/NetHeloName.h"
 #include "mail/delivery/NetIOHandlerTLS.h"
 #include "mail/delivery/NetStack.h"
 #include "mail/message/NetEncoders.h"
@@ -144,7 +145,8 @@ void TNetSMTP::ReadGreeting() {
 void TNetSMTP::Announce() {
     std::string name = HeloName;
     if (name.empty()) {
-        name = TNetStack::Instance().HostName();
+        // A bare host name tells the server nothing; our address does.
+        name = LocalHeloName(FIOHandler);
         // As the platform's 250-byte host-name buffer would hold it.
         if (name.size() > 249)
             name.resize(249);

@@ -3,9 +3,13 @@
 #include "mail/delivery/NetUDPClient.h"
 
 void TNetUDPClient::SendDatagram(const std::string& data) {
-    const std::string ip = TNetStack::Instance().ResolveHost(Host);
+    SendDatagram(data, Host, Port);
+}
+
+void TNetUDPClient::SendDatagram(const std::string& data, const std::string& host, int32_t port) {
+    const std::string ip = TNetStack::Instance().ResolveHost(host);
     FHostIP = ip;
-    SendBuffer(ip, Port, data);
+    SendBuffer(ip, port, data);
 }
 
 std::string TNetUDPClient::ReceiveDatagram(int32_t timeout) {

@@ -13,6 +13,8 @@ public:
     // Sends the bytes of data as one datagram to Host:Port. Raises
     // ENetPackageSizeTooBig, ENetNotAllBytesSent or the socket error.
     void SendDatagram(const std::string& data);
+    // The same to host:port instead of Host:Port.
+    void SendDatagram(const std::string& data, const std::string& host, int32_t port);
 
     // One datagram, or empty when none arrived in time. TimeoutDefault
     // means ReceiveTimeout. The second form also gives the sender (empty

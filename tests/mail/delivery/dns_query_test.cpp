@@ -1,5 +1,6 @@
-// Query packets: the bytes of the question, name encoding, reverse lookups
-// and the identifier drawn for every query.
+// Query packets: the bytes of the question, name encoding, names refused
+// before anything is sent, reverse lookups and the identifier drawn for
+// every query.
 #include "mail/delivery/NetDNSResolver.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ TEST(DnsQuery, NameEncoding) {
     } cases[] = {
         {"example.com.", "\7example\3com" + Bytes({0}), "a trailing dot adds nothing"},
         {"", Bytes({0}), "the empty domain is the root"},
-        {"a..b", "\1a" + Bytes({0}) + "\1b" + Bytes({0}), "two dots give an empty part"},
+        {".", Bytes({0}), "the root with its dot"},
         {"MiXed.Case", "\5MiXed\4Case" + Bytes({0}), "letter case is kept"},
     };
     for (const Case& c : cases) {
@@ -59,6 +60,51 @@ TEST(DnsQuery, NameEncoding) {
         r.QueryRecords = {T::qtMX};
         r.BuildQuery(c.domain);
         EXPECT_EQ(r.QueryPacket().substr(12), c.name + Bytes({0, 15, 0, 1})) << c.why;
+    }
+}
+
+TEST(DnsQuery, InvalidNamesAreRefusedBeforeSending) {
+    const std::string l63(63, 'a'), l64(64, 'a'), l192(192, 'a');
+    // 127 labels "a." less the last dot: 253 characters, 255 bytes on the wire.
+    std::string n253;
+    for (int i = 0; i < 127; ++i)
+        n253 += "a.";
+    n253.pop_back();
+    struct Case {
+        std::string domain;
+        const char* why; // nullptr: a valid name
+        const char* error = "";
+    } cases[] = {
+        {"a..b", "empty label inside", "empty label"},
+        {".a", "empty first label", "empty label"},
+        {"a.b..", "a second final dot", "empty label"},
+        {l63 + ".com", nullptr},
+        {l64 + ".com", "64-byte label", "label longer than 63 bytes"},
+        {l192, "would read as a compression pointer", "label longer than 63 bytes"},
+        {n253, nullptr},
+        {n253 + ".", nullptr},
+        {n253 + "a", "254 characters", "longer than 253 characters"},
+    };
+    for (const Case& c : cases) {
+        TNetDNSResolver r;
+        r.QueryRecords = {T::qtMX};
+        // No server: a lookup that got as far as sending would fail on
+        // the empty host instead.
+        r.Host = "";
+        std::string error = "valid";
+        try {
+            r.ResolveDomain(c.domain);
+        } catch (const ENetDnsResolverError& e) {
+            error = e.what();
+        } catch (const ENetException&) {
+            error = "valid"; // the name passed; the send failed
+        }
+        const std::string expected =
+            c.why ? "Invalid domain name \"" + c.domain + "\": " + c.error + "." : "valid";
+        EXPECT_EQ(error, expected) << (c.why ? c.why : c.domain.substr(0, 20));
+        if (c.why) {
+            EXPECT_TRUE(r.QueryPacket().empty()) << c.why;
+        }
     }
 }
 

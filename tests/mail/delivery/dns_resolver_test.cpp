@@ -1,7 +1,7 @@
 // Lookups over UDP against the scripted fake server: the whole round trip,
 // which datagrams are taken as the answer (sender, identifier, echoed
-// question), stale answers of earlier lookups, and the time-out with the
-// window serviced while waiting.
+// question), stale answers of earlier lookups, the time-out with the
+// window serviced while waiting, and the servers asked after a silent one.
 #include "mail/delivery/NetAntiFreeze.h"
 #include "mail/delivery/NetDNSResolver.h"
 
@@ -189,6 +189,38 @@ TEST(DnsResolver, ErrorRepliesFailAtOnce) {
         const uint32_t started = GetTickCount();
         EXPECT_EQ(LookupError(r, "example.com"), c.message) << c.why;
         EXPECT_LT(GetTickCount() - started, 1000u) << c.why << ": taken, not waited out";
+    }
+}
+
+TEST(DnsResolver, OnlyASilentServerHandsOverToTheNext) {
+    const auto silent = [](const std::string&, int) { return Datagrams{}; };
+    const auto answers = [](const std::string& q, int) {
+        return Datagrams{{MxReply(q, "second.example")}};
+    };
+    const auto nameError = [](const std::string& q, int) {
+        return Datagrams{{TDnsPacketBuilder::ReplyTo(q, 0x8183).Build()}};
+    };
+    struct Case {
+        const char* why;
+        TDnsFakeServer::TScript first, second;
+        const char* result; // the exchange or the error
+        size_t secondAsked;
+    } cases[] = {
+        {"silent first, answering second", silent, answers, "second.example", 1},
+        {"an error code is an answer", nameError, answers, "DNS Server Reports Query Name Error",
+         0},
+        {"both silent", silent, silent, "TimedOut", 1},
+    };
+    for (const Case& c : cases) {
+        TDnsFakeServer first(c.first);
+        TDnsFakeServer second(c.second, nullptr, "127.0.0.2", first.Port());
+        TNetDNSResolver r;
+        Configure(r, first, 300);
+        r.FallbackHosts = {"", "127.0.0.2"};
+        const std::string error = LookupError(r, "example.com");
+        EXPECT_EQ(error == "no error" ? ExchangeOf(r) : error, c.result) << c.why;
+        EXPECT_EQ(first.Queries().size(), 1u) << c.why;
+        EXPECT_EQ(second.Queries().size(), c.secondAsked) << c.why;
     }
 }
 

@@ -13,7 +13,7 @@ using S = TDnsPacketBuilder::Section;
 using T = TQueryRecordTypes;
 
 class DnsResponse : public ::testing::Test {
-protected:
+public:
     DnsResponse() {
         R.QueryRecords = {T::qtMX};
         R.BuildQuery("example.com");
@@ -162,20 +162,23 @@ TEST_F(DnsResponse, FailedParseAfterSomeRecordsKeepsTheResults) {
     EXPECT_EQ(Get<TMXRecord>(1).Exchange, "mx2.example.com");
 }
 
+// One MX answer whose owner name is written as the raw bytes name.
+std::string AnswerWithOwner(DnsResponse& t, const std::string& name) {
+    return t.Reply()
+        .Raw(name)
+        .U16(15)
+        .U16(1)
+        .U32(0)
+        .U16(3)
+        .U16(1)
+        .U8(0)
+        .SetCounts(1, 1, 0, 0)
+        .Build();
+}
+
 TEST_F(DnsResponse, HostileNamesAreRejected) {
     const size_t owner = R.QueryPacket().size(); // where the answer's owner name starts
-    auto answerWithOwner = [&](const std::string& name) {
-        return Reply()
-            .Raw(name)
-            .U16(15)
-            .U16(1)
-            .U32(0)
-            .U16(3)
-            .U16(1)
-            .U8(0)
-            .SetCounts(1, 1, 0, 0)
-            .Build();
-    };
+    auto answerWithOwner = [&](const std::string& name) { return AnswerWithOwner(*this, name); };
     auto pointer = [](size_t to) { return std::string{char(0xC0 | (to >> 8)), char(to & 0xFF)}; };
     struct Case {
         std::string name;
@@ -190,6 +193,24 @@ TEST_F(DnsResponse, HostileNamesAreRejected) {
     };
     for (const Case& c : cases)
         EXPECT_THROW(R.ParseResponse(answerWithOwner(c.name)), ENetDnsResolverError) << c.why;
+}
+
+TEST_F(DnsResponse, OnlyLengthsUpTo63AndPointersAreLabels) {
+    struct Case {
+        uint8_t first; // the length byte of the owner's only label
+        const char* error;
+    } cases[] = {
+        {63, "no error"},
+        {64, "Invalid label type 0x40 in a domain name"},
+        {0x7F, "Invalid label type 0x40 in a domain name"},
+        {0x80, "Invalid label type 0x80 in a domain name"},
+        {0xBF, "Invalid label type 0x80 in a domain name"},
+    };
+    for (const Case& c : cases) {
+        const std::string label(c.first, 'x');
+        EXPECT_EQ(ErrorOf(AnswerWithOwner(*this, char(c.first) + label + '\0')), c.error)
+            << int(c.first);
+    }
 }
 
 TEST_F(DnsResponse, NamesUpTo255BytesOnTheWire) {

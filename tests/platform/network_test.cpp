@@ -1,0 +1,43 @@
+// The DNS servers of the resolver configuration: every IPv4 "nameserver"
+// in file order, and the first of them.
+#include "platform/Network.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Servers = std::vector<std::string>;
+
+TEST(Network, EveryIPv4NameserverInFileOrder) {
+    struct Case {
+        const char* conf;
+        Servers servers;
+        const char* why;
+    } cases[] = {
+        {"nameserver 192.0.2.1\nnameserver 192.0.2.2\nnameserver 192.0.2.3\n",
+         {"192.0.2.1", "192.0.2.2", "192.0.2.3"},
+         "all three, in order"},
+        {"search example.test\nnameserver 2001:db8::1\n  nameserver\t192.0.2.9 # ours\n",
+         {"192.0.2.9"},
+         "IPv6 skipped; blanks and a trailing comment allowed"},
+        {"#nameserver 192.0.2.1\nnameserver\nnameserver 192.0.2.300\nnameservers 192.0.2.4\n",
+         {},
+         "comment, no address, no IPv4 address, another keyword"},
+        {"nameserver 192.0.2.5\nnameserver 192.0.2.6\nnameserver 192.0.2.5\n",
+         {"192.0.2.5", "192.0.2.6"},
+         "a repeated server is asked once"},
+    };
+    TTempDir dir;
+    for (const Case& c : cases) {
+        dir.Write("resolv.conf", c.conf);
+        EXPECT_EQ(GetDnsServersFrom(dir.File("resolv.conf")), c.servers) << c.why;
+        std::string first = "unchanged";
+        EXPECT_EQ(GetFirstDnsServerFrom(dir.File("resolv.conf"), first), !c.servers.empty())
+            << c.why;
+        EXPECT_EQ(first, c.servers.empty() ? "unchanged" : c.servers[0]) << c.why;
+    }
+    EXPECT_EQ(GetDnsServersFrom(dir.File("missing.conf")), Servers{});
+}
+
+} // namespace
