@@ -321,6 +321,12 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
     FResolver->QueryResult.Clear();
     FResolver->QueryRecords = {TQueryRecordTypes::qtMX};
     FResolver->Host = GetDnsServer();
+    // The other name servers are asked only when the first stays silent.
+    std::vector<std::string> servers = GetDnsServers();
+    FResolver->FallbackHosts.clear();
+    for (const std::string& server : servers)
+        if (server != FResolver->Host)
+            FResolver->FallbackHosts.push_back(server);
     FResolver->ReceiveTimeout = 5000;
     auto inform = [this](const std::string& text) { Notify(text, true); };
     try {
