@@ -35,6 +35,9 @@ public:
     std::string Password;
     std::string MailAgent; // "X-Mailer" of every sent message; empty: none
     std::string HeloName;  // empty: the local host name
+    // ms for the reply to the final "." (a server may check the whole
+    // message first); 0: ReplyTimeout as for every other reply.
+    int32_t DataReplyTimeout = 0;
 
     // Read by ConnectAndGreet. VerifyPeer false: any certificate (Direct
     // delivery's opportunistic TLS). CAFile: trusted besides the system's.

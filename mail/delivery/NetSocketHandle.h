@@ -45,6 +45,10 @@ public:
     // when the anti-freeze is in use. Raises ENetConnClosedGracefully
     // without a socket, the socket error when the wait itself fails.
     bool Readable(int32_t timeout);
+    // As Readable, for room in the send buffer. An exception from the
+    // anti-freeze (a cancel) closes the socket before it passes on, in both
+    // waits: the stream is in an unknown state then.
+    bool Writable(int32_t timeout);
 
     // Integer socket option; raises the socket error.
     void SetSockOpt(int level, int name, int value);
@@ -63,5 +67,6 @@ public:
     int ClientPortMax = 0;
 
 private:
+    bool WaitSliced(bool write, int32_t timeout);
     TNetSocket FHandle = NetInvalidSocket;
 };
