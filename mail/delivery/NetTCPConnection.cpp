@@ -294,7 +294,13 @@ void TNetTCPConnection::SendNow(const char* data, size_t count) {
     size_t sent = 0;
     while (sent < count) {
         ssize_t n = FIOHandler->Send(data + sent, count - sent);
-        TNetAntiFreezeBase::DoProcess(false);
+        try {
+            TNetAntiFreezeBase::DoProcess(false);
+        } catch (...) {
+            // A cancel between writes: what went out is part of a command.
+            CloseSocket();
+            throw;
+        }
         if (n == 0) {
             FClosedGracefully = true;
             CheckForDisconnect(true, true);
