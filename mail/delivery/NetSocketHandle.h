@@ -1,7 +1,8 @@
 // TNetSocketHandle: one platform socket with its local and peer address.
-// The readability wait here is the one every network wait of the GUI
-// thread goes through: in slices of at most the anti-freeze's IdleTimeOut,
-// with the anti-freeze given its chance after each. The caller decides
+// The readability and writability waits here are the ones every network
+// wait of the GUI thread goes through: in slices of at most the
+// anti-freeze's IdleTimeOut, with the anti-freeze given its chance after
+// each. The caller decides
 // which failures to tolerate; calls returning ssize_t report -1 with the
 // code number in TNetStack::Instance().LastError().
 #pragma once
