@@ -1,7 +1,9 @@
 // A fast SMTP sink for the delivery benchmark: answers the dialogue of one
 // connection after another on 127.0.0.1 and discards the message data in
-// large reads. Prints its port on stdout once listening. Not a server for
-// anything but benchmarks: no checks beyond finding the end of data.
+// large reads. Prints its port on stdout once listening, and the size of
+// every message's data (up to the end marker) as one line on stderr, so the
+// driver can check every tool sent the same. Not a server for anything but
+// benchmarks: no checks beyond finding the end of data.
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
@@ -18,21 +20,27 @@ bool Send(int fd, const char* text) {
 }
 
 // Reads the data up to CR LF "." CR LF; the end may straddle two reads.
-bool SkipData(int fd, std::string& pending) {
+// bytes: the data's size with the CR LF before "." and without the rest.
+bool SkipData(int fd, std::string& pending, unsigned long long& bytes) {
     static char buf[1 << 20];
     std::string tail = pending; // at most a few bytes kept between reads
     pending.clear();
+    // Bytes of the stream before tail's first byte.
+    unsigned long long before = 0;
     for (;;) {
         size_t hit = tail.find("\r\n.\r\n");
         if (tail.rfind(".\r\n", 0) == 0)
             hit = std::string::npos - 1; // empty data
         if (hit != std::string::npos) {
             size_t after = hit == std::string::npos - 1 ? 3 : hit + 5;
+            bytes = hit == std::string::npos - 1 ? 0 : before + hit + 2;
             pending = tail.substr(after);
             return true;
         }
-        if (tail.size() > 4)
+        if (tail.size() > 4) {
+            before += tail.size() - 4;
             tail.erase(0, tail.size() - 4);
+        }
         ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n <= 0)
             return false;
@@ -62,8 +70,11 @@ void Session(int fd) {
             Send(fd, "250-sink\r\n250 8BITMIME\r\n");
         else if (verb == "DATA") {
             Send(fd, "354 go ahead\r\n");
-            if (!SkipData(fd, pending))
+            unsigned long long bytes = 0;
+            if (!SkipData(fd, pending, bytes))
                 return;
+            std::fprintf(stderr, "%llu\n", bytes);
+            std::fflush(stderr);
             Send(fd, "250 discarded\r\n");
         } else if (verb == "QUIT") {
             Send(fd, "221 bye\r\n");

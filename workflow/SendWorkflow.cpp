@@ -44,8 +44,10 @@ private:
 // The time limits of one setting: every reply and every stalled write get
 // it, the reply to "." at least ten minutes (RFC 5321 4.5.3.2.6).
 void ApplyTimeLimits(TNetSMTP& smtp, int32_t seconds) {
-    (void)smtp;
-    (void)seconds; // XXX-merge
+    const int32_t ms = seconds > 0 ? (seconds > 2000000 ? 2000000000 : seconds * 1000) : 0;
+    smtp.ReplyTimeout = ms;
+    smtp.WriteTimeout = ms;
+    smtp.DataReplyTimeout = ms > 0 ? std::max<int32_t>(ms, 600000) : 0;
 }
 
 } // namespace
@@ -393,14 +395,14 @@ void TSendWorkflow::QuitAfterCancel() {
     // A short, polite end: QUIT when the server still reads, never longer
     // than two seconds, then the connection is closed in any case.
     FAntiFreeze->HoldCancel(true);
-    // XXX-merge int32_t writeLimit = FSmtp->WriteTimeout;
-    // XXX-merge FSmtp->WriteTimeout = 2000;
+    int32_t writeLimit = FSmtp->WriteTimeout;
+    FSmtp->WriteTimeout = 2000;
     try {
         if (FSmtp->IsConnected())
             FSmtp->QuitAndClose();
     } catch (...) {
     }
     FSmtp->CloseConnection();
-    // XXX-merge FSmtp->WriteTimeout = writeLimit;
+    FSmtp->WriteTimeout = writeLimit;
     FAntiFreeze->HoldCancel(false);
 }

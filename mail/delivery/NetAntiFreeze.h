@@ -1,7 +1,8 @@
 // TNetAntiFreeze: keeps the window serviced while a network call of the GUI
 // thread waits. One instance is installed process-wide; the socket waits
-// (readability, connect) give it a chance after every slice. It dispatches
-// through platform/EventQueue.h and never on any thread but the GUI thread.
+// (readability, writability, connect) give it a chance after every slice.
+// It dispatches through platform/EventQueue.h and never on any thread but
+// the GUI thread.
 #pragma once
 
 #include "mail/delivery/NetComponent.h"

@@ -58,7 +58,13 @@ void ConnectWithTimeout(TNetSocketHandle& handle, int32_t timeout) {
                 done = true;
                 break;
             }
-            TNetAntiFreezeBase::DoProcess(true);
+            try {
+                TNetAntiFreezeBase::DoProcess(true);
+            } catch (...) {
+                // A cancel: the half-open connect must not stay behind.
+                handle.CloseSocket(false);
+                throw;
+            }
             // An event handler may have closed the socket while we waited.
             if (!handle.HandleAllocated() || handle.Handle() != s)
                 throw ENetConnectTimeout();

@@ -26,8 +26,16 @@ public:
     virtual bool Readable(int32_t timeout) = 0;
     // -1 on failure with the code number in LastErrorCode().
     virtual ssize_t Recv(void* buffer, size_t count) = 0;
+    // Sends some of data: waits while the peer accepts nothing, at most
+    // WriteTimeout ms without progress (then ENetReadTimeout, the socket
+    // closed), giving the anti-freeze its slices meanwhile.
     virtual ssize_t Send(const void* data, size_t count) = 0;
+    // ms a write may make no progress; 0: no limit.
+    virtual void SetWriteTimeout(int32_t ms) { FWriteTimeout = ms; }
     virtual int LastErrorCode() = 0;
     // Peer address text for status reports (empty when unknown).
     virtual std::string PeerIP() { return ""; }
+
+protected:
+    int32_t FWriteTimeout = 0;
 };

@@ -5,6 +5,7 @@
 #include "mail/delivery/NetAntiFreeze.h"
 #include "mail/delivery/NetConnect.h"
 #include "mail/delivery/NetDeliveryException.h"
+#include "mail/delivery/NetSocketError.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -44,8 +45,6 @@ void TNetIOHandlerSocket::ConnectClient(const std::string& host, int port,
         DoStatus(TNetStatus::Resolving, host);
     b.PeerIP = TNetStack::Instance().ResolveHost(host);
     b.PeerPort = port;
-    if (!UseNagle)
-        b.SetSockOpt(IPPROTO_TCP, TCP_NODELAY, 1);
     DoStatus(TNetStatus::Connecting, b.PeerIP);
     if (timeout != TimeoutDefault && timeout != 0)
         ConnectWithTimeout(b, timeout);
@@ -53,6 +52,8 @@ void TNetIOHandlerSocket::ConnectClient(const std::string& host, int port,
         ConnectWithTimeout(b, ConnectDefaultTimeoutMs);
     else
         b.Connect();
+    if (!UseNagle)
+        b.SetSockOpt(IPPROTO_TCP, TCP_NODELAY, 1);
     b.UpdateBindingLocal();
     b.UpdateBindingPeer();
 }
@@ -76,7 +77,19 @@ ssize_t TNetIOHandlerSocket::Recv(void* buffer, size_t count) {
 ssize_t TNetIOHandlerSocket::Send(const void* data, size_t count) {
     if (!Connected())
         throw ENetClosedSocket();
-    return FBinding->Send(data, count);
+    TNetStack& stack = TNetStack::Instance();
+    const int32_t limit = FWriteTimeout > 0 ? FWriteTimeout : TimeoutInfinite;
+    for (;;) {
+        ssize_t n = FBinding->Send(data, count);
+        if (n >= 0 || stack.LastError() != WSAEWOULDBLOCK)
+            return n;
+        if (!FBinding->Writable(limit)) {
+            // Part of a command or message may be out: the stream is
+            // useless now, and a QUIT after it would only wait again.
+            FBinding->CloseSocket(false);
+            throw ENetReadTimeout();
+        }
+    }
 }
 
 int TNetIOHandlerSocket::LastErrorCode() {

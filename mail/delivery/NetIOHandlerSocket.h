@@ -26,7 +26,9 @@ public:
     // Created on the first Open, reset on later ones; null before.
     TNetSocketHandle* Binding() { return FBinding.get(); }
 
-    bool UseNagle = true; // false sets TCP no-delay
+    // false sets TCP no-delay after the connect: a command (or the final
+    // ".") goes out at once instead of waiting for the ACK of the last one.
+    bool UseNagle = false;
 
 private:
     std::unique_ptr<TNetSocketHandle> FBinding;

@@ -72,6 +72,8 @@ public:
     bool Readable(int32_t timeout) override;
     ssize_t Recv(void* buffer, size_t count) override;
     ssize_t Send(const void* data, size_t count) override;
+    // The records go out through the inner transport, which does the wait.
+    void SetWriteTimeout(int32_t ms) override { FInner->SetWriteTimeout(ms); }
     int LastErrorCode() override;
     std::string PeerIP() override;
 

@@ -110,6 +110,9 @@ void TNetSMTP::PrepareTransport() {
     tls->CAFile = CAFile;
     if (ReadTimeout > 0)
         tls->HandshakeTimeout = ReadTimeout;
+    // The handshake is a server answer like a reply: the same limit holds.
+    if (ReplyTimeout > 0)
+        tls->HandshakeTimeout = ReplyTimeout;
     tls->OnStatus = [this](TNetComponent&, TNetStatus status, const std::string& text) {
         TNetComponent::DoStatus(status, text);
     };
@@ -265,7 +268,8 @@ void TNetSMTP::SendData(TNetMessage& message) {
         throw;
     }
     StopWriteBuffering();
-    SendCommand(".", 250);
+    WriteLine(".");
+    ReadReplyWithin({250}, DataReplyTimeout > 0 ? DataReplyTimeout : ReplyTimeout);
 }
 
 void TNetSMTP::QuitAndClose() {

@@ -38,6 +38,9 @@ public:
     // When not empty, the RCPT TO addresses of SendMail instead of the
     // message's To, Cc and Bcc (a delivery to one recipient domain).
     std::vector<std::string> EnvelopeRecipients;
+    // ms for the reply to the final "." (a server may check the whole
+    // message first); 0: ReplyTimeout as for every other reply.
+    int32_t DataReplyTimeout = 0;
 
     // Read by ConnectAndGreet. VerifyPeer false: any certificate (Direct
     // delivery's opportunistic TLS). CAFile: trusted besides the system's.

@@ -95,10 +95,24 @@ bool TNetSocketHandle::Select(int32_t timeout) {
 }
 
 bool TNetSocketHandle::Readable(int32_t timeout) {
+    return WaitSliced(false, timeout);
+}
+
+bool TNetSocketHandle::Writable(int32_t timeout) {
+    return WaitSliced(true, timeout);
+}
+
+bool TNetSocketHandle::WaitSliced(bool write, int32_t timeout) {
     if (!HandleAllocated())
         throw ENetConnClosedGracefully();
+    TNetStack& stack = TNetStack::Instance();
+    auto wait = [&](int32_t ms) {
+        int r = write ? stack.WaitWritable(FHandle, ms) : stack.WaitReadable(FHandle, ms);
+        stack.CheckForSocketError(r);
+        return r > 0;
+    };
     if (!TNetAntiFreezeBase::ShouldUse())
-        return Select(timeout);
+        return wait(timeout);
     // Every single wait is at most IdleTimeOut long so the window is
     // serviced in between; the anti-freeze runs as idle while nothing came.
     const int32_t idle = std::max<int32_t>(1, TNetAntiFreezeBase::Instance()->IdleTimeOut);
@@ -106,8 +120,13 @@ bool TNetSocketHandle::Readable(int32_t timeout) {
     int32_t remaining = std::max<int32_t>(0, timeout);
     for (;;) {
         int32_t slice = infinite ? idle : std::min(remaining, idle);
-        bool ready = Select(slice);
-        TNetAntiFreezeBase::DoProcess(!ready);
+        bool ready = wait(slice);
+        try {
+            TNetAntiFreezeBase::DoProcess(!ready);
+        } catch (...) {
+            CloseSocket(false);
+            throw;
+        }
         if (ready)
             return true;
         // The event handlers may have closed the socket meanwhile.

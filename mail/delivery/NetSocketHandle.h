@@ -1,7 +1,8 @@
 // TNetSocketHandle: one platform socket with its local and peer address.
-// The readability wait here is the one every network wait of the GUI
-// thread goes through: in slices of at most the anti-freeze's IdleTimeOut,
-// with the anti-freeze given its chance after each. The caller decides
+// The readability and writability waits here are the ones every network
+// wait of the GUI thread goes through: in slices of at most the
+// anti-freeze's IdleTimeOut, with the anti-freeze given its chance after
+// each. The caller decides
 // which failures to tolerate; calls returning ssize_t report -1 with the
 // code number in TNetStack::Instance().LastError().
 #pragma once
@@ -45,6 +46,10 @@ public:
     // when the anti-freeze is in use. Raises ENetConnClosedGracefully
     // without a socket, the socket error when the wait itself fails.
     bool Readable(int32_t timeout);
+    // As Readable, for room in the send buffer. An exception from the
+    // anti-freeze (a cancel) closes the socket before it passes on, in both
+    // waits: the stream is in an unknown state then.
+    bool Writable(int32_t timeout);
 
     // Integer socket option; raises the socket error.
     void SetSockOpt(int level, int name, int value);
@@ -63,5 +68,6 @@ public:
     int ClientPortMax = 0;
 
 private:
+    bool WaitSliced(bool write, int32_t timeout);
     TNetSocket FHandle = NetInvalidSocket;
 };

@@ -184,8 +184,9 @@ int TNetStackBSD::Connect(TNetSocket s, const std::string& ip, int port) {
 ssize_t TNetStackBSD::Send(TNetSocket s, const void* data, size_t count) {
     ssize_t r;
     // MSG_NOSIGNAL: a peer that went away is an error to report, not a signal.
+    // MSG_DONTWAIT: a peer that stops reading must not block the GUI thread.
     do
-        r = ::send(s, data, count, MSG_NOSIGNAL);
+        r = ::send(s, data, count, MSG_NOSIGNAL | MSG_DONTWAIT);
     while (r < 0 && errno == EINTR);
     return r < 0 ? Fail() : r;
 }

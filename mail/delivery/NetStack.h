@@ -37,6 +37,8 @@ public:
     // Empty ip: any local address; port 0: any free port.
     virtual int Bind(TNetSocket s, const std::string& ip, int port) = 0;
     virtual int Connect(TNetSocket s, const std::string& ip, int port) = 0;
+    // Never blocks: a full send buffer fails with WSAEWOULDBLOCK, and the
+    // caller waits for writability in its own (anti-freeze) slices.
     virtual ssize_t Send(TNetSocket s, const void* data, size_t count) = 0;
     virtual ssize_t Receive(TNetSocket s, void* buffer, size_t count) = 0;
     virtual ssize_t SendTo(TNetSocket s, const void* data, size_t count, const std::string& ip,

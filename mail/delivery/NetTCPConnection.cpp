@@ -78,7 +78,22 @@ int TNetTCPConnection::ReadFromStack(bool raiseIfDisconnected, int32_t timeout,
     const size_t chunk = static_cast<size_t>(std::max<int32_t>(1, RecvBufferSize));
     ssize_t n;
     do {
-        if (!FIOHandler->Readable(timeout)) {
+        int32_t wait = timeout;
+        if (FReplyDeadline != std::chrono::steady_clock::time_point::max()) {
+            // The reply's deadline caps every wait, so a drip of bytes
+            // cannot stretch the reply beyond it.
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            FReplyDeadline - std::chrono::steady_clock::now())
+                            .count();
+            if (left <= 0) {
+                if (raiseOnTimeout)
+                    throw ENetReadTimeout();
+                return -1;
+            }
+            if (wait == TimeoutInfinite || left < wait)
+                wait = static_cast<int32_t>(left);
+        }
+        if (!FIOHandler->Readable(wait)) {
             if (raiseOnTimeout)
                 throw ENetReadTimeout();
             return -1;
@@ -183,6 +198,17 @@ std::string TNetTCPConnection::ReadNonEmptyLine(int32_t attemptLimit) {
 }
 
 int16_t TNetTCPConnection::ReadReply(const TNetReplyCodes& accepted) {
+    return ReadReplyWithin(accepted, ReplyTimeout);
+}
+
+int16_t TNetTCPConnection::ReadReplyWithin(const TNetReplyCodes& accepted, int32_t replyTimeout) {
+    using Clock = std::chrono::steady_clock;
+    struct DeadlineScope {
+        Clock::time_point& Deadline;
+        ~DeadlineScope() { Deadline = Clock::time_point::max(); }
+    } scope{FReplyDeadline};
+    if (replyTimeout > 0)
+        FReplyDeadline = Clock::now() + std::chrono::milliseconds(replyTimeout);
     // Every line read for this reply counts against the cap, the empty ones
     // a server may send before it included: an endless stream of either
     // must end in an error, not in a hang or in memory use without bound.
@@ -264,10 +290,17 @@ void TNetTCPConnection::WriteBytes(const void* data, size_t count, bool writeNow
 }
 
 void TNetTCPConnection::SendNow(const char* data, size_t count) {
+    FIOHandler->SetWriteTimeout(WriteTimeout);
     size_t sent = 0;
     while (sent < count) {
         ssize_t n = FIOHandler->Send(data + sent, count - sent);
-        TNetAntiFreezeBase::DoProcess(false);
+        try {
+            TNetAntiFreezeBase::DoProcess(false);
+        } catch (...) {
+            // A cancel between writes: what went out is part of a command.
+            CloseSocket();
+            throw;
+        }
         if (n == 0) {
             FClosedGracefully = true;
             CheckForDisconnect(true, true);

@@ -12,6 +12,7 @@
 #include "mail/delivery/NetTCPBuffer.h"
 #include "mail/message/NetLineOutput.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,7 +29,13 @@ public:
     TNetTCPConnection();
     ~TNetTCPConnection() override;
 
-    int32_t ReadTimeout = 0;       // ms; 0: no limit
+    int32_t ReadTimeout = 0; // ms; 0: no limit
+    // ms for all lines of one reply together, however slowly they come;
+    // 0: no limit. Expiry raises ENetReadTimeout.
+    int32_t ReplyTimeout = 0;
+    // ms a write may go without the peer taking a byte; 0: no limit.
+    // Expiry closes the socket and raises ENetReadTimeout.
+    int32_t WriteTimeout = 0;
     int32_t MaxLineLength = 16384; // without the terminator; 0: no limit
     TNetMaxLineAction MaxLineAction = maException;
     int32_t RecvBufferSize = 32768;
@@ -75,6 +82,8 @@ public:
     std::string ReadNonEmptyLine(int32_t attemptLimit = 2147483647);
     // Reads one reply into LastReply and checks its code.
     int16_t ReadReply(const TNetReplyCodes& accepted);
+    // As ReadReply with its own whole-reply limit (ms; 0: none).
+    int16_t ReadReplyWithin(const TNetReplyCodes& accepted, int32_t replyTimeout);
     int16_t SendCommand(const std::string& command, const TNetReplyCodes& accepted);
     // One code; -1 accepts every code.
     int16_t SendCommand(const std::string& command, int16_t code = -1);
@@ -99,6 +108,9 @@ protected:
 private:
     [[noreturn]] void RaiseLineTooLong();
     void SendNow(const char* data, size_t count);
+    // The end of the reply being read; time_point::max() while none.
+    std::chrono::steady_clock::time_point FReplyDeadline =
+        std::chrono::steady_clock::time_point::max();
     bool FReadLnSplit = false;
     bool FReadLnTimedOut = false;
     std::string FRecvScratch;

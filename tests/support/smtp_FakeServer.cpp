@@ -30,6 +30,10 @@ TSmtpStep Quiet(int ms) {
     return {TSmtpStep::Silence, "", ms};
 }
 
+TSmtpStep Drip(const std::string& bytes, int msPerByte) {
+    return {TSmtpStep::Drip, bytes, msPerByte};
+}
+
 TSmtpFakeServer::TSmtpFakeServer(std::vector<TSmtpStep> script) : FScript(std::move(script)) {
     FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
@@ -215,6 +219,13 @@ void TSmtpFakeServer::Run() {
             ::poll(&q, 1, step.Ms);
             break;
         }
+        case TSmtpStep::Drip:
+            for (char c : step.Text) {
+                pollfd q{FStopPipe[0], POLLIN, 0};
+                if (::poll(&q, 1, step.Ms) != 0 || ::send(fd, &c, 1, MSG_NOSIGNAL) != 1)
+                    break;
+            }
+            break;
         }
     }
     // The rest of the client's lines until it closes.

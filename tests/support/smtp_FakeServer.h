@@ -1,6 +1,7 @@
 // A scripted SMTP-like server on 127.0.0.1 for transcript tests. It accepts
 // one connection and plays a script of steps: lines to send, client lines to
-// expect, the message data to read, and faults (close, silence, raw bytes).
+// expect, the message data to read, and faults (close, silence, raw bytes,
+// a slow drip).
 // After the script it keeps reading until the client closes, so the whole
 // transcript (QUIT included) can be checked. Plain sockets, own thread.
 #pragma once
@@ -19,6 +20,7 @@ struct TSmtpStep {
         Data,    // read the message data up to the line "." (kept in Data())
         Close,   // close the connection now
         Silence, // wait ms without reading or sending
+        Drip,    // text as is, one byte every ms
     };
     Kind Kind;
     std::string Text;
@@ -32,6 +34,7 @@ TSmtpStep Cli(const std::string& line = "*");
 TSmtpStep CliData();
 TSmtpStep Hangup();
 TSmtpStep Quiet(int ms);
+TSmtpStep Drip(const std::string& bytes, int msPerByte);
 
 class TSmtpFakeServer {
 public:
