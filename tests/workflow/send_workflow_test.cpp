@@ -202,3 +202,13 @@ TEST_F(SendWorkflowTest, ProgressRisesToTheWholeForEncodingAndSending) {
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back().first, seen.back().second);
 }
+
+TEST_F(SendWorkflowTest, TheTimeoutSettingEndsASilentServerWithReadTimeout) {
+    TSmtpFakeServer server({Quiet(20000)});
+    CopiedAttachment(1);
+    UseSmtp(server.Port(), 1);
+    auto start = Clock::now();
+    EXPECT_FALSE(Wf.Send(Fields));
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 3.0);
+    EXPECT_EQ(Notices, std::vector<std::string>{"Read Timeout:127.0.0.1"});
+}
