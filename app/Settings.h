@@ -1,6 +1,7 @@
 // The settings file: an INI file beside the program, named after it with
 // ".ini". Reads never fail (defaults); a refused write raises
-// ESettingsWriteError "Unable to write to <path>".
+// ESettingsWriteError "Unable to write to <path>", a value with a line
+// break EProfileValueError (platform/Profile.h) before anything is written.
 #pragma once
 
 #include "base/Exception.h"

@@ -9,13 +9,13 @@ namespace {
 
 // More records than this would overflow a 32-bit count of 48-byte records.
 constexpr size_t MaxRecords = 0x5555555;
-// Texts and copies hold at most this many characters (plus the terminator).
-constexpr size_t ShortTextLength = 255;
 
 } // namespace
 
-char* TEmail::TCallCopies::Add(const std::string& s, size_t maxLength) {
-    Texts.push_back(s.substr(0, maxLength));
+// Copies are whole: our provider takes texts of any length, and a cut one
+// would drop recipients or name another file.
+char* TEmail::TCallCopies::Add(const std::string& s) {
+    Texts.push_back(s);
     return Texts.back().data();
 }
 
@@ -54,8 +54,8 @@ int32_t TEmail::Logon() {
         ReadDefaultProfile();
     DoBeforeLogon();
     TCallCopies copies;
-    char* profile = Profile.empty() ? nullptr : copies.Add(Profile, ShortTextLength);
-    char* password = Password.empty() ? nullptr : copies.Add(Password, ShortTextLength);
+    char* profile = Profile.empty() ? nullptr : copies.Add(Profile);
+    char* password = Password.empty() ? nullptr : copies.Add(Password);
     const MapiULong flags = LogonFlags();
     MapiHandle session = 0;
     MapiULong code = MapiEntryPoints().MAPILogon(0, profile, password, flags, 0, &session);
@@ -102,8 +102,7 @@ size_t TEmail::ResolveRecipients(std::vector<std::string>& list, MapiULong recip
     for (std::string& line : list) {
         if (line.empty())
             continue;
-        // A longer line is cut: the copy handed to the library holds 255.
-        char* name = copies.Add(line, ShortTextLength);
+        char* name = copies.Add(line);
         const std::string given = name;
         MapiRecipDesc* resolved = nullptr;
         MapiULong code = mapi.MAPIResolveName(FSession, 0, name, 0, 0, &resolved);
@@ -130,14 +129,13 @@ size_t TEmail::ResolveRecipients(std::vector<std::string>& list, MapiULong recip
             std::string literal = given;
             literal.erase(literal.find(']'), 1);
             literal.erase(literal.find('['), 1);
-            record.lpszName = copies.Add(literal, ShortTextLength);
+            record.lpszName = copies.Add(literal);
             record.lpszAddress = record.lpszName;
         } else {
             line = resolvedName;
-            record.lpszName = copies.Add(resolvedName, ShortTextLength);
+            record.lpszName = copies.Add(resolvedName);
             const bool hasAddress = resolved->lpszAddress != nullptr && *resolved->lpszAddress;
-            record.lpszAddress =
-                hasAddress ? copies.Add(resolved->lpszAddress, ShortTextLength) : record.lpszName;
+            record.lpszAddress = hasAddress ? copies.Add(resolved->lpszAddress) : record.lpszName;
             if (resolved->ulEIDSize > 0 && resolved->lpEntryID != nullptr) {
                 // The resolved record is freed now; the identifier must outlive the send.
                 const auto* eid = static_cast<const unsigned char*>(resolved->lpEntryID);
@@ -184,11 +182,11 @@ int32_t TEmail::SendMail() {
 
     TCallCopies copies;
     MapiMessage message = MapiMessage();
-    message.lpszSubject = Subject.empty() ? nullptr : copies.Add(Subject, ShortTextLength);
+    message.lpszSubject = Subject.empty() ? nullptr : copies.Add(Subject);
     if (FLongText)
-        message.lpszNoteText = copies.Add(*FLongText, std::string::npos);
+        message.lpszNoteText = copies.Add(*FLongText);
     else if (!Text.empty())
-        message.lpszNoteText = copies.Add(Text, ShortTextLength);
+        message.lpszNoteText = copies.Add(Text);
     message.flFlags = Acknowledge ? MAPI_RECEIPT_REQUESTED : 0;
 
     std::vector<MapiRecipDesc> recipients(recipientTotal);
@@ -201,7 +199,7 @@ int32_t TEmail::SendMail() {
     const MapiULong sendFlags = (message.lpRecips == nullptr || ShowDialog) ? MAPI_DIALOG : 0;
 
     for (size_t i = 0; i < Attachment.size(); ++i) {
-        char* path = copies.Add(Attachment[i], ShortTextLength);
+        char* path = copies.Add(Attachment[i]);
         if (!FileExists(path)) {
             DoMapiError(MAPI_E_ATTACHMENT_NOT_FOUND);
             return MAPI_E_ATTACHMENT_NOT_FOUND;
@@ -209,7 +207,7 @@ int32_t TEmail::SendMail() {
         MapiFileDesc& file = files[i];
         file.nPosition = static_cast<MapiULong>(-1);
         file.lpszPathName = path;
-        file.lpszFileName = copies.Add(ExtractFileName(path), ShortTextLength);
+        file.lpszFileName = copies.Add(ExtractFileName(path));
     }
     message.nFileCount = static_cast<MapiULong>(files.size());
     message.lpFiles = files.empty() ? nullptr : files.data();

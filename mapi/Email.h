@@ -64,8 +64,8 @@ public:
     // The open session, 0 when logged off.
     MapiHandle Session() const { return FSession; }
 
-    // Texts marked 255 are cut to 255 characters when handed to the library;
-    // list lines are one name (or one file path) each.
+    // Texts are handed to the library whole, whatever their length; list
+    // lines are one name (or one file path) each.
     bool Acknowledge = false;            // ask for a read receipt
     std::vector<std::string> Attachment; // file paths
     std::vector<std::string> Bcc;        // blind-copy names
@@ -74,17 +74,17 @@ public:
     bool NewSession = false;             // logon with MAPI_NEW_SESSION
     TEmailNotifyEvent OnBeforeLogon, OnAfterLogon, OnBeforeLogoff, OnAfterLogoff;
     TEmailNotifyEvent OnBeforeSaveMail, OnAfterSaveMail, OnBeforeSendMail, OnAfterSendMail;
-    TMapiErrorEvent OnMapiError;        // every failure code
-    std::string Password;               // 255
-    std::string Profile;                // 255
+    TMapiErrorEvent OnMapiError; // every failure code
+    std::string Password;
+    std::string Profile;
     std::vector<std::string> Recipient; // "To" names
     bool ShowDialog = false;            // let the client show its send dialog
-    std::string Subject;                // 255
-    std::string Text;                   // 255; body unless a long text is set
-    bool TruncAttFN = true;             // not used by sending
-    bool UnreadOnly = false;            // not used by sending
-    bool UseDefProfile = false;         // take Profile from the user's default
-    bool UseLongMessageID = true;       // not used by sending
+    std::string Subject;
+    std::string Text;             // body unless a long text is set
+    bool TruncAttFN = true;       // not used by sending
+    bool UnreadOnly = false;      // not used by sending
+    bool UseDefProfile = false;   // take Profile from the user's default
+    bool UseLongMessageID = true; // not used by sending
 
 protected:
     virtual void DoBeforeLogon();
@@ -103,7 +103,7 @@ private:
     struct TCallCopies {
         std::deque<std::string> Texts;
         std::deque<std::vector<unsigned char>> Blobs;
-        char* Add(const std::string& s, size_t maxLength);
+        char* Add(const std::string& s);
     };
 
     MapiULong LogonFlags() const;

@@ -64,7 +64,18 @@ bool KeyValue(const std::string& line, std::string& key, std::string& value) {
         return false;
     key = Trim(line.substr(0, eq));
     value = Trim(line.substr(eq + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
     return true;
+}
+
+// The value as stored: quoted when reading would otherwise change it
+// (blanks at an end, or a pair of surrounding quotes of its own).
+std::string StoredValue(const std::string& value) {
+    const bool blankEnd = !value.empty() && (static_cast<unsigned char>(value.front()) <= ' ' ||
+                                             static_cast<unsigned char>(value.back()) <= ' ');
+    const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+    return blankEnd || quoted ? "\"" + value + "\"" : value;
 }
 
 bool SaveLinesAtomically(const std::string& path, const Lines& lines) {
@@ -73,15 +84,15 @@ bool SaveLinesAtomically(const std::string& path, const Lines& lines) {
         text += l + lines.Eol;
 
     // A read-only file or folder is refused even for root, who would bypass
-    // the permission bits: the user marked it read-only on purpose.
+    // the permission bits: the user marked it read-only on purpose. The new
+    // file is 0600 whatever the old one had: it may now hold the password.
     struct stat st;
-    mode_t mode = 0600;
+    const mode_t mode = 0600;
     if (::stat(path.c_str(), &st) == 0) {
         if (!(st.st_mode & S_IWUSR) || ::access(path.c_str(), W_OK) != 0) {
             errno = EACCES;
             return false;
         }
-        mode = st.st_mode & 0777;
     }
     std::string dir =
         path.find('/') == std::string::npos ? "." : path.substr(0, path.find_last_of('/') + 1);
@@ -138,13 +149,16 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) {
+    if (value.find_first_of("\r\n") != std::string::npos)
+        throw EProfileValueError("The setting " + key + " in section " + section +
+                                 " cannot hold a line break.");
     Lines lines;
     // An existing file we cannot read must not be replaced by one holding only this key.
     if (!LoadLines(path, lines) && ::access(path.c_str(), F_OK) == 0) {
         errno = EACCES;
         return false;
     }
-    std::string entry = key + "=" + value;
+    const std::string entry = key + "=" + StoredValue(value);
 
     bool inSection = false;
     size_t sectionEnd = std::string::npos; // index after the section's last key line

@@ -3,11 +3,21 @@
 // first "=" (blanks around it dropped), values read up to 2047 characters,
 // writes replace a value in place and create the file and section on
 // demand. Every write replaces the whole file atomically (temporary file in
-// the same directory, then rename); a new file gets mode 0600. The file is
-// opened afresh for each call and never held open.
+// the same directory, then rename) with mode 0600, as it holds a password.
+// A value with blanks at either end is stored in double quotes; one pair of
+// surrounding quotes is removed on reading. The file is opened afresh for
+// each call and never held open.
 #pragma once
 
+#include "base/Exception.h"
+
 #include <string>
+
+// A value the file cannot hold (a line break would start new lines).
+class EProfileValueError : public Exception {
+public:
+    using Exception::Exception;
+};
 
 constexpr size_t ProfileValueLimit = 2047;
 
@@ -16,5 +26,7 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
                               const std::string& key, const std::string& def);
 
 // Writes key=value into section; false (errno set) when the system refuses.
+// Raises EProfileValueError "The setting <key> in section <section> cannot
+// hold a line break." for a value with CR or LF; nothing is written.
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);

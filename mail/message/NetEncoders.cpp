@@ -141,11 +141,13 @@ std::string TNetEncoderQuotedPrintable::Encode(const std::string& text) const {
     constexpr size_t SoftLimit = 71;
     std::string out;
     out.reserve(text.size() + text.size() / 8 + 4);
-    size_t col = 0; // characters on the current output line, line ends excluded
+    // Characters on the current output line. A CR or LF ends the line and
+    // is not counted: a soft break after either would split CR LF or leave
+    // a line holding only "=".
+    size_t col = 0;
     const size_t n = text.size();
     for (size_t i = 0; i < n; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const bool nextIsEnd = i + 1 >= n || text[i + 1] == '\r' || text[i + 1] == '\n';
         if (c == '\r' || c == '\n') {
             out += static_cast<char>(c);
             col = 0;
@@ -163,9 +165,9 @@ std::string TNetEncoderQuotedPrintable::Encode(const std::string& text) const {
             out += HexDigits[c & 15];
             col += 3;
         }
-        // A soft break only when more text follows on this line: a break
-        // before the line end would add an empty line to the decoded text.
-        if (col > SoftLimit && !nextIsEnd) {
+        // Also right before the line end: the line then ends in "=" and an
+        // empty line follows, which decodes to the same text.
+        if (col > SoftLimit) {
             out += "=\r\n";
             col = 0;
         }

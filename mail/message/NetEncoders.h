@@ -91,8 +91,8 @@ public:
 };
 
 // Quoted-printable of one text (normally one line with its CR LF). Lines are
-// soft-broken with "=" once they pass 71 characters, never inside CR LF and
-// never when only the line end follows, so no encoded line exceeds 76.
+// soft-broken with "=" once they pass 71 characters, also when only the
+// line end follows, never inside CR LF; no encoded line exceeds 76.
 class TNetEncoderQuotedPrintable {
 public:
     std::string Encode(const std::string& text) const;

@@ -10,16 +10,13 @@
 #include "platform/Clock.h"
 #include "platform/Program.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-const char* const MixedBoundary = "=_NextPart_28kcxuh4o99q4zxed9n6ivf";
-const char* const RelatedBoundary = "=_NextPart_2rele4ujdlblvnjmfkb2qparu2";
-const char* const AlternativeBoundary = "=_NextPart_2alt8kcxuh4o99q4zxed9n6ivf";
 const char* const LibraryTag = "Quillet Mail 1.5";
 
 namespace {
@@ -75,20 +72,16 @@ void SetChecked(TNetHeaderList& header, const std::string& name, const std::stri
     header.SetHeader(name, value);
 }
 
-// A temporary file in the directory of path, created exclusively.
-std::string CreateTemporaryBeside(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    const std::string base = ExtractFilePath(path) + "." + ExtractFileName(path) + ".";
-    for (int attempt = 0;; ++attempt) {
-        const std::string name = base + IntToStr(getpid()) + "-" + IntToStr(counter++) + ".tmp";
-        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST || attempt > 100)
-            throw EFCreateError(path, SystemErrorText(errno));
-    }
+// Creates the temporary file of a save exclusively; one left by a killed
+// save is removed first (only that name, and only a file or a link).
+void CreateTemporary(const std::string& name, const std::string& path) {
+    struct stat st;
+    if (::lstat(name.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        ::unlink(name.c_str());
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw EFCreateError(path, SystemErrorText(errno));
+    ::close(fd);
 }
 
 } // namespace
@@ -170,15 +163,15 @@ TNetHeaderList TNetMessage::BuildHeader() {
     const bool mime = MessageEncoding == TNetMessageEncoding::meMIME;
     if (!mime && (Parts.RelatedPartCount > 0 || Parts.TextPartCount > 0))
         throw ENetMessageException("Invalid Encoding. UU only allows Body and Attachments");
+    Boundaries = ChooseBoundaries(Body, Parts);
     if (mime) {
         if (Parts.RelatedPartCount > 0)
-            ContentType = std::string("multipart/related; type=\"multipart/alternative\"; "
-                                      "boundary=\"") +
-                          RelatedBoundary + "\"";
+            ContentType = "multipart/related; type=\"multipart/alternative\"; boundary=\"" +
+                          Boundaries.Related + "\"";
         else if (Parts.AttachmentCount > 0)
-            ContentType = std::string("multipart/mixed; boundary=\"") + MixedBoundary + "\"";
+            ContentType = "multipart/mixed; boundary=\"" + Boundaries.Mixed + "\"";
         else if (Parts.TextPartCount > 0)
-            ContentType = std::string("multipart/alternative; boundary=\"") + MixedBoundary + "\"";
+            ContentType = "multipart/alternative; boundary=\"" + Boundaries.Mixed + "\"";
         if (!CharSet.empty()) {
             const std::string param = "charset=\"" + CharSet + "\"";
             ContentType = ContentType.empty() ? param : ContentType + ";\r\n\t" + param;
@@ -232,16 +225,15 @@ TNetHeaderList TNetMessage::BuildHeader() {
 
 void TNetMessage::WriteToStream(TStream& stream, bool headersOnly) {
     TNetStreamLineOutput output(stream);
-    TNetMessageWriter writer(output);
+    TNetMessageWriter writer(output, false);
     writer.WriteMessage(*this, headersOnly);
-    if (!headersOnly)
-        output.WriteLine(".");
     output.Flush();
 }
 
 void TNetMessage::WriteToFile(const std::string& path, bool headersOnly) {
     // The old file is replaced only by a complete new one.
-    const std::string temporary = CreateTemporaryBeside(path);
+    const std::string temporary = TemporaryFileFor(path);
+    CreateTemporary(temporary, path);
     try {
         {
             TFileStream file(temporary, TFileStream::Mode::OpenWrite);
@@ -253,6 +245,10 @@ void TNetMessage::WriteToFile(const std::string& path, bool headersOnly) {
         ::unlink(temporary.c_str());
         throw;
     }
+}
+
+std::string TNetMessage::TemporaryFileFor(const std::string& path) {
+    return ExtractFilePath(path) + "." + ExtractFileName(path) + ".quillet-save";
 }
 
 std::string EncodeAddressItem(const TNetEMailAddressItem& item, const TNetHeaderCoding& coding) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/Stream.h"
+#include "mail/message/NetBoundary.h"
 #include "mail/message/NetEMailAddress.h"
 #include "mail/message/NetHeaderCoder.h"
 #include "mail/message/NetHeaderList.h"
@@ -23,10 +24,6 @@ class TNetMessage;
 using TNetInitializeIsoEvent = std::function<void(TNetMessage& sender, TTransfer& transfer,
                                                   char& letter, std::string& charset)>;
 
-// Boundaries of the multipart structures; the header and the body use them.
-extern const char* const MixedBoundary;
-extern const char* const RelatedBoundary;
-extern const char* const AlternativeBoundary;
 // Value of the "X-Library" header.
 extern const char* const LibraryTag;
 
@@ -47,19 +44,23 @@ public:
     // Appends line to RawHeaders as it is (no folding, no duplicate check).
     void AddRawHeader(const std::string& line) { RawHeaders.Add(line); }
 
-    // The header lines for this message. Rewrites ContentType from the parts
-    // and CharSet and sets HeaderCoding. Raises ENetMessageException for UU
-    // with text or related parts and for line breaks that would end or split
-    // the header; ENetFailedToRetreiveTimeZoneInfo without a zone offset.
+    // The header lines for this message. Chooses Boundaries, rewrites
+    // ContentType from the parts and CharSet and sets HeaderCoding. Raises ENetMessageException for
+    // UU with text or related parts and for line breaks that would end or split the header;
+    // ENetFailedToRetreiveTimeZoneInfo without a zone offset.
     TNetHeaderList BuildHeader();
 
-    // Writes the message and a final "." line (not after headers only) to a
-    // temporary file beside path, renamed over path once complete; on failure
-    // the temporary file is removed and an existing file at path stays.
+    // Writes the message as a mail program reads it (no dot-stuffing, no
+    // final "." line) to the temporary file TemporaryFileFor(path), renamed
+    // over path once complete; on failure the temporary file is removed and
+    // an existing file at path stays. A temporary file left by a save that
+    // was killed is removed first.
     void WriteToFile(const std::string& path, bool headersOnly);
     // The same text into stream, collected and passed on in pieces of 32768
     // bytes or more.
     void WriteToStream(TStream& stream, bool headersOnly);
+    // ".<name>.quillet-save" beside path: the one name WriteToFile writes to.
+    static std::string TemporaryFileFor(const std::string& path);
 
     TNetMessageEncoding Encoding() const { return MessageEncoding; }
     // meUU also selects the "UUE" attachment encoder, meMIME "MIME".
@@ -103,6 +104,8 @@ public:
     // Charset, letter and transfer chosen by the last BuildHeader; the body
     // writer needs the same ones.
     TNetHeaderCoding HeaderCoding;
+    // Boundaries chosen by the last BuildHeader, for the body writer.
+    TNetBoundaries Boundaries;
 
 private:
     TNetMessageEncoding MessageEncoding = TNetMessageEncoding::meMIME;

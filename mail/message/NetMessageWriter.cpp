@@ -1,7 +1,7 @@
-// The message writer; see NetMessageWriter.h. Body text that is not 7-bit
-// is sent quoted-printable with the header charset (RFC 2045 forbids 8-bit
-// bytes under "7bit"). Body lines are split at CR LF and also at a lone CR
-// or LF, so that no bare line end reaches the wire unstuffed.
+// The message writer; see NetMessageWriter.h. Body text that is not 7-bit,
+// or has a line longer than 998 octets, is sent quoted-printable with the
+// header charset (RFC 2045 forbids either under "7bit"; RFC 5322 2.1.1). Body lines are split at CR
+// LF and also at a lone CR or LF, so that no bare line end reaches the wire unstuffed.
 #include "mail/message/NetMessageWriter.h"
 
 #include "base/Text.h"
@@ -35,11 +35,19 @@ std::vector<std::string_view> SplitLines(std::string_view entry) {
     }
 }
 
-bool IsSevenBit(const std::vector<std::string>& body) {
-    for (const std::string& entry : body)
+// The longest line a message may hold, without its CR LF.
+constexpr size_t MaxLineLength = 998;
+
+// 7-bit text in lines of at most MaxLineLength octets.
+bool FitsSevenBit(const std::vector<std::string>& body) {
+    for (const std::string& entry : body) {
         for (unsigned char c : entry)
             if (c > 0x7E || c == 0)
                 return false;
+        for (std::string_view line : SplitLines(entry))
+            if (line.size() > MaxLineLength)
+                return false;
+    }
     return true;
 }
 
@@ -62,7 +70,7 @@ void CheckParts(const TNetMessageParts& parts) {
 } // namespace
 
 void TNetMessageWriter::WriteStuffed(const std::string& line) {
-    if (!line.empty() && line[0] == '.')
+    if (DotStuffing && !line.empty() && line[0] == '.')
         Out.WriteLine("." + line);
     else
         Out.WriteLine(line);
@@ -126,8 +134,8 @@ void TNetMessageWriter::WriteTextPart(TNetText& part) {
     const TNetEncoderQuotedPrintable qp;
     for (const std::string& line : part.Body) {
         if (SameText(transfer, "quoted-printable")) {
-            std::string encoded =
-                qp.Encode((!line.empty() && line[0] == '.' ? "." : "") + line + "\r\n");
+            std::string encoded = qp.Encode(
+                (DotStuffing && !line.empty() && line[0] == '.' ? "." : "") + line + "\r\n");
             if (Coding.Transfer == TTransfer::iso2022jp)
                 encoded = ConvertToJis(encoded);
             // The first line is stuffed before encoding; a soft-broken
@@ -141,7 +149,7 @@ void TNetMessageWriter::WriteTextPart(TNetText& part) {
 }
 
 void TNetMessageWriter::WritePlainTextPart(TNetMessage& message) {
-    if (IsSevenBit(message.Body)) {
+    if (FitsSevenBit(message.Body)) {
         Out.WriteLine("Content-Type: text/plain");
         Out.WriteLine("Content-Transfer-Encoding: 7bit");
         Out.WriteLine("");
@@ -201,6 +209,7 @@ void TNetMessageWriter::WriteBody(TNetMessage& message) {
     CheckParts(message.Parts);
     Coding = message.HeaderCoding;
     TNetMessageParts& parts = message.Parts;
+    const TNetBoundaries& b = message.Boundaries;
     const bool mime = message.Encoding() == TNetMessageEncoding::meMIME;
     if (parts.AttachmentCount == 0 && parts.TextPartCount <= 1) {
         Out.DoStatus("Encoding text");
@@ -218,14 +227,14 @@ void TNetMessageWriter::WriteBody(TNetMessage& message) {
         Out.WriteLine("");
         for (int i = 0; i < parts.Count(); ++i)
             if (auto* text = dynamic_cast<TNetText*>(&parts[i])) {
-                Out.WriteLine(std::string("--") + MixedBoundary);
+                Out.WriteLine("--" + b.Mixed);
                 Out.DoStatus("Encoding text");
                 WriteTextPart(*text);
             }
-        Out.WriteLine(std::string("--") + MixedBoundary + "--");
+        Out.WriteLine("--" + b.Mixed + "--");
         return;
     }
-    const std::string boundary = parts.RelatedPartCount > 0 ? RelatedBoundary : MixedBoundary;
+    const std::string boundary = parts.RelatedPartCount > 0 ? b.Related : b.Mixed;
     if (mime) {
         Out.WriteLine(Preamble);
         Out.WriteLine("");
@@ -236,16 +245,16 @@ void TNetMessageWriter::WriteBody(TNetMessage& message) {
     }
     if (parts.TextPartCount >= 2) {
         Out.WriteLine("Content-Type: multipart/alternative; ");
-        Out.WriteLine(std::string("        boundary=\"") + AlternativeBoundary + "\"");
+        Out.WriteLine("        boundary=\"" + b.Alternative + "\"");
         Out.WriteLine("");
         for (int i = 0; i < parts.Count(); ++i)
             if (auto* text = dynamic_cast<TNetText*>(&parts[i])) {
-                Out.WriteLine(std::string("--") + AlternativeBoundary);
+                Out.WriteLine("--" + b.Alternative);
                 Out.DoStatus("Encoding text");
                 WriteTextPart(*text);
                 Out.WriteLine("");
             }
-        Out.WriteLine(std::string("--") + AlternativeBoundary + "--");
+        Out.WriteLine("--" + b.Alternative + "--");
     } else if (mime) {
         WritePlainTextPart(message);
     }

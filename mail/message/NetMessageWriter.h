@@ -10,8 +10,10 @@
 //   3. the client itself sends the line "." and reads the 250 reply. It must
 //      not send "." when WriteMessage raised (missing attachment file,
 //      refused header line): the message is then incomplete.
-// The writer dot-stuffs every body line it writes (a line that begins with
-// "." gets one more in front), so the connection sends the text unchanged.
+// For a connection the writer dot-stuffs every body line it writes (a line
+// that begins with "." gets one more in front), so the connection sends the
+// text unchanged; for a file (dotStuffing false) it writes the lines as a
+// mail program reads them. Nothing else differs between the two.
 // Every line ends in CR LF: WriteLine's text gets CR LF from the connection;
 // WriteText and WriteBytes already carry their CR LF. Attachment lines come
 // through WriteBytes with writeNow false and may join a write buffer.
@@ -27,7 +29,8 @@ class TNetText;
 
 class TNetMessageWriter {
 public:
-    explicit TNetMessageWriter(TNetLineOutput& output) : Out(output) {}
+    explicit TNetMessageWriter(TNetLineOutput& output, bool dotStuffing = true)
+        : Out(output), DotStuffing(dotStuffing) {}
 
     // The whole message, or only its header block and the empty line after
     // it. Checks the parts and builds the header before writing anything.
@@ -36,7 +39,7 @@ public:
     void WriteHeader(TNetMessage& message);
     // Everything after the empty line that ends the header.
     void WriteBody(TNetMessage& message);
-    // message.Body line by line, dot-stuffed.
+    // message.Body line by line, dot-stuffed for a connection.
     void WriteBodyText(TNetMessage& message);
     // One text part: its headers, an empty line, its encoded body, an empty
     // line. Fills an empty Content-Type / Content-Transfer-Encoding.
@@ -52,6 +55,7 @@ private:
     void WriteAttachments(TNetMessage& message, bool mime, const std::string& boundary);
 
     TNetLineOutput& Out;
+    const bool DotStuffing;
     // The header coding of the message being written (set by WriteHeader
     // and WriteBody from the message).
     TNetHeaderCoding Coding;

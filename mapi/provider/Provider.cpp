@@ -34,8 +34,24 @@ std::string TrimBlanks(const std::string& s) {
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
-// "Name <addr>" and "Name [addr]" name their address; any other name is one.
+// True when name lists several recipients ("a@x, B <b@y>"): a "," or ";"
+// outside double quotes.
+bool IsList(const std::string& name) {
+    bool inQuote = false;
+    for (char c : name) {
+        if (c == '"')
+            inQuote = !inQuote;
+        else if (!inQuote && (c == ',' || c == ';'))
+            return true;
+    }
+    return false;
+}
+
+// "Name <addr>" and "Name [addr]" name their address; any other name, and a
+// list of several (whose first address alone would drop the others), is one.
 std::string AddressOfName(const std::string& name) {
+    if (IsList(name))
+        return TrimBlanks(name);
     for (const char* pair : {"<>", "[]"}) {
         const size_t open = name.find(pair[0]);
         const size_t close = open == std::string::npos ? open : name.find(pair[1], open + 1);

@@ -1,6 +1,7 @@
 // xdg-email as the mail client behind our Simple MAPI provider: recipients
-// as --to/--cc/--bcc, then --subject, --body and one --attach per file. The
-// composer always opens, so MAPI_DIALOG needs no handling of its own.
+// as --to/--cc/--bcc, then --subject, --body (with LF line ends) and one
+// --attach per file, every text whole. The composer always opens, so
+// MAPI_DIALOG needs no handling of its own.
 #include "mapi/provider/XdgEmail.h"
 
 #include <cerrno>
@@ -27,6 +28,23 @@ bool StartsWithSmtp(const std::string& s) {
             return false;
     }
     return true;
+}
+
+// xdg-email takes LF line ends; a CR LF (or a lone CR) would become two
+// line breaks in the composer.
+std::string WithLfLineEnds(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 bool IsRegularFile(const char* path) {
@@ -80,7 +98,7 @@ MapiULong BuildXdgEmailArgs(const MapiMessage& message, std::vector<std::string>
     }
     if (message.lpszNoteText != nullptr && *message.lpszNoteText != '\0') {
         args.push_back("--body");
-        args.push_back(message.lpszNoteText);
+        args.push_back(WithLfLineEnds(message.lpszNoteText));
     }
     for (MapiULong i = 0; message.lpFiles != nullptr && i < message.nFileCount; ++i) {
         const char* path = message.lpFiles[i].lpszPathName;

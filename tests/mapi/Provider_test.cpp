@@ -82,9 +82,37 @@ TEST_F(ProviderTest, SendReachesXdgEmailAsExactlyTheseArguments) {
     EXPECT_THAT(RecordedArgs(),
                 ElementsAre("--to", "alice@example.com", "--to", "bob@example.com", "--cc",
                             "carol@example.com", "--bcc", "dave@example.com", "--subject",
-                            "Voice; \"mail\" $(date)", "--body", body, "--attach", attachment));
+                            "Voice; \"mail\" $(date)", "--body",
+                            "He said \"hi\"; rm -rf / $(touch pwned) `id`\nline 2\n'end'",
+                            "--attach", attachment));
     EXPECT_EQ(access((Dir + "/pwned").c_str(), F_OK), -1) << "no shell saw the text";
     EXPECT_EQ(email.Session(), 0u);
+}
+
+TEST_F(ProviderTest, TextsReachTheClientWholeWithLfLineEnds) {
+    // 20 recipients in a 400-character To line; the 255-character cut lost 7.
+    std::string to;
+    for (int i = 0; i < 20; ++i)
+        to += (i ? ", " : "") + std::string("R") + std::to_string(i + 10) + " <r" +
+              std::to_string(i + 10) + "@example.test>";
+    to.resize(400, ' ');
+    const std::string longDir = Dir + "/" + std::string(200, 'd');
+    ASSERT_EQ(mkdir(longDir.c_str(), 0700), 0);
+    const std::string attachment = longDir + "/" + std::string(100, 'f') + ".mp3";
+    std::ofstream(attachment) << "data";
+    Files.push_back(attachment);
+    TEmail email;
+    email.Recipient = {to};
+    email.Subject = std::string(300, 's');
+    email.SetLongText("a\r\nb\r\n\r\nc\rd\n");
+    email.Attachment = {attachment};
+    ASSERT_EQ(email.SendMail(), 0);
+    EXPECT_THAT(RecordedArgs(), ElementsAre("--to", to.substr(0, to.find_last_not_of(' ') + 1),
+                                            "--subject", std::string(300, 's'), "--body",
+                                            "a\nb\n\nc\nd\n", "--attach", attachment));
+    unlink(attachment.c_str());
+    Files.pop_back();
+    rmdir(longDir.c_str());
 }
 
 TEST_F(ProviderTest, NoRecipientsNoSubjectNoBody) {
@@ -145,6 +173,10 @@ TEST_F(ProviderTest, ResolveNameAnswersTheNameItself) {
         {"Just A Name", "Just A Name"},
         {"  padded@example.com ", "padded@example.com"},
         {"Empty <>", "Empty <>"}, // nothing inside: the whole name
+        // A list stands for itself: its first address alone dropped the rest.
+        {"Ann <a@x.test>, Lee <b@y.test>", "Ann <a@x.test>, Lee <b@y.test>"},
+        {"a@x.test; b@y.test", "a@x.test; b@y.test"},
+        {"\"Smith, J\" <j@x.test>", "j@x.test"}, // a quoted comma is no list
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

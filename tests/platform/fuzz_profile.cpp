@@ -1,5 +1,6 @@
 // libFuzzer target for the INI reader and writer: arbitrary file contents
-// are read for a few keys, then one key is written and read back.
+// are read for a few keys, then one key is written and read back (or
+// refused for a line break).
 #include "platform/Profile.h"
 
 #include <cstdio>
@@ -34,9 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const char* key : keys)
             if (ReadProfileString(Path, section, key, "dflt").size() > ProfileValueLimit)
                 abort();
-    // A written value must read back exactly, whatever surrounded it.
-    if (WriteProfileString(Path, "SMTP", "Server", "mail.example.org") &&
-        ReadProfileString(Path, "smtp", "SERVER", "") != "mail.example.org")
-        abort();
+    // A written value (the input's first bytes) must read back exactly,
+    // whatever surrounded it, or be refused for its line break.
+    const std::string value(reinterpret_cast<const char*>(data), size < 24 ? size : 24);
+    try {
+        if (WriteProfileString(Path, "SMTP", "Server", value) &&
+            ReadProfileString(Path, "smtp", "SERVER", "") != value)
+            abort();
+    } catch (const EProfileValueError&) {
+        if (value.find_first_of("\r\n") == std::string::npos)
+            abort();
+    }
     return 0;
 }

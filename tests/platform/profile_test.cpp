@@ -75,3 +75,45 @@ TEST(Profile, ReadOnlyFileIsRefusedEvenForRoot) {
     EXPECT_FALSE(WriteProfileString(dir.File("q.ini"), "User", "Name", "Bob"));
     EXPECT_EQ(dir.Read("q.ini"), "[User]\nName=Ann\n");
 }
+
+TEST(Profile, EveryWriteLeavesMode0600) {
+    TTempDir dir;
+    dir.Write("q.ini", "[User]\nName=Ann\n", 0644);
+    ASSERT_TRUE(WriteProfileString(dir.File("q.ini"), "SMTP", "Password", "secret"));
+    struct stat st;
+    ASSERT_EQ(stat(dir.File("q.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "an existing 0644 file kept its mode";
+}
+
+TEST(Profile, ValuesComeBackExactly) {
+    TTempDir dir;
+    const std::string path = dir.File("q.ini");
+    const struct {
+        std::string Value, Stored, Why;
+    } cases[] = {
+        {"  pass phrase  ", "\"  pass phrase  \"", "came back as \"pass phrase\""},
+        {"\tx", "\"\tx\"", "a tab at the start"},
+        {"\"quoted\"", "\"\"quoted\"\"", "surrounding quotes of its own"},
+        {"a \"b\" c", "a \"b\" c", "inner quotes stay as they are"},
+        {"", "", "empty"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteProfileString(path, "SMTP", "Password", c.Value));
+        EXPECT_EQ(dir.Read("q.ini"), "[SMTP]\nPassword=" + c.Stored + "\n") << c.Why;
+        EXPECT_EQ(ReadProfileString(path, "SMTP", "Password", "dflt"), c.Value) << c.Why;
+    }
+}
+
+TEST(Profile, LineBreakInAValueIsRefused) {
+    TTempDir dir;
+    dir.Write("q.ini", "[User]\nName=Ann\n");
+    for (const char* value : {"a\nb", "a\r\n[SMTP]\r\nServer=evil", "a\r"}) {
+        try {
+            WriteProfileString(dir.File("q.ini"), "User", "Name", value);
+            ADD_FAILURE() << "written: " << value;
+        } catch (const EProfileValueError& e) {
+            EXPECT_EQ(e.Message, "The setting Name in section User cannot hold a line break.");
+        }
+        EXPECT_EQ(dir.Read("q.ini"), "[User]\nName=Ann\n");
+    }
+}

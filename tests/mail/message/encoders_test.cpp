@@ -115,10 +115,11 @@ TEST(QuotedPrintable, Tokens) {
         {"", "\r\n", "empty input"},
         {std::string(100, 'a') + "\r\n",
          std::string(72, 'a') + "=\r\n" + std::string(28, 'a') + "\r\n", "soft break after 72"},
-        // As long as only the line end follows, no soft break is needed.
-        {std::string(70, 'a') + "\r\n", std::string(70, 'a') + "\r\n", "70: no stray = line"},
         {std::string(71, 'a') + "\r\n", std::string(71, 'a') + "\r\n", "71: not inside CR LF"},
-        {std::string(72, 'a') + "\r\n", std::string(72, 'a') + "\r\n", "72: fits in 76"},
+        {std::string(72, 'a') + "\r\n", std::string(72, 'a') + "=\r\n\r\n",
+         "72: the break comes also before the line end"},
+        {std::string(70, 'a') + "=\r\n", std::string(70, 'a') + "=3D=\r\n\r\n",
+         "a token that passes 71 before the line end"},
         {std::string(73, 'a') + "\r\n", std::string(72, 'a') + "=\r\na\r\n", "73"},
     };
     for (const auto& c : cases)

@@ -1,6 +1,8 @@
 // libFuzzer target: recipient field parsing, address rendering and header
 // folding on arbitrary text. Crashes, hangs and sanitizer reports are the
-// failures; the folding invariants below are checked as well.
+// failures; the folding invariants and the recipient check's promise (an
+// accepted text parses into plain local@domain addresses) are checked too.
+#include "mail/message/NetAddressCheck.h"
 #include "mail/message/NetEMailAddress.h"
 #include "mail/message/NetException.h"
 #include "mail/message/NetHeaderList.h"
@@ -30,6 +32,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const ENetEmailParseError&) {
         // The items parsed so far stay usable.
     }
+    bool accepted = true;
+    try {
+        CheckRecipientText(text);
+    } catch (const ENetInvalidAddress&) {
+        accepted = false;
+    }
+    for (const TNetEMailAddressItem& item : list.Items)
+        if (accepted) {
+            try {
+                CheckPlainAddress(item.Address);
+            } catch (const ENetInvalidAddress&) {
+                __builtin_trap();
+            }
+        }
     TNetHeaderCoding coding;
     coding.Letter = size % 2 ? 'Q' : 'B';
     coding.CharSet = "UTF-8";

@@ -86,7 +86,7 @@ const std::vector<std::string> GoldenHeader = {
 };
 
 std::string Golden(const std::vector<std::string>& body, const std::vector<std::string>& base64,
-                   const std::vector<std::string>& extraHeaders = {}, bool dot = true) {
+                   const std::vector<std::string>& extraHeaders = {}) {
     std::vector<std::string> l = GoldenHeader;
     l.insert(l.end(), extraHeaders.begin(), extraHeaders.end());
     l.insert(l.end(), {"", "This is a multi-part message in MIME format", "",
@@ -99,8 +99,6 @@ std::string Golden(const std::vector<std::string>& body, const std::vector<std::
               "Content-Disposition: attachment;", "        filename=\"Quillet.mp3\"", ""});
     l.insert(l.end(), base64.begin(), base64.end());
     l.insert(l.end(), {"", "--=_NextPart_28kcxuh4o99q4zxed9n6ivf--"});
-    if (dot)
-        l.push_back(".");
     return Lines(l);
 }
 
@@ -124,10 +122,10 @@ TEST_F(MessageWriter, EmlFileIsTheGoldenMessage) {
         {"", {""}, 58, b64of58, "empty memo: one empty body line"},
         {"Hello,\r\nbye.\r\n", {"Hello,", "bye.", ""}, 58, b64of58, "memo ending in CR LF"},
         {".\r\n.start\r\nmiddle\r\n..",
-         {"..", "..start", "middle", "..."},
+         {".", ".start", "middle", ".."},
          58,
          b64of58,
-         "every line starting with a dot is stuffed"},
+         "a file holds lines starting with a dot as typed"},
         {"Hi", {"Hi"}, 0, {}, "empty attachment: no base64 lines"},
     };
     for (const auto& c : cases) {
@@ -148,7 +146,7 @@ TEST_F(MessageWriter, SmtpPathWritesTheSameTextWithXMailerAndWithoutDot) {
                              {"AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEy"
                               "MzQ1Njc4",
                               "OQ=="},
-                             {"X-Mailer: Quillet(http://www.quillet.example/)"}, false));
+                             {"X-Mailer: Quillet(http://www.quillet.example/)"}));
     EXPECT_FALSE(Output.WroteNow) << "attachment bytes may join a write buffer";
     EXPECT_EQ(Output.Status, "Encoding attachment|");
     // A later save still carries the X-Mailer line, and writes the same text.
