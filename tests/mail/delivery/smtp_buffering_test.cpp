@@ -36,7 +36,7 @@ TEST(SmtpBuffering, MessageInLargeWritesCommandsAlone) {
     m.WriteToFile(dir.File("saved.eml"), false);
     const std::string expected = "EHLO client.test\r\nRSET\r\nMAIL FROM:<sender@example.test>\r\n"
                                  "RCPT TO:<to@example.test>\r\nDATA\r\n" +
-                                 dir.Read("saved.eml");
+                                 dir.Read("saved.eml") + ".\r\n";
     EXPECT_TRUE(t.Output == expected) << "bytes differ from the .eml text";
     smtp.SetIOHandler(nullptr);
 }
