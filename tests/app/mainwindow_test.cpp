@@ -355,7 +355,7 @@ TEST_F(MainWindowTest, StartKeepsATakeCutShortByAKill) {
         {
             auto m = Make();
             m->ui->ActionVoiceRecord->trigger();
-            PumpUntil([] { return false; }, 1200);
+            PumpUntil([] { return false; }, 800); // past the first size update
             kill(getpid(), SIGKILL);
         },
         ::testing::KilledBySignal(SIGKILL), "");
