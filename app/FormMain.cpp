@@ -64,12 +64,18 @@ std::string TFormMain::RecordingFile() {
 }
 
 void TFormMain::CreationStep() {
+    Audio1->OnRecordError = [this](const std::string& message) {
+        GuardHandler([&] { Audio1RecordError(message); });
+    };
     // A bad sample rate ends the step here: New and the first-run check are
     // skipped and the commands keep their design states.
     if (!GuardHandler([this] { LoadSettings(); }))
         return;
     GuardHandler([this] {
-        ActionFileNewExecute();
+        // Unlike File > New, start-up never deletes a take the last run
+        // left behind (it may have ended in a crash before a Send).
+        ClearForNewTake();
+        GuardHandler([this] { KeepLeftRecording(); });
         if (UserName.empty()) {
             ShowMessage(
                 this,
@@ -118,6 +124,10 @@ void TFormMain::ActionFileNewExecute() {
     if (VoiceState != vsIdle)
         ActionVoiceStopExecute();
     DeleteFile(RecordingFile());
+    ClearForNewTake();
+}
+
+void TFormMain::ClearForNewTake() {
     VoiceState = vsIdle;
     SetVoiceEnabled(false, true, false, false);
     SetSendEnabled(false);

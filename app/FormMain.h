@@ -137,4 +137,15 @@ private:
     bool ExitRequested = false; // an exit waits for the running send to unwind
 
     std::function<uint32_t()> Now;
+
+    // Recording file handling at start-up and after a failed write
+    // (FormMain.cpp, FormMainVoice.cpp).
+    // New without deleting the recording file.
+    void ClearForNewTake();
+    // Start-up: a recording left by the last run is repaired and kept as
+    // after a Stop, or moved aside under a dated name when it cannot be.
+    void KeepLeftRecording();
+    // The audio component stopped the take because its file could not be
+    // written: the error box, and the voice commands as after a Stop.
+    void Audio1RecordError(const std::string& message);
 };

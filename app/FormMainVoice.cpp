@@ -1,13 +1,18 @@
 // The main window's voice recording state machine: Record, Play, Pause,
-// Stop, the 10 ms timer and the end-of-playback event (GUI thread).
+// Stop, the 10 ms timer, the end-of-playback event, a take stopped by a
+// failed write, and the take a previous run left behind (GUI thread).
 #include "app/Dialogs.h"
+#include "app/ErrorHandler.h"
 #include "app/FormMain.h"
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
+#include "audio/WAVRepair.h"
+#include "platform/Program.h"
 #include "ui_FormMain.h"
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <cmath>
 
@@ -89,4 +94,33 @@ void TFormMain::Timer1Timer() {
         ProgressBar1->setValue(std::min(static_cast<int64_t>(ElapsedMs),
                                         static_cast<int64_t>(ProgressBar1->maximum())));
     LabelLength->setText(QString::number(ElapsedMs / 1000));
+}
+
+void TFormMain::Audio1RecordError(const std::string& message) {
+    if (VoiceState == vsRecording || VoiceState == vsRecordPaused)
+        ActionVoiceStopExecute();
+    ShowErrorBox(message);
+}
+
+void TFormMain::KeepLeftRecording() {
+    const std::string path = RecordingFile();
+    if (!FileExists(path))
+        return;
+    if (!RepairWAVFile(path)) {
+        const std::string aside = MoveAsideFile(path);
+        ui->StatusBar1->showMessage(QString::fromLocal8Bit(
+            "The last recording could not be read; it was moved to " + aside));
+        return;
+    }
+    // As after a Stop of that take: it can be played and sent, and the
+    // next Record asks before overwriting it.
+    TWAVFile reader;
+    reader.LoadFromFile(path);
+    ElapsedMs = static_cast<uint32_t>(std::lround(reader.Duration() * 1000));
+    ui->ActionVoicePlay->setEnabled(true);
+    SetRecordEnabled(true);
+    ui->ActionVoiceStop->setEnabled(false);
+    SetSendEnabled(true);
+    SetSaveAsEnabled(true);
+    LabelLength->setText("0");
 }

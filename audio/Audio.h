@@ -7,6 +7,7 @@
 //   TAudio audio;                                  // or TAudio audio(&service)
 //   audio.OnPlayed = [](TPlayer* sender) { ... };  // end of playback, GUI thread
 //   audio.OnBufferPlayed = ...;                    // driver thread: no GUI calls
+//   audio.OnRecordError = [](const std::string& m) { ... };  // take stopped, GUI thread
 //   audio.Recorder()->SetSampleRate(22050);        // player follows unless SeparateCtrls
 //   audio.Recorder()->SetBitsPerSample(TBPS::_16);
 //   audio.Recorder()->SetTrigLevel(0); audio.Recorder()->SetTriggered(false);
@@ -35,6 +36,7 @@ using TNotifyAudioRecordEvent =
     std::function<void(TRecorder* sender, uint8_t* lp, uint8_t* rp, uint16_t bufferSize)>;
 using TNotifyBufferPlayedEvent = std::function<void(TPlayer* sender)>;
 using TNotifyPlayedEvent = std::function<void(TPlayer* sender)>;
+using TNotifyRecordError = std::function<void(const std::string& message)>;
 using TNotifyMixerChange =
     std::function<void(TMixerSettings* sender, uint16_t destination, uint16_t source)>;
 
@@ -70,6 +72,10 @@ public:
     // Driver thread.
     TNotifyBufferPlayedEvent OnBufferPlayed;
     TNotifyPlayedEvent OnPlayed;
+    // A write to the recording failed: the take has been stopped and its
+    // file completed with what was written. GUI thread; not raised while
+    // the component is being released.
+    TNotifyRecordError OnRecordError;
     TNotifyMixerChange OnMixerChange;
 
     TWaveDeviceService& Service() const { return *ServiceObj; }

@@ -6,10 +6,8 @@
 #include "audio/Audio.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -29,10 +27,6 @@ size_t ReadFully(TStream& s, uint8_t* buffer, size_t count) {
     return got;
 }
 
-bool WritableDir(const char* dir) {
-    return dir && *dir && access(dir, W_OK | X_OK) == 0;
-}
-
 // The "data" tag must lie within this many bytes after the fixed fields.
 constexpr size_t SearchWindow = 256;
 
@@ -43,18 +37,6 @@ TPlayer::TPlayer(TAudio* owner)
       CloseWindow(std::make_unique<TRequestQueue>()) {}
 
 TPlayer::~TPlayer() = default;
-
-std::string TPlayer::SpoolFilePath() {
-    if (WritableDir("."))
-        return "PLAY.TMP";
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (WritableDir(runtime))
-        return std::string(runtime) + "/PLAY.TMP";
-    const char* tmp = std::getenv("TMPDIR");
-    if (WritableDir(tmp))
-        return std::string(tmp) + "/PLAY.TMP";
-    return "/tmp/PLAY.TMP";
-}
 
 void TPlayer::WaitForFileEnd() {
     while (FilePlaying) {
@@ -116,7 +98,7 @@ bool TPlayer::PlayFile(const std::string& fileName, uint16_t repeatCount) {
     FilePlaying = true;
     if (!Spool) {
         // Create the spool first: if that raises, no device is left open.
-        auto spool = std::make_unique<TFileStream>(SpoolFilePath(), TFileStream::Mode::Create);
+        auto spool = std::make_unique<TSpoolFile>();
         if (!OpenDevice()) {
             FilePlaying = false;
             Source.reset();

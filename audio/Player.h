@@ -2,11 +2,13 @@
 // file's format for the playback and restores the previous one afterwards,
 // spools the sound data into "PLAY.TMP" and streams the device from there,
 // repeats, appends a further file, and raises OnPlayed once the device has
-// closed. Done notifications arrive on the driver thread; refilling and
-// closing are posted back to the GUI thread.
+// closed. The spool file is private to the user and removed as soon as its
+// sound is with the device (SpoolFile.h). Done notifications arrive on the driver thread; refilling
+// and closing are posted back to the GUI thread.
 #pragma once
 
 #include "audio/AudioSettings.h"
+#include "audio/SpoolFile.h"
 #include "base/Stream.h"
 #include "platform/EventQueue.h"
 
@@ -28,9 +30,8 @@ public:
     void Resume();
 
     bool Playing() const { return FilePlaying; }
-    // Where the spool file goes: the current directory, or the user's
-    // runtime or temporary directory when that is not writable.
-    static std::string SpoolFilePath();
+    // The spool file's path while there is one, otherwise "".
+    std::string SpoolFileName() const { return Spool ? Spool->FileName() : std::string(); }
 
 private:
     bool OpenDevice();
@@ -47,7 +48,7 @@ private:
     TWaveHandle Device = 0;
     uint16_t RepeatCount = 0;
     int32_t ReadPosition = 0;
-    std::unique_ptr<TFileStream> Spool;
+    std::unique_ptr<TSpoolFile> Spool;
     bool FilePlaying = false;
     std::unique_ptr<TFileStream> Source;
     TChannels SavedChannels = TChannels::Mono;

@@ -6,9 +6,16 @@
 
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
+#include "audio/WAVRepair.h"
 
-#include <chrono>
+#include <cerrno>
 #include <thread>
+#include <unistd.h>
+
+namespace {
+// Header sizes trail the data by at most this (plus one buffer).
+constexpr auto SizesInterval = std::chrono::milliseconds(500);
+} // namespace
 
 TRecorder::TRecorder(TAudio* owner)
     : TAudioSettings(owner), Window(std::make_unique<TRequestQueue>()) {}
@@ -38,6 +45,10 @@ void TRecorder::RecordToFile(const std::string& fileName, TStream* left, TStream
     {
         std::lock_guard<std::mutex> lock(WriteLock);
         OutFile = std::move(file);
+        FileLength = 44;
+        SizesWritten = std::chrono::steady_clock::now();
+        WriteFailed = false;
+        ++Take;
         SavingFlag = true;
     }
     if (!left)
@@ -78,6 +89,12 @@ void TRecorder::WriteInterleaved(TStream& left, TStream& right) {
 void TRecorder::FinishFile() {
     std::lock_guard<std::mutex> lock(WriteLock);
     if (OutFile) {
+        if (WriteFailed) {
+            const int64_t whole =
+                WholeBlockLength(OutFile->Size(), Format ? Format->BlockAlign : 1);
+            if (::ftruncate(OutFile->Handle(), whole) != 0)
+                throw EWriteError(SystemErrorText(errno));
+        }
         CompleteWaveHeader(*OutFile);
         OutFile.reset();
     }
@@ -274,13 +291,13 @@ void TRecorder::DataArrived() {
     const uint16_t recorded = static_cast<uint16_t>(Headers[slot]->BytesRecorded);
     uint16_t size = recorded;
     if (!PausedFlag && TriggerCheck(lp, size)) {
-        if (SavingFlag && OutFile) {
+        if (SavingFlag && OutFile && !WriteFailed) {
             try {
                 OutFile->Write(lp, size);
+                FileLength += size;
+                UpdateSizes();
             } catch (const Exception& e) {
-                // A full disk must not end the driver thread; report it.
-                std::string text = e.Message;
-                Window->Post([this, text] { SetError(text); });
+                AppendFailed(e.Message);
             }
         }
         if (OwnerObj->OnRecord) {
@@ -296,6 +313,33 @@ void TRecorder::DataArrived() {
         Window->Post([this] { QueueRequest(); });
         CompletionIndex = (slot + 1) % 4;
     }
+}
+
+void TRecorder::UpdateSizes() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - SizesWritten < SizesInterval)
+        return;
+    WriteWaveSizes(OutFile->Handle(), FileLength);
+    SizesWritten = now;
+}
+
+void TRecorder::AppendFailed(const std::string& reason) {
+    // A full disk must not end the driver thread, and a take that goes on
+    // without its sound must not look like a good one: stop it.
+    WriteFailed = true;
+    const std::string message = "Cannot write file \"" + OutFile->FileName() + "\". " + reason;
+    const uint32_t take = Take;
+    Window->Post([this, take, message] { StopAfterWriteError(take, message); });
+}
+
+void TRecorder::StopAfterWriteError(uint32_t take, const std::string& message) {
+    // A later RecordToFile has replaced the file: nothing is left to report.
+    if (take != Take)
+        return;
+    Stop();
+    SetError(message);
+    if (OwnerObj->OnRecordError && !OwnerObj->ShutDown)
+        OwnerObj->OnRecordError(message);
 }
 
 void TRecorder::QueueRequest() {

@@ -9,6 +9,7 @@
 #include "base/Stream.h"
 #include "platform/EventQueue.h"
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -43,7 +44,8 @@ public:
     bool Saving() const { return SavingFlag; }
     bool Paused() const { return PausedFlag; }
 
-    // Writes the final sizes and closes the output file.
+    // Writes the final sizes and closes the output file. After a failed
+    // append the data is first cut back to whole blocks.
     void FinishFile();
 
 private:
@@ -59,6 +61,13 @@ private:
     void DataArrived();
     // GUI thread: the posted queue request.
     void QueueRequest();
+    // Driver thread, under WriteLock: keeps the header's sizes at most
+    // SizesInterval behind the data, so a crash leaves a playable take.
+    void UpdateSizes();
+    // Driver thread, under WriteLock: no more appends; the GUI thread stops.
+    void AppendFailed(const std::string& reason);
+    // GUI thread: the posted stop after a failed append of take `take`.
+    void StopAfterWriteError(uint32_t take, const std::string& message);
 
     TWaveHandle Device = 0;
     std::atomic<bool> PausedFlag{false};
@@ -70,5 +79,13 @@ private:
     // The active check and the file append are one step; Stop and
     // FinishFile take this lock, so they wait for an append in progress.
     std::mutex WriteLock;
+    // Guarded by WriteLock: bytes in the output file, when its sizes were
+    // last written, and whether an append failed.
+    int64_t FileLength = 0;
+    std::chrono::steady_clock::time_point SizesWritten;
+    bool WriteFailed = false;
+    // Counts RecordToFile calls, so a late failure report of an earlier
+    // take does not stop the next one.
+    std::atomic<uint32_t> Take{0};
     std::unique_ptr<TRequestQueue> Window;
 };

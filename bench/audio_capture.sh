@@ -1,13 +1,16 @@
-#!/bin/sh
-# Capture benchmark: 60 s (or $1 s) of 44100 Hz 16-bit stereo through ALSA's
-# file-plugin configuration (tests/support/audio_alsa.conf, which delivers
-# as fast as it is read), recorded by the recorder and by arecord. Prints
-# real-time factor (audio seconds per wall second) and CPU seconds per
-# audio minute. Usage: bench/audio_capture.sh [SECONDS] [BUILD_DIR]
-set -eu
+#!/bin/bash
+# Capture benchmark: SECONDS (default 60) of 44100 Hz 16-bit stereo from
+# ALSA's file-plugin capture PCM (tests/support/audio_alsa.conf, delivering
+# as fast as it is read) into a WAV file, by the recorder's capture program
+# and by arecord. Both run as whole processes under the same timer (bash's
+# `time`: wall, user + system CPU), RUNS times each, interleaved; prints the
+# medians and checks that both wrote the same number of bytes.
+# Usage: bench/audio_capture.sh [SECONDS] [BUILD_DIR] [RUNS]
+set -euo pipefail
 SECONDS_TO_RECORD=${1:-60}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${2:-$ROOT/build}
+RUNS=${3:-5}
 BIN=$BUILD/bin/audio_capture_bench
 [ -x "$BIN" ] || { echo "build the audio_capture_bench target first ($BIN)" >&2; exit 1; }
 command -v arecord >/dev/null || { echo "arecord (alsa-utils) is needed" >&2; exit 1; }
@@ -15,27 +18,39 @@ command -v arecord >/dev/null || { echo "arecord (alsa-utils) is needed" >&2; ex
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 # A fixture as long as the recording, so both read real data throughout.
-head -c $((SECONDS_TO_RECORD * 176400)) /dev/urandom > "$WORK/fixture.raw"
+head -c $((SECONDS_TO_RECORD * 176400)) /dev/urandom >"$WORK/fixture.raw"
 export ALSA_CONFIG_PATH=/usr/share/alsa/alsa.conf:$ROOT/tests/support/audio_alsa.conf
 export QUILLET_ALSA_INFILE=$WORK/fixture.raw
 export QUILLET_ALSA_OUTFILE=/dev/null
 
-printf '%-12s %9s %9s %9s %10s %12s\n' program audio_s wall_s cpu_s rt_factor cpu_s/min
-# Three runs each: the machine is shared, so look at the best.
-for run in 1 2 3; do
-"$BIN" "$SECONDS_TO_RECORD" "$WORK/quillet.wav"
+# Runs one program under `time`; appends "wall cpu bytes" to $WORK/<name>.
+measure() {
+    local name=$1 out=$WORK/$1.wav t
+    shift
+    rm -f "$out"
+    t=$( { TIMEFORMAT='%R %U %S'; time "$@" "$out" >/dev/null 2>&1; } 2>&1)
+    read -r wall user sys <<<"$t"
+    echo "$wall $(echo "$user + $sys" | bc) $(stat -c %s "$out")" >>"$WORK/$name"
+}
 
-# arecord, timed the same way: wall clock and the child's CPU time.
-python3 - "$SECONDS_TO_RECORD" "$WORK/arecord.wav" <<'PY'
-import resource, subprocess, sys, time
-seconds, out = float(sys.argv[1]), sys.argv[2]
-t0 = time.monotonic()
-subprocess.run(["arecord", "-q", "-f", "S16_LE", "-c", "2", "-r", "44100",
-                "-d", str(int(seconds)), out], check=True)
-wall = time.monotonic() - t0
-u = resource.getrusage(resource.RUSAGE_CHILDREN)
-cpu = u.ru_utime + u.ru_stime
-print("%-12s %9.2f %9.3f %9.3f %10.1f %12.4f" % ("arecord", seconds, wall, cpu,
-      seconds / wall, cpu / (seconds / 60)))
-PY
+for ((run = 1; run <= RUNS; run++)); do
+    measure quillet "$BIN" "$SECONDS_TO_RECORD"
+    measure arecord arecord -q -t wav -f S16_LE -c 2 -r 44100 -d "$SECONDS_TO_RECORD"
 done
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+printf '%-8s %5s %9s %9s %10s %12s %10s\n' program runs wall_s cpu_s rt_factor cpu_s/min bytes
+for name in quillet arecord; do
+    wall=$(cut -d' ' -f1 "$WORK/$name" | median)
+    cpu=$(cut -d' ' -f2 "$WORK/$name" | median)
+    bytes=$(cut -d' ' -f3 "$WORK/$name" | sort -u | tr '\n' ' ')
+    awk -v n="$name" -v r="$RUNS" -v w="$wall" -v c="$cpu" -v s="$SECONDS_TO_RECORD" -v b="$bytes" \
+        'BEGIN { printf "%-8s %5d %9.3f %9.3f %10.1f %12.4f %10s\n", n, r, w, c, s / w, c / (s / 60), b }'
+done
+q=$(cut -d' ' -f3 "$WORK/quillet" | sort -u)
+a=$(cut -d' ' -f3 "$WORK/arecord" | sort -u)
+if [ "$q" != "$a" ]; then
+    echo "byte counts differ: quillet $q, arecord $a" >&2
+    exit 1
+fi
+echo "both wrote $q bytes in every run (44-byte header + $((SECONDS_TO_RECORD * 176400)) data)"

@@ -22,11 +22,14 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -343,6 +346,84 @@ TEST_F(MainWindowTest, EditShortcutsActOnTheMemoWhateverHasTheFocus) {
     QApplication::clipboard()->clear();
     QTest::keyClick(m->ui->EditTo, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "memo text");
+}
+
+// The take of a run that was killed mid-take, started in a child process.
+TEST_F(MainWindowTest, StartKeepsATakeCutShortByAKill) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    DeleteFile(TFormMain::RecordingFile());
+    EXPECT_EXIT(
+        {
+            auto m = Make();
+            m->ui->ActionVoiceRecord->trigger();
+            PumpUntil([] { return false; }, 800); // past the first size update
+            kill(getpid(), SIGKILL);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    auto b = std::filesystem::file_size(TFormMain::RecordingFile());
+    TWAVFile left;
+    ASSERT_TRUE(left.LoadFromFile(TFormMain::RecordingFile()));
+    EXPECT_GT(left.Duration(), 0) << "sizes were written while recording";
+    EXPECT_LE(static_cast<uintmax_t>(left.FileSize), b);
+
+    auto m = Make();
+    ASSERT_TRUE(FileExists(TFormMain::RecordingFile())) << "start keeps the take";
+    EXPECT_STATES(*m, true, true, false, false, true, true, false);
+    EXPECT_EQ(m->LabelLength->text(), "0");
+    ASSERT_TRUE(left.LoadFromFile(TFormMain::RecordingFile()));
+    EXPECT_EQ(static_cast<uintmax_t>(left.FileSize),
+              std::filesystem::file_size(TFormMain::RecordingFile()))
+        << "repaired to its full length";
+    EXPECT_EQ(m->ElapsedMs, static_cast<uint32_t>(std::lround(left.Duration() * 1000)));
+    m->ui->ActionVoicePlay->trigger();
+    EXPECT_TRUE(PumpUntil([&] { return m->VoiceState == vsIdle; })) << "it plays to its end";
+    EXPECT_TRUE(Dialogs.Boxes.empty());
+}
+
+TEST_F(MainWindowTest, StartMovesAnUnreadableRecordingAside) {
+    const std::string path = TFormMain::RecordingFile();
+    for (const auto& e : std::filesystem::directory_iterator(ProgramDir()))
+        if (e.path().filename().string().rfind("Quillet-", 0) == 0)
+            std::filesystem::remove(e.path());
+    Dir.Write("garbage", "not a recording");
+    std::filesystem::copy_file(Dir.File("garbage"), path,
+                               std::filesystem::copy_options::overwrite_existing);
+    auto m = Make();
+    EXPECT_FALSE(FileExists(path));
+    std::string aside;
+    for (const auto& e : std::filesystem::directory_iterator(ProgramDir()))
+        if (e.path().filename().string().rfind("Quillet-", 0) == 0)
+            aside = e.path().string();
+    ASSERT_FALSE(aside.empty());
+    EXPECT_EQ(aside.size(), path.size() + 16) << aside; // "-YYYYMMDD-HHMMSS"
+    EXPECT_EQ(ReadWholeFile(aside), "not a recording");
+    EXPECT_EQ(m->ui->StatusBar1->currentMessage().toStdString(),
+              "The last recording could not be read; it was moved to " + aside);
+    EXPECT_STATES(*m, false, true, false, false, false, false, false);
+    std::filesystem::remove(aside);
+}
+
+TEST_F(MainWindowTest, AFullDiskStopsTheTakeAndSaysSo) {
+    auto m = Make();
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limit = old;
+    limit.rlim_cur = 44 + 20000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    m->ui->ActionVoiceRecord->trigger();
+    const bool stopped = PumpUntil([&] { return m->VoiceState == vsIdle; });
+    setrlimit(RLIMIT_FSIZE, &old);
+    ASSERT_TRUE(stopped);
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes[0].Text,
+              "Cannot write file \"" + TFormMain::RecordingFile() + "\". File too large.");
+    EXPECT_EQ(Dialogs.Boxes[0].Icon, TMsgIcon::Error);
+    EXPECT_STATES(*m, true, true, true, false, true, true, false);
+    EXPECT_EQ(std::filesystem::file_size(TFormMain::RecordingFile()), 44u + 20000);
+    TWAVFile wav;
+    ASSERT_TRUE(wav.LoadFromFile(TFormMain::RecordingFile()));
+    EXPECT_EQ(wav.FileSize, 44 + 20000) << "sizes of what was written";
 }
 
 int main(int argc, char** argv) {

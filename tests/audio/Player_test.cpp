@@ -6,6 +6,9 @@
 #include "AudioTestHelpers.h"
 #include "FakeWaveService.h"
 
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +19,7 @@ class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureApp();
+        setenv("XDG_RUNTIME_DIR", Runtime.Path.c_str(), 1);
         Audio->OnPlayed = [this](TPlayer* sender) {
             EXPECT_EQ(sender, Player);
             ++Played;
@@ -38,6 +42,7 @@ protected:
     }
 
     TScratchCwd Cwd;
+    TScratchDir Runtime; // private (mkdtemp makes it 0700): the spool goes here
     TFakeWaveService Fake;
     std::unique_ptr<TAudio> Audio = std::make_unique<TAudio>(&Fake);
     TPlayer* Player = Audio->Player();
@@ -57,7 +62,8 @@ TEST_F(PlayerTest, TwoAndAHalfBuffers) {
     EXPECT_EQ(Fake.Played, data);
     EXPECT_FALSE(Player->IsOpen());
     EXPECT_FALSE(Player->Playing());
-    EXPECT_EQ(ReadBytes(Cwd.File("PLAY.TMP")), data) << "the spool file stays behind";
+    EXPECT_FALSE(std::filesystem::exists(Runtime.File("PLAY.TMP"))) << "the spool is removed";
+    EXPECT_FALSE(std::filesystem::exists(Cwd.File("PLAY.TMP")));
     const std::vector<std::string> tail = {"OutUnprepareHeader", "OutUnprepareHeader",
                                            "OutUnprepareHeader", "OutUnprepareHeader",
                                            "OutClose",           "WOM_CLOSE"};
@@ -327,27 +333,107 @@ TEST_F(PlayerTest, DestructionStopsPlayback) {
     EXPECT_FALSE(Fake.OutIsOpen);
 }
 
-TEST(PlayerSpool, CurrentDirectoryWhenWritable) {
-    TScratchCwd cwd;
-    EXPECT_EQ(TPlayer::SpoolFilePath(), "PLAY.TMP");
+// What someone else planted as the spool is never written through or into.
+TEST_F(PlayerTest, SpoolIsFreshPrivateAndRemoved) {
+    const std::string spool = Runtime.File("PLAY.TMP");
+    const std::string victim = Cwd.File("victim");
+    struct Case {
+        const char* Planted;
+        std::function<void()> Plant;
+    };
+    int plantedFd = -1;
+    const std::vector<Case> cases = {
+        {"nothing", [] {}},
+        {"a symlink to another file",
+         [&] { ASSERT_EQ(symlink(victim.c_str(), spool.c_str()), 0); }},
+        {"a file open to all, held open",
+         [&] {
+             plantedFd = open(spool.c_str(), O_RDWR | O_CREAT, 0666);
+             fchmod(plantedFd, 0666);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Planted);
+        WriteBytes(victim, {1, 2, 3});
+        c.Plant();
+        const auto data = Ramp(8192 * 6); // more than the four slots: spooled
+        ASSERT_TRUE(Player->PlayFile(Wav(data)));
+        struct stat st;
+        ASSERT_EQ(lstat(spool.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_EQ(Player->SpoolFileName(), spool);
+        PlayOut();
+        EXPECT_EQ(Fake.Played, data);
+        Fake.Played.clear();
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(spool)));
+        EXPECT_EQ(ReadBytes(victim), (std::vector<uint8_t>{1, 2, 3}));
+        if (plantedFd >= 0) {
+            EXPECT_EQ(lseek(plantedFd, 0, SEEK_END), 0) << "nothing reached the planted file";
+            close(plantedFd);
+            plantedFd = -1;
+        }
+    }
+    // Released mid-playback: removed too.
+    ASSERT_TRUE(Player->PlayFile(Wav(Ramp(8192 * 6))));
+    Audio.reset();
+    EXPECT_FALSE(std::filesystem::exists(spool));
 }
 
-TEST(PlayerSpool, RuntimeDirectoryWhenCurrentIsNotWritable) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root may write into any directory";
-    TScratchDir runtime;
-    TScratchCwd cwd;
-    ASSERT_EQ(chmod(cwd.Path.c_str(), 0555), 0);
-    const char* old = std::getenv("XDG_RUNTIME_DIR");
-    const std::string saved = old ? old : "";
-    setenv("XDG_RUNTIME_DIR", runtime.Path.c_str(), 1);
-    EXPECT_EQ(TPlayer::SpoolFilePath(), runtime.Path + "/PLAY.TMP");
+TEST(PlayerSpool, OnlyAPrivateDirectoryOfTheUsersOwn) {
+    TScratchDir runtime, tmp;
+    const std::string fallback = tmp.File("quillet-" + std::to_string(geteuid()));
+    setenv("TMPDIR", tmp.Path.c_str(), 1);
+    struct Case {
+        const char* Why;
+        std::function<void()> Prepare;
+        std::string Expected; // "" = refused
+    };
+    const std::vector<Case> cases = {
+        {"private runtime directory", [] {}, runtime.Path},
+        {"runtime directory open to all", [&] { chmod(runtime.Path.c_str(), 01777); }, fallback},
+        {"runtime directory is a symlink",
+         [&] {
+             symlink(runtime.Path.c_str(), tmp.File("link").c_str());
+             setenv("XDG_RUNTIME_DIR", tmp.File("link").c_str(), 1);
+         },
+         fallback},
+        {"fallback planted as a symlink",
+         [&] {
+             unsetenv("XDG_RUNTIME_DIR");
+             symlink(runtime.Path.c_str(), fallback.c_str());
+         },
+         ""},
+        {"fallback open to others",
+         [&] {
+             unsetenv("XDG_RUNTIME_DIR");
+             mkdir(fallback.c_str(), 0755);
+             chmod(fallback.c_str(), 0755);
+         },
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Why);
+        setenv("XDG_RUNTIME_DIR", runtime.Path.c_str(), 1);
+        chmod(runtime.Path.c_str(), 0700);
+        std::filesystem::remove_all(fallback);
+        std::filesystem::remove(tmp.File("link"));
+        c.Prepare();
+        if (c.Expected.empty()) {
+            try {
+                TSpoolFile::SpoolDirectory();
+                ADD_FAILURE() << "accepted";
+            } catch (const EFCreateError& e) {
+                EXPECT_EQ(e.Message, "Cannot create file \"" + fallback +
+                                         "/PLAY.TMP\". The directory is not private to this user");
+            }
+        } else {
+            EXPECT_EQ(TSpoolFile::SpoolDirectory(), c.Expected);
+        }
+    }
+    std::filesystem::remove(fallback);
+    unsetenv("TMPDIR");
     unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(TPlayer::SpoolFilePath().rfind("/PLAY.TMP"), TPlayer::SpoolFilePath().size() - 9);
-    EXPECT_NE(TPlayer::SpoolFilePath(), "PLAY.TMP");
-    if (old)
-        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
-    chmod(cwd.Path.c_str(), 0755);
 }
 
 } // namespace

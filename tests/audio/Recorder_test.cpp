@@ -7,7 +7,9 @@
 #include "FakeWaveService.h"
 
 #include <atomic>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -446,6 +448,70 @@ TEST_F(RecorderTest, DestroyingTheComponentCompletesTheRecording) {
     EXPECT_EQ(Le32(b, 4), b.size() - 8);
     EXPECT_EQ(Le32(b, 40), 2u * 8192);
     EXPECT_FALSE(Fake.InIsOpen);
+}
+
+TEST_F(RecorderTest, SizesFollowTheDataWhileRecording) {
+    Rec->RecordToFile(Wav);
+    ASSERT_TRUE(Rec->Start());
+    Deliver(Full(0));
+    EXPECT_EQ(Le32(ReadBytes(Wav), 40), 0u) << "not rewritten at every buffer";
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    Deliver(Full(1));
+    const auto b = ReadBytes(Wav); // what a crash right now would leave
+    EXPECT_EQ(Le32(b, 4), b.size() - 8);
+    EXPECT_EQ(Le32(b, 40), 2u * 8192);
+    Rec->Stop();
+}
+
+// A file size limit stands in for a full disk: the append fails part-way.
+TEST_F(RecorderTest, AFailedWriteStopsTheTakeWithWholeBlocks) {
+    struct Case {
+        TChannels Channels;
+        TBPS Bits;
+        uint32_t PastTwoBuffers; // bytes of the third buffer that fit
+        uint32_t Kept;           // of those, what the file keeps
+    };
+    const std::vector<Case> cases = {
+        {TChannels::Mono, TBPS::_8, 100, 100},
+        {TChannels::Stereo, TBPS::_16, 6, 4}, // a partial frame is cut
+        {TChannels::Stereo, TBPS::_16, 0, 0}, // fails at a buffer's start
+    };
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.PastTwoBuffers);
+        TFakeWaveService fake;
+        TAudio audio(&fake);
+        TRecorder* rec = audio.Recorder();
+        rec->SetChannels(c.Channels);
+        rec->SetBitsPerSample(c.Bits);
+        std::vector<std::string> errors;
+        audio.OnRecordError = [&](const std::string& m) {
+            EXPECT_TRUE(IsGuiThread());
+            errors.push_back(m);
+        };
+        const uint32_t buffer = rec->BufferSize();
+        rec->RecordToFile(Wav);
+        ASSERT_TRUE(rec->Start());
+        rlimit limit = old;
+        limit.rlim_cur = 44 + 2 * buffer + c.PastTwoBuffers;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        for (int i = 0; i < 4 && fake.DeliverInput(Ramp(buffer, static_cast<uint8_t>(i))); ++i) {
+        }
+        PumpUntil([&] { return !errors.empty(); });
+        setrlimit(RLIMIT_FSIZE, &old);
+        ASSERT_EQ(errors,
+                  std::vector<std::string>{"Cannot write file \"" + Wav + "\". File too large"});
+        EXPECT_EQ(audio.ErrorMessage(), errors[0]);
+        EXPECT_FALSE(fake.InIsOpen) << "the take is stopped";
+        EXPECT_FALSE(rec->Saving());
+        const auto b = ReadBytes(Wav);
+        ASSERT_EQ(b.size(), 44 + 2 * buffer + c.Kept);
+        EXPECT_EQ(Le32(b, 4), b.size() - 8);
+        EXPECT_EQ(Le32(b, 40), b.size() - 44);
+        EXPECT_EQ(std::vector<uint8_t>(b.begin() + 44, b.begin() + 44 + buffer), Ramp(buffer, 0));
+    }
 }
 
 } // namespace

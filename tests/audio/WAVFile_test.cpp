@@ -1,10 +1,14 @@
 // The recorder's 44-byte header and its completion, and TWAVFile's reading
 // and duration rules, on real files.
 #include "audio/WAVFile.h"
+#include "audio/WAVRepair.h"
 
 #include "AudioTestHelpers.h"
 
+#include <algorithm>
+#include <ctime>
 #include <gtest/gtest.h>
+#include <sys/time.h>
 
 namespace {
 
@@ -113,3 +117,71 @@ TEST(WAVFile, MissingFileAndReloadClearFields) {
 }
 
 } // namespace
+
+// A recording cut short keeps its sound; files not of the recorder's layout
+// are left exactly as they were.
+TEST(RepairWAVFile, FixesStaleSizesOfOurLayoutOnly) {
+    TScratchDir dir;
+    const std::string path = dir.File("left.wav");
+    auto stale = [](std::vector<uint8_t> b) {
+        std::fill(b.begin() + 4, b.begin() + 8, 0);
+        std::fill(b.begin() + 40, b.begin() + 44, 0);
+        return b;
+    };
+    auto with = [](std::vector<uint8_t> b, size_t at, uint8_t v) {
+        b[at] = v;
+        return b;
+    };
+    const auto stereo = stale(MakeWav(2, 22050, 16, Ramp(4000 + 3)));
+    struct Case {
+        const char* Why;
+        std::vector<uint8_t> Bytes;
+        bool Repaired;
+        size_t Data; // data bytes after a repair
+    };
+    const std::vector<Case> cases = {
+        {"killed mid-take, partial frame", stereo, true, 4000},
+        {"header only", stale(MakeWav(1, 11025, 8, {})), true, 0},
+        {"already complete", MakeWav(1, 11025, 8, Ramp(5)), true, 5},
+        {"18-byte format chunk", stale(MakeWav(1, 11025, 8, Ramp(10), 18)), false, 0},
+        {"compressed format tag", with(stereo, 20, 2), false, 0},
+        {"block align not of the format", with(stereo, 32, 2), false, 0},
+        {"shorter than a header", std::vector<uint8_t>(stereo.begin(), stereo.begin() + 43), false,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Why);
+        WriteBytes(path, c.Bytes);
+        EXPECT_EQ(RepairWAVFile(path), c.Repaired);
+        const auto b = ReadBytes(path);
+        if (!c.Repaired) {
+            EXPECT_EQ(b, c.Bytes);
+            continue;
+        }
+        ASSERT_EQ(b.size(), 44 + c.Data);
+        EXPECT_EQ(Le32(b, 4), b.size() - 8);
+        EXPECT_EQ(Le32(b, 40), c.Data);
+        EXPECT_TRUE(std::equal(b.begin() + 44, b.end(), c.Bytes.begin() + 44));
+    }
+    EXPECT_FALSE(RepairWAVFile(dir.File("missing.wav")));
+}
+
+TEST(MoveAsideFile, DatedNameThatNeverReplacesAnother) {
+    TScratchDir dir;
+    const std::string path = dir.File("Quillet.wav");
+    std::tm when{};
+    strptime("2026-01-02 03:04:05", "%Y-%m-%d %H:%M:%S", &when);
+    when.tm_isdst = -1;
+    const timeval times[2] = {{std::mktime(&when), 0}, {std::mktime(&when), 0}};
+    WriteBytes(path, {1});
+    utimes(path.c_str(), times); // dated by the take, not by the move
+    const std::string first = MoveAsideFile(path);
+    WriteBytes(path, {2});
+    utimes(path.c_str(), times);
+    const std::string second = MoveAsideFile(path);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(first, dir.File("Quillet-20260102-030405.wav"));
+    EXPECT_EQ(second, dir.File("Quillet-20260102-030405-2.wav"));
+    EXPECT_EQ(ReadBytes(first), std::vector<uint8_t>{1});
+    EXPECT_EQ(ReadBytes(second), std::vector<uint8_t>{2});
+}
