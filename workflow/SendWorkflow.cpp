@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "mail/delivery/NetDNSResolver.h"
 #include "mail/delivery/NetSMTP.h"
+#include "mail/message/NetAddressCheck.h"
 #include "mail/message/NetMessage.h"
 #include "mail/message/NetMessageWriter.h"
 #include "mapi/Email.h"
@@ -143,7 +144,20 @@ struct TRunScope {
 };
 } // namespace
 
+void TSendWorkflow::CheckFields(const TSendFields& fields, bool sending) const {
+    CheckRecipientText(fields.To, "To field");
+    CheckRecipientText(fields.Cc, "Cc field");
+    CheckHeaderText("subject", fields.Subject);
+    CheckHeaderText("name in Options", FSettings.UserName);
+    // The own address becomes the envelope sender of an SMTP delivery; the
+    // default mail client uses its own.
+    if (sending ? FSettings.SendType != "MAPI" : !FSettings.UserEmail.empty())
+        CheckPlainAddress(FSettings.UserEmail);
+}
+
 bool TSendWorkflow::Send(const TSendFields& fields) {
+    // Refused input sends nothing and runs no encoder.
+    CheckFields(fields, true);
     TRunScope run(FRunning, *FAntiFreeze);
     PrepareMessage(fields);
     ShowWait("Sending, please wait...");
@@ -151,6 +165,7 @@ bool TSendWorkflow::Send(const TSendFields& fields) {
 }
 
 void TSendWorkflow::SaveAs(const TSendFields& fields, const std::string& fileName) {
+    CheckFields(fields, false);
     TRunScope run(FRunning, *FAntiFreeze);
     PrepareMessage(fields);
     FAntiFreeze->CheckCancel();
@@ -195,7 +210,7 @@ void TSendWorkflow::ComposeDefaultClientMail(const TSendFields& fields) {
     FMapi->Attachment.clear();
     FMapi->Recipient.push_back(fields.To);
     FMapi->CC.push_back(fields.Cc);
-    FMapi->Subject = fields.Subject.substr(0, 255);
+    FMapi->Subject = fields.Subject;
     FMapi->SetLongText(fields.Body);
     FMapi->Attachment.push_back(EncodedFile);
 }

@@ -100,6 +100,9 @@ public:
     TEmail& Mapi() { return *FMapi; }
 
 private:
+    // Raises for recipients, subject or own address that cannot be sent as
+    // typed (sending: the own address is the envelope sender).
+    void CheckFields(const TSendFields& fields, bool sending) const;
     void ShowWait(const std::string& text);
     void SetWaitText(const std::string& text);
     void HideWait();

@@ -212,3 +212,39 @@ TEST_F(SendWorkflowTest, TheTimeoutSettingEndsASilentServerWithReadTimeout) {
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 3.0);
     EXPECT_EQ(Notices, std::vector<std::string>{"Read Timeout:127.0.0.1"});
 }
+
+TEST_F(SendWorkflowTest, RefusedRecipientsOrOwnAddressSendNothingAndRunNoEncoder) {
+    struct TCase {
+        const char *To, *Subject, *Own, *Shown;
+    } cases[] = {
+        {"not an address", "s", "ann@example.org",
+         "'not an address' is not a valid e-mail address."},
+        {"bob@x.test carol@x.test", "s", "ann@example.org",
+         "'bob@x.test carol@x.test' is not a valid e-mail address."},
+        {"bob@x.test", "a\x1b[31m", "ann@example.org", "The subject contains a control character."},
+        {"bob@x.test", "s", "a@x> SIZE=1 AUTH=<spoof@x",
+         "Your e-mail address 'a@x> SIZE=1 AUTH=<spoof@x' in Options is not a valid e-mail "
+         "address."},
+    };
+    TSmtpFakeServer server({Quiet(5000)});
+    CopiedAttachment(1);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.To);
+        TSendSettings s = Wf.Settings();
+        s.SendType = "SMTP";
+        s.SmtpServer = "127.0.0.1";
+        s.SmtpPort = server.Port();
+        s.UserEmail = c.Own;
+        Wf.ApplySettings(s);
+        Fields.To = c.To;
+        Fields.Subject = c.Subject;
+        try {
+            Wf.Send(Fields);
+            ADD_FAILURE() << "sent";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message, c.Shown);
+        }
+        EXPECT_FALSE(FileExists(Wf.EncodedFile)) << "no encoder run";
+    }
+    EXPECT_EQ(server.Connections(), 0);
+}
