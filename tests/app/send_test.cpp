@@ -325,7 +325,7 @@ TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});
     ASSERT_EQ(state->Sent.size(), 1u);
     const TTestMessage& sent = state->Sent[0];
-    EXPECT_EQ(sent.Subject.value_or(""), std::string(255, 'S')) << "cut to 255 characters";
+    EXPECT_EQ(sent.Subject.value_or(""), std::string(300, 'S')) << "the whole subject";
     EXPECT_EQ(sent.NoteText.value_or(""), "Hello Bob,\r\n.\r\nlisten to this.");
     ASSERT_EQ(sent.Recips.size(), 1u) << "the empty Cc entry resolves to nothing";
     EXPECT_EQ(sent.Recips[0].Name.value_or(""), "bob@example.org");

@@ -53,6 +53,9 @@ protected:
         Fields.To = "bob@example.org";
         Fields.Subject = "Voice note";
         Fields.Body = "Hello";
+        TSendSettings s;
+        s.UserEmail = "ann@example.org";
+        Wf.ApplySettings(s);
     }
     void UseSmtp(int port, int timeoutSeconds = 0) {
         TSendSettings s;
@@ -75,7 +78,11 @@ protected:
         // Measured from when the cancel was due: a frozen window would
         // only see the click late.
         const Clock::time_point cancelled = Clock::now() + std::chrono::milliseconds(ms);
-        QTimer::singleShot(ms, [&] { Wf.Cancel(); });
+        QTimer timer; // ends with this call, even when the send does not
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] { Wf.Cancel(); });
+        timer.start(ms);
         try {
             Wf.Send(Fields);
         } catch (const ESendCancelled& e) {
@@ -127,6 +134,7 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
              CopiedAttachment(1);
              TSendSettings s;
              s.SendType = "Direct";
+             s.UserEmail = "ann@example.org";
              Wf.ApplySettings(s);
              Wf.Resolver().Port = ntohs(a.sin_port);
          }},
