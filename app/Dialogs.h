@@ -3,9 +3,11 @@
 // The installed instance is the desktop one unless a test replaces it.
 #pragma once
 
+#include <memory>
 #include <string>
 
 class QDialog;
+class QMessageBox;
 class QWidget;
 
 enum class TMsgIcon { None, Information, Warning, Error };
@@ -24,6 +26,11 @@ public:
     virtual bool SaveFileName(QWidget* parent, const std::string& filter,
                               const std::string& defaultExt, std::string& fileName) = 0;
 };
+
+// The desktop message box, set up but not shown; its text is plain text.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text,
+                                            const std::string& caption, TMsgIcon icon,
+                                            TMsgButtons buttons);
 
 // The installed instance (the desktop one by default).
 TDialogs& Dialogs();
