@@ -91,6 +91,7 @@ void TNetSMTP::PrepareTransport() {
             tls->ImplicitTLS = Security == ssImplicitTLS;
             tls->VerifyPeer = VerifyPeer;
             tls->CAFile = CAFile;
+            tls->PinnedSha256 = PinnedSha256;
         } else if (Security == ssImplicitTLS) {
             throw ENetTLSError("TLS is not available on the connection to " + Host + ".");
         }
@@ -107,6 +108,7 @@ void TNetSMTP::PrepareTransport() {
     tls->ImplicitTLS = Security == ssImplicitTLS;
     tls->VerifyPeer = VerifyPeer;
     tls->CAFile = CAFile;
+    tls->PinnedSha256 = PinnedSha256;
     if (ReadTimeout > 0)
         tls->HandshakeTimeout = ReadTimeout;
     tls->OnStatus = [this](TNetComponent&, TNetStatus status, const std::string& text) {

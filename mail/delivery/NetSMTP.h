@@ -39,9 +39,12 @@ public:
 
     // Read by ConnectAndGreet. VerifyPeer false: any certificate (Direct
     // delivery's opportunistic TLS). CAFile: trusted besides the system's.
+    // PinnedSha256: a certificate the user trusts for Host although it
+    // fails the check (see TNetIOHandlerTLS::PinnedSha256).
     TSmtpSecurity Security = ssAuto;
     bool VerifyPeer = true;
     std::string CAFile;
+    std::string PinnedSha256;
 
     TAuthenticationType AuthenticationType() const { return FAuthenticationType; }
     // atLogin also sets UseEhlo.
