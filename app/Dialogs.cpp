@@ -45,6 +45,22 @@ public:
         fileName = FromQt(dlg.selectedFiles().first());
         return true;
     }
+
+    bool OpenFileName(QWidget* parent, const std::string& filter, std::string& fileName) override {
+        if (ClosedForExit)
+            return false;
+        // "Certificates (*.pem *.crt)|*.pem;*.crt" -> "Certificates (*.pem *.crt)".
+        QFileDialog dlg(parent);
+        dlg.setAcceptMode(QFileDialog::AcceptOpen);
+        dlg.setFileMode(QFileDialog::ExistingFile);
+        dlg.setNameFilter(ToQt(filter.substr(0, filter.find('|'))));
+        if (!fileName.empty())
+            dlg.selectFile(ToQt(fileName));
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        fileName = FromQt(dlg.selectedFiles().first());
+        return true;
+    }
 };
 
 TDesktopDialogs DesktopDialogs;
