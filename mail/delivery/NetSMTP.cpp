@@ -134,7 +134,7 @@ bool TNetSMTP::PasswordNeedsTLS() const {
 }
 
 void TNetSMTP::CheckPasswordMayGo() const {
-    // Empty credentials reveal nothing; such a login goes as it always did.
+    // Empty credentials reveal nothing; that login goes ahead unencrypted.
     if (Encrypted() || !PasswordNeedsTLS() || (Username.empty() && Password.empty()))
         return;
     if (Security == ssAuto && !FStartTLSOffered)
