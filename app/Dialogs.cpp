@@ -18,29 +18,9 @@ public:
                           TMsgIcon icon, TMsgButtons buttons) override {
         if (ClosedForExit)
             return buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Ok;
-        QMessageBox box(parent);
-        box.setWindowTitle(ToQt(caption));
-        box.setText(ToQt(text));
-        switch (icon) {
-        case TMsgIcon::None:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        case TMsgIcon::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case TMsgIcon::Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case TMsgIcon::Error:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        }
-        if (buttons == TMsgButtons::YesNo) {
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            return box.exec() == QMessageBox::Yes ? TMsgResult::Yes : TMsgResult::No;
-        }
-        box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
+        const int answer = MakeMessageBox(parent, text, caption, icon, buttons)->exec();
+        if (buttons == TMsgButtons::YesNo)
+            return answer == QMessageBox::Yes ? TMsgResult::Yes : TMsgResult::No;
         return TMsgResult::Ok;
     }
 
@@ -65,12 +45,55 @@ public:
         fileName = FromQt(dlg.selectedFiles().first());
         return true;
     }
+
+    bool OpenFileName(QWidget* parent, const std::string& filter, std::string& fileName) override {
+        if (ClosedForExit)
+            return false;
+        // "Certificates (*.pem *.crt)|*.pem;*.crt" -> "Certificates (*.pem *.crt)".
+        QFileDialog dlg(parent);
+        dlg.setAcceptMode(QFileDialog::AcceptOpen);
+        dlg.setFileMode(QFileDialog::ExistingFile);
+        dlg.setNameFilter(ToQt(filter.substr(0, filter.find('|'))));
+        if (!fileName.empty())
+            dlg.selectFile(ToQt(fileName));
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        fileName = FromQt(dlg.selectedFiles().first());
+        return true;
+    }
 };
 
 TDesktopDialogs DesktopDialogs;
 TDialogs* Installed = nullptr;
 
 } // namespace
+
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text,
+                                            const std::string& caption, TMsgIcon icon,
+                                            TMsgButtons buttons) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(ToQt(caption));
+    // Texts carry server replies and file names: never read as markup.
+    box->setTextFormat(Qt::PlainText);
+    box->setText(ToQt(text));
+    switch (icon) {
+    case TMsgIcon::None:
+        box->setIcon(QMessageBox::NoIcon);
+        break;
+    case TMsgIcon::Information:
+        box->setIcon(QMessageBox::Information);
+        break;
+    case TMsgIcon::Warning:
+        box->setIcon(QMessageBox::Warning);
+        break;
+    case TMsgIcon::Error:
+        box->setIcon(QMessageBox::Critical);
+        break;
+    }
+    box->setStandardButtons(buttons == TMsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                          : QMessageBox::Ok);
+    return box;
+}
 
 TDialogs& Dialogs() {
     return Installed ? *Installed : DesktopDialogs;

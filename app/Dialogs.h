@@ -1,11 +1,13 @@
 // TDialogs: the one way the program shows message boxes, modal dialogs and
-// the save-file dialog, so that tests can answer them without blocking.
+// the file dialogs, so that tests can answer them without blocking.
 // The installed instance is the desktop one unless a test replaces it.
 #pragma once
 
+#include <memory>
 #include <string>
 
 class QDialog;
+class QMessageBox;
 class QWidget;
 
 enum class TMsgIcon { None, Information, Warning, Error };
@@ -23,7 +25,20 @@ public:
     // The save dialog; filter in "Description|*.ext" form. False on cancel.
     virtual bool SaveFileName(QWidget* parent, const std::string& filter,
                               const std::string& defaultExt, std::string& fileName) = 0;
+    // The open dialog for an existing file, starting at fileName; same
+    // filter form. False on cancel; by default none is offered.
+    virtual bool OpenFileName(QWidget* parent, const std::string& filter, std::string& fileName) {
+        (void)parent;
+        (void)filter;
+        (void)fileName;
+        return false;
+    }
 };
+
+// The desktop message box, set up but not shown; its text is plain text.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text,
+                                            const std::string& caption, TMsgIcon icon,
+                                            TMsgButtons buttons);
 
 // The installed instance (the desktop one by default).
 TDialogs& Dialogs();

@@ -116,6 +116,10 @@ void TFormMain::LoadSettings() {
         throw EConvertError("'" + timeout + "' is not a valid time-out");
     SmtpTimeout = seconds;
     ApplySettingsToWorkflow();
+    SmtpCAFile = ini.ReadString("SMTP", "CAFile", "");
+    SmtpPinnedHost = ini.ReadString("SMTP", "PinnedHost", "");
+    SmtpPinnedCertificate = ini.ReadString("SMTP", "PinnedCertificate", "");
+    ApplySettingsToWorkflow();
 }
 
 void TFormMain::ActionFileNewExecute() {

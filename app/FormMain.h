@@ -58,6 +58,7 @@ public:
     int32_t SmtpPort = 25;
     std::string SmtpSecurity = "Auto"; // "Auto", "STARTTLS", "SSL/TLS" or "None"
     int32_t SmtpTimeout = 60;          // seconds; 0: no limit
+    std::string SmtpCAFile, SmtpPinnedHost, SmtpPinnedCertificate;
 
     TVoiceState VoiceState = vsIdle;
     uint32_t StartTick = 0;
@@ -120,6 +121,9 @@ private:
     void SetBusy(bool busy);
     void CreateWorkflow();
     void ApplySettingsToWorkflow();
+    // Asks whether to trust a refused certificate; Yes stores the pin.
+    bool TrustCertificate(const std::string& host, const std::string& fingerprint,
+                          const std::string& message);
     void BindSendActions();
     // The fields as the workflow takes them.
     TSendFields SendFields() const;

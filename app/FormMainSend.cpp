@@ -1,10 +1,12 @@
 // The main window's side of the send workflow: the Send and Save As
 // commands hand the fields to TSendWorkflow (workflow/) and show what it
 // reports: the wait window with its text, progress bar and Cancel button,
-// and the message boxes. GUI thread.
+// the message boxes, and the question whether to trust a refused server
+// certificate. GUI thread.
 #include "app/Dialogs.h"
 #include "app/FormMain.h"
 #include "app/FormWait.h"
+#include "app/Settings.h"
 #include "app/TextCodec.h"
 #include "platform/Program.h"
 #include "ui_FormMain.h"
@@ -44,6 +46,10 @@ void TFormMain::CreateWorkflow() {
             wait->SetProgress(done, total);
     };
     Workflow->OnMessage = [this](const std::string& text) { ShowMessage(this, text); };
+    Workflow->OnTrustCertificate = [this](const std::string& host, const std::string& fingerprint,
+                                          const std::string& message) {
+        return TrustCertificate(host, fingerprint, message);
+    };
     Workflow->OnInformation = [this](const std::string& text) {
         Dialogs().MessageBox(this, text, "Information", TMsgIcon::Information, TMsgButtons::Ok);
     };
@@ -60,7 +66,30 @@ void TFormMain::ApplySettingsToWorkflow() {
     settings.SmtpPort = SmtpPort;
     settings.SmtpSecurity = SmtpSecurity;
     settings.TimeoutSeconds = SmtpTimeout;
+    settings.CAFile = SmtpCAFile;
+    settings.PinnedHost = SmtpPinnedHost;
+    settings.PinnedCertificate = SmtpPinnedCertificate;
     Workflow->ApplySettings(settings);
+}
+
+bool TFormMain::TrustCertificate(const std::string& host, const std::string& fingerprint,
+                                 const std::string& message) {
+    const std::string question =
+        message + "\n\nSHA-256 fingerprint of the certificate:\n" + fingerprint +
+        "\n\nTrust this certificate for " + host +
+        " from now on? Choose Yes only if your mail provider confirms this fingerprint; then "
+        "press Send again.";
+    if (Dialogs().MessageBox(this, question, "Quillet", TMsgIcon::Warning, TMsgButtons::YesNo) !=
+        TMsgResult::Yes)
+        return false;
+    TSettingsFile ini;
+    ini.WriteString("SMTP", "PinnedHost", host);
+    ini.WriteString("SMTP", "PinnedCertificate", fingerprint);
+    // Only the pin changes: the rest of the file is not re-read mid-send.
+    SmtpPinnedHost = host;
+    SmtpPinnedCertificate = fingerprint;
+    ApplySettingsToWorkflow();
+    return true;
 }
 
 void TFormMain::BindSendActions() {

@@ -1,6 +1,7 @@
 // Options dialog; see FormOptions.h.
 #include "app/FormOptions.h"
 
+#include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
 #include "app/Launchers.h"
 #include "app/Settings.h"
@@ -11,7 +12,7 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
     : QDialog(owner), ui(std::make_unique<Ui::TFormOptions>()),
       LoadSettings(std::move(loadSettings)) {
     ui->setupUi(this);
-    setFixedSize(375, 352);
+    setFixedSize(375, 376);
     // Typed passwords show as "*".
     ui->LabeledEditPassword->setStyleSheet("lineedit-password-character: 42");
     connect(ui->ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
@@ -23,6 +24,7 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
             [this] { RadioButtonSMTPRelayClick(); });
     connect(ui->ComboBoxSecurity, &QComboBox::activated, this,
             [this] { ComboBoxSecurityChange(); });
+    connect(ui->ButtonCAFile, &QPushButton::clicked, this, [this] { ButtonCAFileClick(); });
     ReadSettings();
 }
 
@@ -52,6 +54,7 @@ void TFormOptions::ReadSettings() {
     int security = ui->ComboBoxSecurity->findText(ToQt(ini.ReadString("SMTP", "Security", "Auto")));
     ui->ComboBoxSecurity->setCurrentIndex(security < 0 ? 0 : security);
     ui->LabeledEditTimeout->setText(ToQt(ini.ReadString("SMTP", "Timeout", "60")));
+    ui->LabeledEditCAFile->setText(ToQt(ini.ReadString("SMTP", "CAFile", "")));
 }
 
 void TFormOptions::WriteSettings() {
@@ -70,6 +73,7 @@ void TFormOptions::WriteSettings() {
     ini.WriteString("SMTP", "Port", FromQt(ui->LabeledEditPort->text()));
     ini.WriteString("SMTP", "Security", FromQt(ui->ComboBoxSecurity->currentText()));
     ini.WriteString("SMTP", "Timeout", FromQt(ui->LabeledEditTimeout->text()));
+    ini.WriteString("SMTP", "CAFile", FromQt(ui->LabeledEditCAFile->text()));
 }
 
 void TFormOptions::ButtonOKClick() {
@@ -92,9 +96,16 @@ void TFormOptions::SetServerFieldsEnabled(bool enabled) {
     QWidget* fields[] = {ui->LabeledEditSMTP, ui->LabelSMTP,           ui->LabeledEditUser,
                          ui->LabelUser,       ui->LabeledEditPassword, ui->LabelPassword,
                          ui->LabeledEditPort, ui->LabelPort,           ui->ComboBoxSecurity,
-                         ui->LabelSecurity};
+                         ui->LabelSecurity,   ui->LabeledEditCAFile,   ui->LabelCAFile,
+                         ui->ButtonCAFile};
     for (QWidget* w : fields)
         w->setEnabled(enabled);
+}
+
+void TFormOptions::ButtonCAFileClick() {
+    std::string fileName = FromQt(ui->LabeledEditCAFile->text());
+    if (Dialogs().OpenFileName(this, "Certificates (*.pem *.crt)|*.pem;*.crt", fileName))
+        ui->LabeledEditCAFile->setText(ToQt(fileName));
 }
 
 void TFormOptions::RadioButtonSMTPClick() {

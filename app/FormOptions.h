@@ -26,6 +26,8 @@ public:
     void RadioButtonMAPIClick();
     void RadioButtonSMTPRelayClick();
     void ComboBoxSecurityChange();
+    // "..." beside the CA field: picks the file through TDialogs.
+    void ButtonCAFileClick();
 
 private:
     void ReadSettings();

@@ -4,6 +4,7 @@
 
 #include "base/Text.h"
 #include "mail/delivery/NetDNSResolver.h"
+#include "mail/delivery/NetIOHandlerTLS.h"
 #include "mail/delivery/NetSMTP.h"
 #include "mail/message/NetAddressCheck.h"
 #include "mail/message/NetMessage.h"
@@ -94,6 +95,11 @@ void TSendWorkflow::ApplySecurity() {
     FSmtp->Port = FSettings.SmtpPort;
     FSmtp->Security = SmtpSecurityFromText(FSettings.SmtpSecurity);
     FSmtp->VerifyPeer = true;
+    FSmtp->CAFile = FSettings.CAFile;
+    // A pin belongs to the host it was made for.
+    const bool pinned =
+        !FSettings.PinnedHost.empty() && SameText(FSettings.PinnedHost, FSettings.SmtpServer);
+    FSmtp->PinnedSha256 = pinned ? FSettings.PinnedCertificate : std::string();
     ApplyTimeLimits(*FSmtp, FSettings.TimeoutSeconds);
 }
 
@@ -245,6 +251,7 @@ bool TSendWorkflow::SendPrepared() {
         FSmtp->Port = 25;
         FSmtp->Security = ssAuto;
         FSmtp->VerifyPeer = false;
+        FSmtp->PinnedSha256.clear();
         return SendDirect();
     }
     return false;
@@ -401,9 +408,20 @@ bool TSendWorkflow::DeliverToHost(const std::string& host) {
         } catch (const Exception&) {
             // The host's own error is the one worth showing.
         }
+        if (AskToTrust(e, host))
+            return false;
         Notify(e.Message + ":" + host, false);
         return false;
     }
+}
+
+bool TSendWorkflow::AskToTrust(const Exception& error, const std::string& host) {
+    // Mail exchangers are not verified at all; only the own server asks.
+    const auto* refused = dynamic_cast<const ENetTLSCertificateError*>(&error);
+    if (!refused || refused->Fingerprint.empty() || FSettings.SendType != "SMTP" ||
+        !OnTrustCertificate)
+        return false;
+    return OnTrustCertificate(host, refused->Fingerprint, error.Message);
 }
 
 void TSendWorkflow::QuitAfterCancel() {

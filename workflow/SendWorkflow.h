@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class Exception;
 class TEmail;
 class TNetDNSResolver;
 class TNetMessage;
@@ -40,6 +41,10 @@ struct TSendSettings {
     int32_t SmtpPort = 25;
     std::string SmtpSecurity = "Auto"; // "Auto", "STARTTLS", "SSL/TLS" or "None"
     int32_t TimeoutSeconds = 60;       // whole-reply and stalled-write limit; 0: none
+    std::string CAFile;                // PEM file of CAs trusted besides the system's; empty: none
+    // A server certificate the user trusts for PinnedHost although it fails
+    // the check: its SHA-256 as "AB:CD:..."; empty: none.
+    std::string PinnedHost, PinnedCertificate;
 };
 
 class TSendWorkflow {
@@ -69,6 +74,13 @@ public:
     std::function<void(const std::string& text)> OnMessage;
     // An information notice (a lookup that failed).
     std::function<void(const std::string& text)> OnInformation;
+    // Own server only: its certificate was refused. fingerprint is the
+    // certificate's SHA-256, message the refusal. True: the user trusts it
+    // (the front end stores the pin and applies it; the send is not
+    // repeated). False, or no handler: message goes to OnMessage as usual.
+    std::function<bool(const std::string& host, const std::string& fingerprint,
+                       const std::string& message)>
+        OnTrustCertificate;
 
     // Send: compose, then hand over. True when the mail was handed over.
     bool Send(const TSendFields& fields);
@@ -110,6 +122,7 @@ private:
     void ComposeMessage(const TSendFields& fields);
     void ComposeDefaultClientMail(const TSendFields& fields);
     void ApplySecurity();
+    bool AskToTrust(const Exception& error, const std::string& host);
     int64_t MessageSize();
     void QuitAfterCancel();
     bool SendDirect();

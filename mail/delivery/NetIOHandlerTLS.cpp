@@ -84,10 +84,48 @@ int32_t Remaining(int32_t timeout, SteadyClock::time_point start) {
 
 } // namespace
 
-ENetTLSCertificateError::ENetTLSCertificateError(const std::string& host, long verifyResult)
+ENetTLSCertificateError::ENetTLSCertificateError(const std::string& host, long verifyResult,
+                                                 const std::string& fingerprint)
     : ENetTLSError("Certificate of " + host +
                    " rejected: " + CertificateReason(host, verifyResult) + "."),
-      Host(host), VerifyResult(verifyResult) {}
+      Host(host), VerifyResult(verifyResult), Fingerprint(fingerprint) {}
+
+std::string CertificateSha256(X509* cert) {
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int n = 0;
+    if (!cert || X509_digest(cert, EVP_sha256(), md, &n) != 1)
+        return "";
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned int i = 0; i < n; ++i) {
+        if (i)
+            out += ':';
+        out += hex[md[i] >> 4];
+        out += hex[md[i] & 15];
+    }
+    return out;
+}
+
+int TNetIOHandlerTLS::VerifyCertificate(int ok, X509_STORE_CTX* store) {
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* self = ssl ? static_cast<TNetIOHandlerTLS*>(SSL_get_app_data(ssl)) : nullptr;
+    if (!self)
+        return ok;
+    // The leaf, whichever certificate of the chain this call is about.
+    if (self->FPeerSha256.empty())
+        self->FPeerSha256 = CertificateSha256(X509_STORE_CTX_get0_cert(store));
+    if (ok)
+        return 1;
+    // Every failure of the pinned certificate (issuer, name, dates) is
+    // what the user accepted; any other certificate fails as it would.
+    return self->PinMatches() ? 1 : 0;
+}
+
+bool TNetIOHandlerTLS::PinMatches() const {
+    return !PinnedSha256.empty() && !FPeerSha256.empty() &&
+           SameText(Trim(PinnedSha256), FPeerSha256);
+}
 
 TNetIOHandlerTLS::TNetIOHandlerTLS() : TNetIOHandlerTLS(std::make_unique<TNetIOHandlerSocket>()) {}
 
@@ -116,6 +154,7 @@ void TNetIOHandlerTLS::FreeSession() {
     FPeerEnded = false;
     FRecvError = 0;
     FLastError = 0;
+    FPeerSha256.clear();
 }
 
 std::string TNetIOHandlerTLS::ProtocolVersion() const {
@@ -192,7 +231,7 @@ void TNetIOHandlerTLS::Handshake(const std::string& host) {
         if (!CAFile.empty() && SSL_CTX_load_verify_locations(FCtx, CAFile.c_str(), nullptr) != 1)
             throw ENetTLSError("Cannot load the trusted certificates of " + CAFile + ": " +
                                OpenSSLReason() + ".");
-        SSL_CTX_set_verify(FCtx, SSL_VERIFY_PEER, nullptr);
+        SSL_CTX_set_verify(FCtx, SSL_VERIFY_PEER, &TNetIOHandlerTLS::VerifyCertificate);
     } else {
         SSL_CTX_set_verify(FCtx, SSL_VERIFY_NONE, nullptr);
     }
@@ -207,6 +246,7 @@ void TNetIOHandlerTLS::Handshake(const std::string& host) {
         throw ENetTLSError("Cannot set up TLS: " + OpenSSLReason() + ".");
     }
     SSL_set_bio(FSSL, FIn, FOut);
+    SSL_set_app_data(FSSL, this);
     const bool literal = IsIPLiteral(host);
     // SNI carries names only (RFC 6066 3).
     if (!literal && !host.empty() && SSL_set_tlsext_host_name(FSSL, host.c_str()) != 1)
@@ -255,9 +295,9 @@ std::string TNetIOHandlerTLS::InnerFailure() const {
 
 void TNetIOHandlerTLS::RaiseHandshakeFailure(const std::string& host) {
     long verify = SSL_get_verify_result(FSSL);
-    if (VerifyPeer && verify != X509_V_OK) {
+    if (VerifyPeer && verify != X509_V_OK && !PinMatches()) {
         ERR_clear_error();
-        throw ENetTLSCertificateError(host, verify);
+        throw ENetTLSCertificateError(host, verify, FPeerSha256);
     }
     throw ENetTLSError("TLS handshake with " + host + " failed: " + OpenSSLReason() + ".");
 }

@@ -3,7 +3,7 @@
 // (ImplicitTLS, RFC 8314) or passes bytes through in clear until StartTLS
 // (RFC 3207), so a connection keeps one transport for its whole life. The
 // protocol above decides when to start TLS; this class only negotiates it,
-// checks the certificate and carries the bytes.
+// checks the certificate (or the one the user pinned) and carries the bytes.
 #pragma once
 
 #include "mail/delivery/NetIOHandler.h"
@@ -16,6 +16,10 @@
 typedef struct ssl_st SSL;
 typedef struct ssl_ctx_st SSL_CTX;
 typedef struct bio_st BIO;
+typedef struct x509_st X509;
+
+// The SHA-256 of cert's DER form as upper-case hex pairs joined by ":".
+std::string CertificateSha256(X509* cert);
 
 // A TLS failure: the handshake, a broken record, the trust store.
 class ENetTLSError : public ENetException {
@@ -25,11 +29,15 @@ public:
 
 // The server's certificate failed the check. VerifyResult is OpenSSL's
 // X509_V_ERR_* code; the message names the host and the reason.
+// Fingerprint: the server certificate's SHA-256 ("AB:CD:..."), so the
+// user can decide to pin it; empty when none was received.
 class ENetTLSCertificateError : public ENetTLSError {
 public:
-    ENetTLSCertificateError(const std::string& host, long verifyResult);
+    ENetTLSCertificateError(const std::string& host, long verifyResult,
+                            const std::string& fingerprint = "");
     std::string Host;
     long VerifyResult;
+    std::string Fingerprint;
 };
 
 class TNetIOHandlerTLS : public TNetIOHandler {
@@ -44,9 +52,13 @@ public:
     TNetIOHandlerTLS& operator=(const TNetIOHandlerTLS&) = delete;
 
     // Settings, read when a handshake starts.
-    bool ImplicitTLS = false;         // ConnectClient handshakes right after the connect
-    bool VerifyPeer = true;           // false: any certificate (opportunistic TLS, RFC 7435)
-    std::string CAFile;               // trusted besides the system's store (PEM); empty: none
+    bool ImplicitTLS = false; // ConnectClient handshakes right after the connect
+    bool VerifyPeer = true;   // false: any certificate (opportunistic TLS, RFC 7435)
+    std::string CAFile;       // trusted besides the system's store (PEM); empty: none
+    // A server certificate trusted by the user although it fails the check
+    // (self-signed, another name): its SHA-256 as "AB:CD:..."; empty: none.
+    // Other certificates are checked as usual.
+    std::string PinnedSha256;
     int32_t HandshakeTimeout = 60000; // ms for the whole handshake; 0: no limit
 
     // Negotiates TLS over the connected inner transport and checks the
@@ -59,6 +71,8 @@ public:
     // "TLSv1.3", cipher name; empty while not encrypted.
     std::string ProtocolVersion() const;
     std::string CipherName() const;
+    // SHA-256 of the server certificate of the last handshake ("AB:CD:...").
+    const std::string& PeerSha256() const { return FPeerSha256; }
     TNetIOHandler& Inner() { return *FInner; }
 
     void Open() override;
@@ -78,6 +92,10 @@ public:
     std::string PeerIP() override;
 
 private:
+    // OpenSSL's verify callback: notes the server certificate's fingerprint
+    // and lets the pinned one pass.
+    static int VerifyCertificate(int ok, struct x509_store_ctx_st* store);
+    bool PinMatches() const;
     void FreeSession();
     void Handshake(const std::string& host);
     [[noreturn]] void RaiseHandshakeFailure(const std::string& host);
@@ -105,4 +123,5 @@ private:
     int FRecvError = 0;      // inner failure to report from Recv, 0: none
     int FLastError = 0;
     std::string FHost;
+    std::string FPeerSha256;
 };

@@ -1,7 +1,9 @@
-// Parsing of reply lines into code and text.
+// Parsing of reply lines into code and text; server text cleaned for messages.
 #include "mail/delivery/NetRFCReply.h"
 
 #include "base/Text.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -44,5 +46,24 @@ std::string TNetRFCReply::TextWithLineEnds() const {
     std::string s;
     for (const std::string& line : Text)
         s += line + "\r\n";
-    return s;
+    return SafeServerText(s);
+}
+
+std::string SafeServerText(const std::string& text) {
+    std::string out;
+    out.reserve(std::min(text.size(), ServerTextLimit));
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\r' && c != '\n') || u == 0x7F)
+            continue;
+        out += c;
+    }
+    if (out.size() > ServerTextLimit) {
+        size_t end = ServerTextLimit;
+        // A UTF-8 continuation byte (10xxxxxx) would be left without its lead.
+        while (end > 0 && (static_cast<unsigned char>(out[end]) & 0xC0) == 0x80)
+            --end;
+        out.resize(end);
+    }
+    return out;
 }

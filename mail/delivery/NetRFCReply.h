@@ -20,6 +20,13 @@ public:
     // Fills the reply from its lines: the code from the first line, the
     // text of every line.
     void Parse(const std::vector<std::string>& lines);
-    // The text lines, each followed by CR LF: the message of a reply error.
+    // The text lines, each followed by CR LF, through SafeServerText: the
+    // message of a reply error.
     std::string TextWithLineEnds() const;
 };
+
+// Server text made fit for a message box: control characters other than
+// CR and LF removed, cut to ServerTextLimit bytes (not inside a UTF-8
+// sequence).
+constexpr size_t ServerTextLimit = 2000;
+std::string SafeServerText(const std::string& text);

@@ -92,6 +92,7 @@ void TNetSMTP::PrepareTransport() {
             tls->ImplicitTLS = Security == ssImplicitTLS;
             tls->VerifyPeer = VerifyPeer;
             tls->CAFile = CAFile;
+            tls->PinnedSha256 = PinnedSha256;
         } else if (Security == ssImplicitTLS) {
             throw ENetTLSError("TLS is not available on the connection to " + Host + ".");
         }
@@ -108,6 +109,7 @@ void TNetSMTP::PrepareTransport() {
     tls->ImplicitTLS = Security == ssImplicitTLS;
     tls->VerifyPeer = VerifyPeer;
     tls->CAFile = CAFile;
+    tls->PinnedSha256 = PinnedSha256;
     if (ReadTimeout > 0)
         tls->HandshakeTimeout = ReadTimeout;
     // The handshake is a server answer like a reply: the same limit holds.
@@ -129,16 +131,22 @@ bool TNetSMTP::Encrypted() const {
 }
 
 bool TNetSMTP::PasswordNeedsTLS() const {
-    switch (Security) {
-    case ssStartTLS:
-    case ssImplicitTLS:
-        return true;
-    case ssAuto:
-        return FStartTLSOffered;
-    case ssNone:
-        break;
-    }
-    return false;
+    // Only "None", the user's explicit choice, lets a password go in clear:
+    // a server without STARTTLS in Auto may be one whose offer was removed
+    // on the way.
+    return Security != ssNone;
+}
+
+void TNetSMTP::CheckPasswordMayGo() const {
+    // Empty credentials reveal nothing; that login goes ahead unencrypted.
+    if (Encrypted() || !PasswordNeedsTLS() || (Username.empty() && Password.empty()))
+        return;
+    if (Security == ssAuto && !FStartTLSOffered)
+        throw ENetTLSError("The server " + Host +
+                           " does not offer STARTTLS; the password was not sent. Choose Security "
+                           "\"None\" in Options to send it unencrypted.");
+    throw ENetTLSError("The connection to " + Host +
+                       " is not encrypted; the password was not sent.");
 }
 
 void TNetSMTP::ReadGreeting() {
@@ -205,19 +213,21 @@ void TNetSMTP::StartTLS() {
 }
 
 void TNetSMTP::SendMail(TNetMessage& message) {
-    SendCommand("RSET");
+    bool login = false, plain = false;
     if (FAuthenticationType == atLogin && !LoggedIn) {
-        const bool login = Announced(ServerAuthMethods, "LOGIN");
+        login = Announced(ServerAuthMethods, "LOGIN");
         // PLAIN is new to the dialogue; ssNone keeps it as it always was.
-        const bool plain = !login && Security != ssNone && Announced(ServerAuthMethods, "PLAIN");
-        if ((login || plain) && PasswordNeedsTLS() && !Encrypted())
-            throw ENetTLSError("The connection to " + Host +
-                               " is not encrypted; the password was not sent.");
-        if (login)
-            AuthLogin();
-        else if (plain)
-            AuthPlain();
+        plain = !login && Security != ssNone && Announced(ServerAuthMethods, "PLAIN");
+        // Decided before anything else goes out, so a refusal leaves the
+        // server nothing but the QUIT of the caller.
+        if (login || plain)
+            CheckPasswordMayGo();
     }
+    SendCommand("RSET");
+    if (login)
+        AuthLogin();
+    else if (plain)
+        AuthPlain();
     MailFrom(message.From.Address);
     if (EnvelopeRecipients.empty()) {
         RcptTo(message.Recipients);

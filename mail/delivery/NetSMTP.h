@@ -20,6 +20,7 @@ enum TAuthenticationType { atNone, atLogin };
 // ssAuto: STARTTLS when the server announces it, else the clear dialogue;
 // ssStartTLS: STARTTLS required; ssImplicitTLS: TLS from the first byte;
 // ssNone: the clear dialogue, STARTTLS never used, LOGIN the only AUTH.
+// A password goes in clear only under ssNone.
 enum TSmtpSecurity { ssAuto, ssStartTLS, ssImplicitTLS, ssNone };
 
 // "Auto", "STARTTLS", "SSL/TLS", "None" (any case); anything else ssAuto.
@@ -44,9 +45,12 @@ public:
 
     // Read by ConnectAndGreet. VerifyPeer false: any certificate (Direct
     // delivery's opportunistic TLS). CAFile: trusted besides the system's.
+    // PinnedSha256: a certificate the user trusts for Host although it
+    // fails the check (see TNetIOHandlerTLS::PinnedSha256).
     TSmtpSecurity Security = ssAuto;
     bool VerifyPeer = true;
     std::string CAFile;
+    std::string PinnedSha256;
 
     TAuthenticationType AuthenticationType() const { return FAuthenticationType; }
     // atLogin also sets UseEhlo.
@@ -90,9 +94,10 @@ public:
 private:
     void PrepareTransport();
     TNetIOHandlerTLS* TLSTransport() const;
-    // A password may go only over TLS: the mode asks for it or the server
-    // offered it.
+    // A password may go only over TLS unless Security is ssNone.
     bool PasswordNeedsTLS() const;
+    // Raises ENetTLSError when a login now would send the password in clear.
+    void CheckPasswordMayGo() const;
     TAuthenticationType FAuthenticationType = atNone;
     bool FUseEhlo = true;
     bool FStartTLSOffered = false;

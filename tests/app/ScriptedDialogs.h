@@ -47,10 +47,19 @@ public:
         return true;
     }
 
+    bool OpenFileName(QWidget*, const std::string& filter, std::string& fileName) override {
+        OpenFilter = filter;
+        if (OpenAnswer.empty())
+            return false;
+        fileName = OpenAnswer;
+        return true;
+    }
+
     std::vector<TShownBox> Boxes;
     std::deque<TMsgResult> Answers;
     std::function<void(const TShownBox&)> OnBox;
     std::function<int(QDialog*)> OnModal;
     int Modals = 0;
     std::string SaveAnswer, SaveFilter, SaveExt;
+    std::string OpenAnswer, OpenFilter;
 };

@@ -312,7 +312,7 @@ TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
     EXPECT_EQ(Dialogs.Boxes.back().Text, "Unable to write to " + Dir.File("quillet.ini") + ".");
 }
 
-TEST_F(MainWindowTest, SubmissionPortAndSecurityAreReadWithOldFilesKeepingPort25) {
+TEST_F(MainWindowTest, SubmissionPortSecurityAndTrustAreReadWithOldFilesKeepingPort25) {
     auto m = Make();
     EXPECT_EQ(m->SmtpPort, 25);
     EXPECT_EQ(m->SmtpSecurity, "Auto");
@@ -332,6 +332,15 @@ TEST_F(MainWindowTest, SubmissionPortAndSecurityAreReadWithOldFilesKeepingPort25
     }
     EXPECT_EQ(m->UserName, "Bob") << "the keys before the port still apply";
     EXPECT_EQ(m->Workflow->Smtp().Port, 587);
+    // CA file and pin after Timeout; a pin is for its own host only.
+    for (const char* host : {"SMTP.example.org", "other.example.org"}) {
+        Dir.Write("quillet.ini", std::string("[SMTP]\nServer=smtp.example.org\nCAFile=/ca.pem\n"
+                                             "PinnedHost=") +
+                                     host + "\nPinnedCertificate=AB:CD\n");
+        m->LoadSettings();
+        EXPECT_EQ(m->Workflow->Smtp().CAFile, "/ca.pem");
+        EXPECT_EQ(m->Workflow->Smtp().PinnedSha256, host[0] == 'S' ? "AB:CD" : "") << host;
+    }
 }
 
 TEST_F(MainWindowTest, EditShortcutsActOnTheMemoWhateverHasTheFocus) {

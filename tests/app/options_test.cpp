@@ -40,7 +40,20 @@ TEST_F(OptionsTest, OpensOnTheAccountPageWithDefaultsAndWritesEveryKeyInOrder) {
     EXPECT_EQ(
         Ini(),
         "[Audio]\nSampleRate=11025\nBitPerSample=8\n\n[User]\nName=\nEmail=\nSendType=SMTP\n\n"
-        "[SMTP]\nServer=\nUser=\nPassword=\nPort=25\nSecurity=Auto\nTimeout=60\n");
+        "[SMTP]\nServer=\nUser=\nPassword=\nPort=25\nSecurity=Auto\nTimeout=60\nCAFile=\n");
+}
+
+TEST_F(OptionsTest, CAFileIsPickedThroughTheBrowseButtonAndKeptOnCancel) {
+    Dir.Write("quillet.ini", "[SMTP]\nCAFile=/etc/old.pem\n");
+    TFormOptions dlg(nullptr, nullptr);
+    EXPECT_EQ(dlg.ui->LabeledEditCAFile->text(), "/etc/old.pem");
+    dlg.ui->ButtonCAFile->click(); // cancelled: the field stays
+    EXPECT_EQ(dlg.ui->LabeledEditCAFile->text(), "/etc/old.pem");
+    EXPECT_EQ(Dialogs.OpenFilter, "Certificates (*.pem *.crt)|*.pem;*.crt");
+    Dialogs.OpenAnswer = "/home/ann/company-ca.pem";
+    dlg.ui->ButtonCAFile->click();
+    dlg.ui->ButtonOK->click();
+    EXPECT_EQ(TSettingsFile().ReadString("SMTP", "CAFile", ""), "/home/ann/company-ca.pem");
 }
 
 TEST_F(OptionsTest, UnknownSendTypeShowsTheSmtpChoiceAndOkWritesSmtp) {

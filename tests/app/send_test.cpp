@@ -4,6 +4,7 @@
 // MAPI provider, or saved as .eml; and the faults the workflow mends.
 #include "app/FormMain.h"
 #include "app/FormWait.h"
+#include "app/Settings.h"
 #include "app/Termination.h"
 #include "audio/WAVFile.h"
 #include "mail/delivery/NetDNSResolver.h"
@@ -498,10 +499,10 @@ TEST_F(SendTest, SubmissionWithStartTlsAndImplicitTlsFromTheSettings) {
     for (const Case& c : cases) {
         Settings("SMTP", "127.0.0.1", c.port);
         std::string ini = Dir.Read("quillet.ini");
-        ini.replace(ini.find("Security=None"), 13, std::string("Security=") + c.security);
+        ini.replace(ini.find("Security=None"), 13,
+                    std::string("Security=") + c.security + "\nTimeout=60\nCAFile=" + pki.CAFile);
         Dir.Write("quillet.ini", ini);
-        TFormMain& m = Make();
-        m.Workflow->Smtp().CAFile = pki.CAFile;
+        TFormMain& m = Make(); // the private CA comes from the settings file
         RecordTake(50);
         Fill("bob@example.org");
         Dialogs.Boxes.clear();
@@ -515,7 +516,8 @@ TEST_F(SendTest, SubmissionWithStartTlsAndImplicitTlsFromTheSettings) {
     }
     EXPECT_EQ(server.Commands().find("AUTH LOGIN plain"), std::string::npos) << "no login in clear";
 
-    // A certificate the client cannot trust ends the delivery with its reason.
+    // A certificate the client cannot trust: the user is asked, and No ends
+    // the delivery with its reason as before.
     Settings("SMTP", "127.0.0.1", server.Port());
     std::string ini = Dir.Read("quillet.ini");
     ini.replace(ini.find("Security=None"), 13, "Security=STARTTLS");
@@ -524,10 +526,52 @@ TEST_F(SendTest, SubmissionWithStartTlsAndImplicitTlsFromTheSettings) {
     RecordTake(50);
     Dialogs.Boxes.clear();
     m.ui->ActionFileSend->trigger();
-    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
-    EXPECT_NE(Dialogs.Boxes[0].Text.find("127.0.0.1"), std::string::npos) << Dialogs.Boxes[0].Text;
-    EXPECT_EQ(Dialogs.Boxes[0].Text.rfind("Certificate of 127.0.0.1 rejected", 0), 0u)
-        << Dialogs.Boxes[0].Text;
+    ASSERT_EQ(Dialogs.Boxes.size(), 2u);
+    EXPECT_EQ(Dialogs.Boxes[0].Buttons, TMsgButtons::YesNo);
+    EXPECT_EQ(Dialogs.Boxes[1].Text,
+              "Certificate of 127.0.0.1 rejected: unknown issuer.:127.0.0.1");
+    EXPECT_EQ(Dir.Read("quillet.ini"), ini) << "No stores nothing";
+}
+
+// Yes to the question pins the server's own certificate for its host: the
+// next Send goes through, with the fingerprint in the settings file.
+TEST_F(SendTest, TrustedSelfSignedCertificateIsPinnedForItsHost) {
+    TTlsTestPki pki(Dir.Path());
+    TTlsCertFiles self = pki.Issue("self", {"IP:127.0.0.1"}, -1, 365, true);
+    TSmtpAiosmtpdOptions o;
+    o.Auth = true;
+    o.StartTLSCert = self.Cert;
+    o.StartTLSKey = self.Key;
+    TSmtpAiosmtpd server(o);
+    ASSERT_GT(server.Port(), 0);
+    Settings("SMTP", "127.0.0.1", server.Port());
+    std::string ini = Dir.Read("quillet.ini");
+    ini.replace(ini.find("Security=None"), 13, "Security=Auto");
+    Dir.Write("quillet.ini", ini);
+    TFormMain& m = Make();
+    RecordTake(50);
+    Fill("bob@example.org");
+    Dialogs.Answers = {TMsgResult::Yes};
+    m.ui->ActionFileSend->trigger();
+    ASSERT_EQ(Dialogs.Boxes.size(), 1u) << "no error box after Yes";
+    const std::string question = Dialogs.Boxes[0].Text;
+    EXPECT_EQ(Dialogs.Boxes[0].Buttons, TMsgButtons::YesNo);
+    EXPECT_EQ(question.rfind("Certificate of 127.0.0.1 rejected: self-signed.\n\nSHA-256 "
+                             "fingerprint of the certificate:\n",
+                             0),
+              0u)
+        << question;
+    TSettingsFile file;
+    const std::string pin = file.ReadString("SMTP", "PinnedCertificate", "");
+    EXPECT_EQ(file.ReadString("SMTP", "PinnedHost", ""), "127.0.0.1");
+    EXPECT_EQ(pin.size(), 95u) << pin; // 32 bytes as "AB:" pairs
+    EXPECT_NE(question.find("\n" + pin + "\n"), std::string::npos) << question;
+    EXPECT_EQ(server.Message(1, 300), "") << "not retried on its own";
+
+    Dialogs.Boxes.clear();
+    m.ui->ActionFileSend->trigger();
+    EXPECT_EQ(Texts(), std::vector<std::string>{Success});
+    EXPECT_NE(server.Envelope(1).find("login=user\n"), std::string::npos);
 }
 
 // The whole road: a spoken sample captured by Record/Stop, sent by Send,

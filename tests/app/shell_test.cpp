@@ -1,5 +1,7 @@
-// The program's shell: the error box rule, the settings file, the
-// launchers, start-up windows with their titles, design states and hints.
+// The program's shell: the error box rule, plain-text message boxes, the
+// settings file, the launchers, start-up windows with their titles, design
+// states and hints.
+#include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
 #include "app/FormAbout.h"
 #include "app/FormMain.h"
@@ -16,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -49,6 +52,19 @@ TEST(ErrorBox, ShownWithTheTitleAndAnErrorIcon) {
     EXPECT_EQ(dialogs.Boxes[0].Text, "'x' is not a valid integer value.");
     EXPECT_EQ(dialogs.Boxes[0].Caption, "Quillet");
     EXPECT_EQ(dialogs.Boxes[0].Icon, TMsgIcon::Error);
+}
+
+TEST(MessageBoxes, ShowTheirTextAsPlainTextWithTheirButtons) {
+    const std::string text = "<b>550</b> <a href=\"http://x\">click</a>";
+    for (TMsgButtons buttons : {TMsgButtons::Ok, TMsgButtons::YesNo}) {
+        std::unique_ptr<QMessageBox> box =
+            MakeMessageBox(nullptr, text, "Quillet", TMsgIcon::Warning, buttons);
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->text().toStdString(), text);
+        EXPECT_EQ(box->standardButtons(), buttons == TMsgButtons::Ok
+                                              ? QMessageBox::StandardButtons(QMessageBox::Ok)
+                                              : QMessageBox::Yes | QMessageBox::No);
+    }
 }
 
 TEST(Settings, RefusedWriteRaisesTheMessageWithThePath) {

@@ -48,6 +48,7 @@ Delivery DeliverTo(TSmtpAiosmtpd& server, TAuthenticationType auth) {
     smtp.SetAuthenticationType(auth);
     smtp.Username = "user";
     smtp.Password = "secret";
+    smtp.Security = ssNone; // the login in clear is the user's choice
     smtp.MailAgent = "Quillet(http://www.quillet.example/)";
     smtp.ReadTimeout = 10000;
     smtp.ConnectAndGreet();
@@ -97,6 +98,7 @@ TEST(SmtpAiosmtpd, WrongPasswordIsRefused) {
     smtp.SetAuthenticationType(atLogin);
     smtp.Username = "user";
     smtp.Password = "wrong";
+    smtp.Security = ssNone;
     smtp.ReadTimeout = 10000;
     smtp.ConnectAndGreet();
     try {

@@ -3,7 +3,7 @@
 // against a server without STARTTLS is the plain dialogue line for line,
 // "None" never upgrades, a required STARTTLS that is missing, refused or
 // fails stops before anything of the mail or the login, clear text after
-// the 220 is refused, and AUTH PLAIN is used for a PLAIN-only server.
+// the 220 is refused, and only "None" lets the password go in clear.
 #include "mail/delivery/NetDeliveryException.h"
 #include "mail/delivery/NetIOHandlerTLS.h"
 #include "mail/delivery/NetSMTP.h"
@@ -91,40 +91,80 @@ Transcript Deliver(const std::vector<TSmtpStep>& script, TSmtpSecurity security)
     return r;
 }
 
-TEST(SmtpTlsDialogue, AutoWithoutStartTLSIsThePlainDialogue) {
+TEST(SmtpTlsDialogue, AutoWithoutStartTLSOrLoginIsThePlainDialogue) {
     struct Case {
         const char* Why;
         std::vector<TSmtpStep> Greeting;
-        bool WithLogin;
         Lines Expected;
     };
     const Case cases[] = {
-        {"EHLO with AUTH LOGIN",
-         {Srv("220 hi"), Cli("EHLO " + Helo),
-          Srv("250-server.test\r\n250-SIZE 1000\r\n250 AUTH LOGIN PLAIN")},
-         true,
-         Cat({{"EHLO " + Helo, "RSET"}, LoginLines, MailLines, {"QUIT"}})},
-        {"STARTTLS in the greeting line is the server's name, not the keyword",
-         {Srv("220 hi"), Cli("EHLO " + Helo), Srv("250-STARTTLS\r\n250 AUTH LOGIN")},
-         true,
-         Cat({{"EHLO " + Helo, "RSET"}, LoginLines, MailLines, {"QUIT"}})},
+        {"EHLO without AUTH",
+         {Srv("220 hi"), Cli("EHLO " + Helo), Srv("250-server.test\r\n250 SIZE 1000")},
+         Cat({{"EHLO " + Helo, "RSET"}, MailLines, {"QUIT"}})},
         {"HELO fallback",
          {Srv("220 hi"), Cli("EHLO " + Helo), Srv("502 no"), Cli("HELO " + Helo), Srv("250 hello")},
-         false,
          Cat({{"EHLO " + Helo, "HELO " + Helo, "RSET"}, MailLines, {"QUIT"}})},
     };
     for (const Case& tc : cases) {
         SCOPED_TRACE(tc.Why);
-        std::vector<TSmtpStep> script = Join(tc.Greeting, {Cli("RSET"), Srv("250 reset")});
-        if (tc.WithLogin)
-            script = Join(script, Login);
-        script = Join(script, Mail);
+        std::vector<TSmtpStep> script =
+            Join(Join(tc.Greeting, {Cli("RSET"), Srv("250 reset")}), Mail);
         Transcript automatic = Deliver(script, ssAuto);
         Transcript none = Deliver(script, ssNone);
         EXPECT_EQ(automatic.Failure, "");
         EXPECT_EQ(automatic.Sent, tc.Expected);
         EXPECT_EQ(automatic.Sent, none.Sent);
         EXPECT_EQ(automatic.Data, none.Data);
+    }
+}
+
+// A man in the middle can strip STARTTLS from the EHLO reply: Auto then
+// sends nothing of the login, only "None" logs in in clear.
+TEST(SmtpTlsDialogue, AutoNeverSendsThePasswordInClear) {
+    struct Case {
+        const char* Why;
+        const char* Ehlo;
+        bool NoneLogsIn; // "None" uses LOGIN only
+    };
+    const Case cases[] = {
+        {"LOGIN and PLAIN", "250-server.test\r\n250-SIZE 1000\r\n250 AUTH LOGIN PLAIN", true},
+        {"PLAIN only", "250-s\r\n250 AUTH PLAIN", false},
+        {"LOGIN as AUTH=", "250-s\r\n250 AUTH=LOGIN", true},
+        {"STARTTLS in the greeting line is the server's name, not the keyword",
+         "250-STARTTLS\r\n250 AUTH LOGIN", true},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.Why);
+        const std::vector<TSmtpStep> greeting = {Srv("220 hi"), Cli("EHLO " + Helo), Srv(tc.Ehlo)};
+        {
+            TSmtpFakeServer server(greeting);
+            Client c(server.Port(), ssAuto);
+            TNetMessage m;
+            Fill(m);
+            c.ConnectAndGreet();
+            try {
+                c.SendMail(m);
+                FAIL() << "sent";
+            } catch (const ENetTLSError& e) {
+                EXPECT_EQ(e.Message,
+                          "The server 127.0.0.1 does not offer STARTTLS; the password was not "
+                          "sent. Choose Security \"None\" in Options to send it unencrypted.");
+            }
+            EXPECT_FALSE(c.LoggedIn);
+            c.QuitAndClose();
+            ASSERT_TRUE(server.WaitDone());
+            EXPECT_EQ(server.Lines(), (Lines{"EHLO " + Helo, "QUIT"}));
+        }
+        std::vector<TSmtpStep> script = Join(greeting, {Cli("RSET"), Srv("250 reset")});
+        if (tc.NoneLogsIn)
+            script = Join(script, Login);
+        Transcript none = Deliver(Join(script, Mail), ssNone);
+        EXPECT_EQ(none.Failure, "");
+        EXPECT_EQ(none.LoggedIn, tc.NoneLogsIn);
+        EXPECT_EQ(none.Sent, Cat({{"EHLO " + Helo, "RSET"},
+                                  tc.NoneLogsIn ? LoginLines : Lines{},
+                                  MailLines,
+                                  {"QUIT"}}));
     }
 }
 
@@ -255,9 +295,8 @@ TEST(SmtpTlsDialogue, ClearTextAfterTheGoAheadIsRefused) {
 TEST(SmtpTlsDialogue, NoPasswordInClearWhenStartTLSWasOfferedButNotRun) {
     // The steps called one by one skip the upgrade; the login must not
     // follow on the clear connection.
-    TSmtpFakeServer server({Srv("220 hi"), Cli("EHLO " + Helo),
-                            Srv("250-s\r\n250-STARTTLS\r\n250 AUTH LOGIN PLAIN"), Cli("RSET"),
-                            Srv("250 reset")});
+    TSmtpFakeServer server(
+        {Srv("220 hi"), Cli("EHLO " + Helo), Srv("250-s\r\n250-STARTTLS\r\n250 AUTH LOGIN PLAIN")});
     Client c(server.Port(), ssAuto);
     TNetMessage m;
     Fill(m);
@@ -273,56 +312,7 @@ TEST(SmtpTlsDialogue, NoPasswordInClearWhenStartTLSWasOfferedButNotRun) {
     }
     c.QuitAndClose();
     ASSERT_TRUE(server.WaitDone());
-    EXPECT_EQ(server.Lines(), (Lines{"EHLO " + Helo, "RSET", "QUIT"}));
-}
-
-TEST(SmtpTlsDialogue, PlainWhenTheServerOffersPlainButNotLogin) {
-    struct Case {
-        const char* Why;
-        const char* Ehlo;
-        TSmtpSecurity Mode;
-        std::vector<TSmtpStep> Auth;
-        bool LoggedIn;
-    };
-    const Case cases[] = {
-        {"PLAIN only",
-         "250-s\r\n250 AUTH PLAIN CRAM-MD5",
-         ssAuto,
-         {Cli("AUTH PLAIN AHVzZXIAc2VjcmV0"), Srv("235 welcome")},
-         true},
-        {"LOGIN first when both are there", "250-s\r\n250 AUTH PLAIN LOGIN", ssAuto, Login, true},
-        {"None keeps to LOGIN", "250-s\r\n250 AUTH PLAIN", ssNone, {}, false},
-    };
-    for (const Case& tc : cases) {
-        SCOPED_TRACE(tc.Why);
-        Transcript r = Deliver(Join(Join({Srv("220 hi"), Cli("EHLO " + Helo), Srv(tc.Ehlo),
-                                          Cli("RSET"), Srv("250 reset")},
-                                         tc.Auth),
-                                    Mail),
-                               tc.Mode);
-        EXPECT_EQ(r.Failure, "");
-        EXPECT_EQ(r.LoggedIn, tc.LoggedIn);
-        EXPECT_EQ(r.Sent.back(), "QUIT");
-    }
-    // A refused PLAIN login ends the transaction before MAIL FROM.
-    TSmtpFakeServer server({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 AUTH PLAIN"), Cli("RSET"),
-                            Srv("250 reset"), Cli("AUTH PLAIN AHVzZXIAc2VjcmV0"),
-                            Srv("535 5.7.8 no")});
-    Client c(server.Port(), ssAuto);
-    TNetMessage m;
-    Fill(m);
-    c.ConnectAndGreet();
-    try {
-        c.SendMail(m);
-        FAIL() << "sent";
-    } catch (const ENetProtocolReplyError& e) {
-        EXPECT_EQ(e.ReplyErrorCode, 535);
-    }
-    EXPECT_FALSE(c.LoggedIn);
-    c.QuitAndClose();
-    ASSERT_TRUE(server.WaitDone());
-    EXPECT_EQ(server.Lines().back(), "QUIT");
-    EXPECT_EQ(server.Lines().size(), 4u);
+    EXPECT_EQ(server.Lines(), (Lines{"EHLO " + Helo, "QUIT"}));
 }
 
 TEST(SmtpTlsDialogue, SecurityFromSettingsText) {

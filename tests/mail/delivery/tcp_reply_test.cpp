@@ -94,6 +94,29 @@ TEST(TcpReply, CheckAgainstAcceptedCodes) {
     EXPECT_EQ(g.C.ReadReply({}), 0) << "an empty list accepts a non-numeric reply";
 }
 
+// A rejected reply's text ends up in a message box: markup stays text,
+// control characters go, and a flood is cut.
+TEST(TcpReply, RejectedReplyTextIsMadeSafe) {
+    const std::string x5000(5000, 'x');
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string("550-<a href=\"http://x\">click</a>\x1b[2J\r\n550 no\0 bell\x07\t!\r\n", 55),
+         "<a href=\"http://x\">click</a>[2J\r\nno bell!\r\n"},
+        {"554 " + x5000 + "\r\n", std::string(2000, 'x')},
+    };
+    for (const auto& [input, message] : cases) {
+        SCOPED_TRACE(message.substr(0, 40));
+        Fixture f(input, 65536);
+        try {
+            f.C.ReadReply({250});
+            FAIL() << "accepted";
+        } catch (const ENetProtocolReplyError& e) {
+            EXPECT_EQ(e.Message, message);
+        }
+    }
+    // The cut never splits a UTF-8 sequence.
+    EXPECT_EQ(SafeServerText(std::string(1999, 'x') + "\xC3\xA9" + "tail"), std::string(1999, 'x'));
+}
+
 TEST(TcpReply, PeerClosingMidReply) {
     for (const char* input : {"250-first\r\n250-second\r\n", "250-first\r\n250 par", ""}) {
         SCOPED_TRACE(input);

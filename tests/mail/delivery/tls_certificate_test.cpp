@@ -1,8 +1,8 @@
 // Certificate checks of the TLS transport against a loopback server with
 // certificates made by the test: each refusal names the host and the
 // reason and leaves the connection closed; with the check off (opportunistic
-// TLS) the same certificates are accepted; protocol versions below 1.2 are
-// refused whatever the check.
+// TLS) the same certificates are accepted; a pinned certificate passes and
+// no other; protocol versions below 1.2 are refused whatever the check.
 #include "mail/delivery/NetDeliveryException.h"
 #include "mail/delivery/NetIOHandlerTLS.h"
 #include "mail/delivery/NetTCPConnection.h"
@@ -31,6 +31,7 @@ protected:
             {"nameonly", Pki->Issue("nameonly", {"DNS:localhost"})},
             {"wildcard", Pki->Issue("wildcard", {"DNS:*.localhost"})},
             {"self", Pki->Issue("self", loopback, -1, 365, true)},
+            {"self2", Pki->Issue("self2", loopback, -1, 365, true)},
             {"stranger", stranger.Issue("stranger", loopback)},
         };
     }
@@ -42,8 +43,11 @@ protected:
 
     // Connects with implicit TLS to a server showing cert; returns the
     // error text, empty when the handshake and one round trip worked.
+    // pin: the transport's PinnedSha256; fingerprint: where a refusal's
+    // fingerprint goes.
     static std::string Connect(const std::string& cert, const std::string& host, bool verify,
-                               bool trustTestCA = true, int serverMaxVersion = 0) {
+                               bool trustTestCA = true, int serverMaxVersion = 0,
+                               const std::string& pin = "", std::string* fingerprint = nullptr) {
         const TTlsCertFiles& files = Certs->at(cert);
         TTlsTestServer server(TTlsTestServer::Implicit, files.Cert, files.Key, serverMaxVersion);
         TNetTCPClient conn;
@@ -53,6 +57,7 @@ protected:
         if (trustTestCA)
             tls->CAFile = Pki->CAFile;
         tls->HandshakeTimeout = 5000;
+        tls->PinnedSha256 = pin;
         conn.SetIOHandler(tls, true);
         conn.Host = host;
         conn.Port = server.Port();
@@ -65,6 +70,8 @@ protected:
         } catch (const ENetTLSCertificateError& e) {
             EXPECT_EQ(e.Host, host);
             EXPECT_FALSE(conn.IsConnected());
+            if (fingerprint)
+                *fingerprint = e.Fingerprint;
             return e.what();
         } catch (const ENetTLSError& e) {
             EXPECT_FALSE(conn.IsConnected());
@@ -126,6 +133,46 @@ TEST_F(TlsCertificate, VerifiedConnectionsAcceptOnlyAValidCertificateForTheHost)
 TEST_F(TlsCertificate, UnverifiedConnectionsAcceptAnyCertificate) {
     for (const char* cert : {"expired", "other", "self", "stranger"})
         EXPECT_EQ(Connect(cert, "127.0.0.1", false, false), "") << cert;
+}
+
+// The fingerprint as the openssl tool prints it, for comparison.
+std::string ToolFingerprint(const std::string& certFile) {
+    std::string out;
+    if (FILE* p =
+            popen(("openssl x509 -noout -fingerprint -sha256 -in " + certFile).c_str(), "r")) {
+        char buf[256];
+        while (fgets(buf, sizeof buf, p))
+            out += buf;
+        pclose(p);
+    }
+    size_t eq = out.find('=');
+    return eq == std::string::npos ? "" : out.substr(eq + 1, out.find('\n') - eq - 1);
+}
+
+// A pinned certificate passes whatever its faults; the pin trusts no other.
+TEST_F(TlsCertificate, PinnedCertificateIsAcceptedForItsFaultsAndNoOtherIs) {
+    std::string self, other;
+    EXPECT_EQ(Connect("self", "127.0.0.1", true, true, 0, "", &self),
+              "Certificate of 127.0.0.1 rejected: self-signed.");
+    EXPECT_EQ(self, ToolFingerprint(Certs->at("self").Cert));
+    EXPECT_NE(Connect("other", "127.0.0.1", true, true, 0, "", &other), "");
+    ASSERT_EQ(other, ToolFingerprint(Certs->at("other").Cert));
+    std::string lower = self;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const struct {
+        const char *Cert, *Why;
+        std::string Pin, Expected;
+    } cases[] = {
+        {"self", "pinned self-signed", self, ""},
+        {"self", "the pin in lower case", lower, ""},
+        {"other", "pinned despite the name mismatch", other, ""},
+        {"self2", "another self-signed certificate on the pinned host", self,
+         "Certificate of 127.0.0.1 rejected: self-signed."},
+        {"good", "a certificate that verifies needs no pin", self, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Connect(c.Cert, "127.0.0.1", true, true, 0, c.Pin), c.Expected) << c.Why;
 }
 
 TEST_F(TlsCertificate, ProtocolsBelowTls12AreRefused) {
