@@ -114,7 +114,7 @@ std::string UsageText() {
            "  --record SECONDS   record that long from the default capture device\n"
            "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
            "  --settings FILE    settings file (default: quillet.ini beside the program)\n"
-           "  --help             show this text\n"
+           "  -h, --help         show this text\n"
            "\n"
            "Exit status: 0 sent or saved, 1 usage, 2 recording or encoder,\n"
            "3 delivery or cancelled, 4 settings.\n";
