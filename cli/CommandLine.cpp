@@ -85,6 +85,10 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (o.To.empty())
         throw EUsageError("--to is missing");
+    // Header fields are one line; a line break would end up in the header.
+    for (const char* name : {"--to", "--cc", "--subject"})
+        if (ValueSlot(o, name)->find_first_of("\r\n") != std::string::npos)
+            throw EUsageError(std::string(name) + " must be one line");
     if (seen["--text"] && seen["--text-file"])
         throw EUsageError("give --text or --text-file, not both");
     if (seen["--wav"] == seen["--record"])

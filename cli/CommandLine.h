@@ -29,7 +29,8 @@ struct TCliOptions {
 constexpr double MaxRecordSeconds = 3600;
 
 // Parses the words after the program name. Raises EUsageError for an
-// unknown or repeated option, a missing value, no --to, both or neither of
+// unknown or repeated option, a missing value, no --to, a line break in
+// --to, --cc or --subject, both or neither of
 // --wav and --record, both --text and --text-file, or a take length that
 // is not a number in (0, MaxRecordSeconds]. With --help nothing else is
 // checked.

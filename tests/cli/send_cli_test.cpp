@@ -92,7 +92,7 @@ bool CanListenOn25(const char* addr) {
 
 // Feeds the capture device's FIFO at a device's pace. The file plugin
 // returns a whole period for every read, however little the FIFO held, so
-// the pace comes from one piece per period (a period is an eighth of the
+// the pace comes from one piece per period (a period is a quarter of the
 // half-second device buffer, 125 ms); a piece of nearly a period's bytes
 // at 16-bit samples takes two reads when the device reads 8-bit samples.
 class TPacedFixture {
@@ -321,6 +321,11 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
         {"unknown option", with({"--bcc", "x@y"}), {}, 1, "unknown option --bcc"},
         {"a stray word", with({"extra"}), {}, 1, "unexpected argument 'extra'"},
         {"a value missing", with({"--subject"}), {}, 1, "--subject needs a value"},
+        {"a header field of two lines",
+         with({"--subject", "Hi\nBcc: eve@example.org"}),
+         {},
+         1,
+         "--subject must be one line"},
         {"an option twice", with({"--to", "x@y"}), {}, 1, "--to is given twice"},
         {"both recordings", with({"--record", "2"}), {}, 1, "give either --wav or --record"},
         {"no recording", {"--to", "b@x", "--settings", ini}, {}, 1, "give either --wav or"},
