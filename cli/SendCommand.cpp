@@ -114,6 +114,10 @@ int TSendCommand::Run() {
     } catch (const EFCreateError& e) {
         Report.Message(e.Message);
         return esRecording;
+    } catch (const std::exception& e) {
+        // Nothing else is expected here; still an orderly end with the reason.
+        Report.Message(e.what());
+        return esDelivery;
     }
 }
 
