@@ -45,7 +45,8 @@ int FreePort() {
 
 } // namespace
 
-TDnsmasq::TDnsmasq(const std::vector<std::string>& lines) {
+TDnsmasq::TDnsmasq(const std::vector<std::string>& lines, const std::string& address, int port)
+    : Address(address), FixedPort(port) {
     if (::access(Program(), X_OK) != 0)
         throw std::runtime_error("dnsmasq is not installed in /usr/sbin");
     char pattern[] = "/tmp/quillet-dnsmasq-XXXXXX";
@@ -76,14 +77,14 @@ TDnsmasq::~TDnsmasq() {
 }
 
 bool TDnsmasq::Start(const std::string& conf) {
-    FPort = FreePort();
+    FPort = FixedPort > 0 ? FixedPort : FreePort();
     std::vector<std::string> args = {
         Program(),
         "--keep-in-foreground",
         "--no-resolv",
         "--no-hosts",
         "--bind-interfaces",
-        "--listen-address=127.0.0.1",
+        "--listen-address=" + Address,
         "--port=" + std::to_string(FPort),
         "--conf-file=" + conf,
         "--pid-file=",
@@ -118,7 +119,7 @@ bool TDnsmasq::Answers() const {
     const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::inet_pton(AF_INET, Address.c_str(), &sa.sin_addr);
     sa.sin_port = htons(static_cast<uint16_t>(FPort));
     ::sendto(s, probe.data(), probe.size(), 0, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
     pollfd pfd{s, POLLIN, 0};

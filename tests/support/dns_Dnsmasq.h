@@ -1,5 +1,7 @@
 // TDnsmasq: a real dnsmasq serving a generated configuration on 127.0.0.1
-// and a free non-privileged port, for integration tests and benchmarks. It
+// and a free non-privileged port (or a loopback address and port the test
+// names, such as 53 for a program that asks there), for integration tests
+// and benchmarks. It
 // is started in the constructor, waited for until it answers, and stopped
 // (SIGTERM) in the destructor.
 #pragma once
@@ -11,8 +13,10 @@
 class TDnsmasq {
 public:
     // lines: dnsmasq configuration lines ("mx-host=...", "host-record=...").
-    // Throws std::runtime_error when dnsmasq is missing or never answers.
-    explicit TDnsmasq(const std::vector<std::string>& lines);
+    // address, port: where to listen (port 0: a free one). Throws
+    // std::runtime_error when dnsmasq is missing or never answers.
+    explicit TDnsmasq(const std::vector<std::string>& lines,
+                      const std::string& address = "127.0.0.1", int port = 0);
     ~TDnsmasq();
     TDnsmasq(const TDnsmasq&) = delete;
     TDnsmasq& operator=(const TDnsmasq&) = delete;
@@ -26,6 +30,8 @@ private:
     void Stop();
 
     std::string Dir;
+    std::string Address;
+    int FixedPort = 0;
     int FPort = 0;
     pid_t Pid = -1;
 };

@@ -1,0 +1,48 @@
+// The recording quillet-send sends: a WAV file the user names, copied into
+// the working directory so the user's file is never touched, or a take of
+// a given length from the default capture device through the audio
+// component, in the format of the settings file's [Audio] section.
+#pragma once
+
+#include "base/Exception.h"
+
+#include <cstdint>
+#include <string>
+
+class QEventLoop;
+
+// The recording cannot be read or made.
+class ERecordingError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Copies source to target after checking that it opens as a RIFF WAVE
+// file; raises ERecordingError otherwise.
+void CopyWavFile(const std::string& source, const std::string& target);
+
+struct TCaptureFormat {
+    uint16_t SampleRate = 11025;
+    bool Bits16 = false;
+};
+
+// [Audio] SampleRate (default 11025; an integer 1..65535, else
+// EConvertError) and BitPerSample (exactly "16" selects 16-bit samples).
+TCaptureFormat ReadCaptureFormat(const std::string& iniPath);
+
+// One take from the default capture device. GUI thread, with a
+// QCoreApplication.
+class TCapture {
+public:
+    // Records seconds of sound into target (a new WAV file) while the
+    // event loop runs; false when Abort ended it early (the file is then
+    // complete but shorter). Raises ERecordingError when the device or the
+    // file fails.
+    bool Record(const std::string& target, double seconds, const TCaptureFormat& format);
+    // Ends a running Record early; safe to call at any time.
+    void Abort();
+
+private:
+    QEventLoop* Loop = nullptr;
+    bool Aborted = false;
+};

@@ -1,0 +1,148 @@
+// Parses the quillet-send command line; see CommandLine.h.
+#include "cli/CommandLine.h"
+
+#include "base/Exception.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+// The options that take a value, and where each one goes.
+std::string* ValueSlot(TCliOptions& o, const std::string& name) {
+    static const std::map<std::string, std::string TCliOptions::*> slots = {
+        {"--to", &TCliOptions::To},
+        {"--cc", &TCliOptions::Cc},
+        {"--subject", &TCliOptions::Subject},
+        {"--text", &TCliOptions::Text},
+        {"--text-file", &TCliOptions::TextFile},
+        {"--wav", &TCliOptions::WavFile},
+        {"--save", &TCliOptions::SaveFile},
+        {"--settings", &TCliOptions::SettingsFile},
+    };
+    auto it = slots.find(name);
+    return it == slots.end() ? nullptr : &(o.*(it->second));
+}
+
+double TakeSeconds(const std::string& text) {
+    errno = 0;
+    char* end = nullptr;
+    double seconds = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(seconds) || seconds <= 0 ||
+        seconds > MaxRecordSeconds)
+        throw EUsageError("--record needs a number of seconds above 0 and at most " +
+                          std::to_string(static_cast<int>(MaxRecordSeconds)) + ", not '" + text +
+                          "'");
+    return seconds;
+}
+
+std::string WithCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+} // namespace
+
+TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
+    TCliOptions o;
+    for (const std::string& a : args)
+        if (a == "--help" || a == "-h") {
+            o.Help = true;
+            return o;
+        }
+    std::map<std::string, bool> seen;
+    std::string record;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i], value;
+        bool inlineValue = false;
+        if (size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+            inlineValue = true;
+        }
+        std::string* slot = name == "--record" ? &record : ValueSlot(o, name);
+        if (!slot)
+            throw EUsageError(name.rfind("-", 0) == 0 ? "unknown option " + name
+                                                      : "unexpected argument '" + name + "'");
+        if (seen[name])
+            throw EUsageError(name + " is given twice");
+        seen[name] = true;
+        if (!inlineValue) {
+            if (i + 1 >= args.size())
+                throw EUsageError(name + " needs a value");
+            value = args[++i];
+        }
+        *slot = value;
+    }
+    if (o.To.empty())
+        throw EUsageError("--to is missing");
+    // Header fields are one line; a line break would end up in the header.
+    for (const char* name : {"--to", "--cc", "--subject"})
+        if (ValueSlot(o, name)->find_first_of("\r\n") != std::string::npos)
+            throw EUsageError(std::string(name) + " must be one line");
+    if (seen["--text"] && seen["--text-file"])
+        throw EUsageError("give --text or --text-file, not both");
+    if (seen["--wav"] == seen["--record"])
+        throw EUsageError("give either --wav or --record");
+    if (seen["--wav"] && o.WavFile.empty())
+        throw EUsageError("--wav needs a file name");
+    if (seen["--save"] && o.SaveFile.empty())
+        throw EUsageError("--save needs a file name");
+    if (seen["--record"])
+        o.RecordSeconds = TakeSeconds(record);
+    return o;
+}
+
+std::string UsageText() {
+    return "Usage: quillet-send --to ADDR [--cc ADDR] [--subject S]\n"
+           "                    [--text T | --text-file F] (--wav FILE | --record SECONDS)\n"
+           "                    [--save FILE.eml] [--settings FILE]\n"
+           "Compresses a voice recording with lame and sends it as a mail the way the\n"
+           "settings file says (SMTP, Direct or MAPI), or saves the mail with --save.\n"
+           "\n"
+           "  --to ADDR          recipients (an address list)\n"
+           "  --cc ADDR          copy recipients\n"
+           "  --subject S        the subject\n"
+           "  --text T           the message text\n"
+           "  --text-file F      the message text from file F (\"-\": standard input)\n"
+           "  --wav FILE         send this WAV recording (the file is not changed)\n"
+           "  --record SECONDS   record that long from the default capture device\n"
+           "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
+           "  --settings FILE    settings file (default: quillet.ini beside the program)\n"
+           "  -h, --help         show this text\n"
+           "\n"
+           "Exit status: 0 sent or saved, 1 usage, 2 recording or encoder,\n"
+           "3 delivery or cancelled, 4 settings.\n";
+}
+
+std::string MessageBody(const TCliOptions& options) {
+    if (options.TextFile.empty())
+        return WithCrLf(options.Text);
+    const bool standardInput = options.TextFile == "-";
+    std::FILE* in = standardInput ? stdin : std::fopen(options.TextFile.c_str(), "rb");
+    if (!in)
+        throw EUsageError("cannot read the text file " + options.TextFile + ": " +
+                          SystemErrorText(errno));
+    std::string text;
+    char buffer[8192];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        text.append(buffer, n);
+    // A directory opens, then fails on the first read.
+    const int err = std::ferror(in) ? errno : 0;
+    if (!standardInput)
+        std::fclose(in);
+    if (err != 0)
+        throw EUsageError("cannot read the text file " + options.TextFile + ": " +
+                          SystemErrorText(err));
+    return WithCrLf(text);
+}

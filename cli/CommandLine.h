@@ -1,0 +1,44 @@
+// The command line of quillet-send: its options, their checks and the
+// usage text. Parsing only; reading files and sending is left to the
+// caller. Options take their value as the next word or after "=".
+#pragma once
+
+#include "base/Exception.h"
+
+#include <string>
+#include <vector>
+
+// A command line that cannot be used; the message says why.
+class EUsageError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TCliOptions {
+    bool Help = false;
+    std::string To, Cc, Subject;
+    std::string Text;         // --text, as given
+    std::string TextFile;     // --text-file ("-": standard input)
+    std::string WavFile;      // --wav
+    double RecordSeconds = 0; // --record; 0 when not recording
+    std::string SaveFile;     // --save
+    std::string SettingsFile; // --settings; empty: the program's own
+};
+
+// The longest take --record accepts, in seconds.
+constexpr double MaxRecordSeconds = 3600;
+
+// Parses the words after the program name. Raises EUsageError for an
+// unknown or repeated option, a missing value, no --to, a line break in
+// --to, --cc or --subject, both or neither of
+// --wav and --record, both --text and --text-file, or a take length that
+// is not a number in (0, MaxRecordSeconds]. With --help nothing else is
+// checked.
+TCliOptions ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage text, ending in a line break.
+std::string UsageText();
+
+// The mail body from --text or --text-file: every line break as CR LF.
+// Raises EUsageError when the text file cannot be read.
+std::string MessageBody(const TCliOptions& options);

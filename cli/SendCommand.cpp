@@ -1,0 +1,166 @@
+// The run of quillet-send; see SendCommand.h.
+#include "cli/SendCommand.h"
+
+#include "cli/ExitStatus.h"
+#include "cli/WorkDir.h"
+#include "mapi/SMapi.h"
+#include "platform/Program.h"
+#include "workflow/Encoder.h"
+#include "workflow/SendSettings.h"
+#include "workflow/SendWorkflow.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+class ESettingsError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A settings file that is missing or unreadable would read as all
+// defaults, which can only send to nowhere; say so instead.
+void CheckReadable(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    int err = f ? 0 : errno;
+    if (f) {
+        std::fgetc(f);
+        if (std::ferror(f))
+            err = errno;
+        std::fclose(f);
+    }
+    if (err != 0)
+        throw ESettingsError("Cannot read the settings file " + path + ": " + SystemErrorText(err));
+}
+
+void CheckSendType(const std::string& sendType) {
+    if (sendType != "SMTP" && sendType != "Direct" && sendType != "MAPI")
+        throw ESettingsError("'" + sendType +
+                             "' is not a way of sending; SendType must be SMTP, Direct or MAPI");
+}
+
+} // namespace
+
+std::string DefaultSettingsFile() {
+    if (const char* alt = std::getenv("QUILLET_SETTINGS_FILE"); alt && *alt)
+        return alt;
+    return ProgramDir() + "quillet.ini";
+}
+
+TSendCommand::TSendCommand(TCliOptions options, std::string body)
+    : Options(std::move(options)), Body(std::move(body)), Report(stderr, ::isatty(2) == 1) {}
+
+void TSendCommand::Cancel() {
+    Cancelled = true;
+    Capture.Abort();
+    if (Workflow)
+        Workflow->Cancel();
+}
+
+int TSendCommand::Run() {
+    const bool saving = !Options.SaveFile.empty();
+    const bool recording = Options.WavFile.empty();
+    const std::string ini =
+        Options.SettingsFile.empty() ? DefaultSettingsFile() : Options.SettingsFile;
+    TSendSettings settings;
+    TCaptureFormat format;
+    try {
+        CheckReadable(ini);
+        settings = ReadSendSettings(ini);
+        if (!saving)
+            CheckSendType(settings.SendType);
+        if (recording)
+            format = ReadCaptureFormat(ini);
+    } catch (const Exception& e) {
+        Report.Message(e.Message);
+        return esSettings;
+    }
+
+    try {
+        TWorkDir dir;
+        TSendWorkflow workflow;
+        workflow.RecordingFile = dir.File("Quillet.wav");
+        workflow.EncodedFile = dir.File("Quillet.mp3");
+        workflow.ApplySettings(settings);
+        Workflow = &workflow;
+        struct TForget {
+            TSendWorkflow*& Workflow;
+            ~TForget() { Workflow = nullptr; }
+        } forget{Workflow};
+
+        if (recording) {
+            if (!Capture.Record(workflow.RecordingFile, Options.RecordSeconds, format)) {
+                Report.Message("Recording cancelled.");
+                return esDelivery;
+            }
+        } else {
+            CopyWavFile(Options.WavFile, workflow.RecordingFile);
+        }
+        if (Cancelled) {
+            Report.Message("Sending cancelled.");
+            return esDelivery;
+        }
+        int status = Deliver(workflow);
+        // The mail client reads the attachment after this program has ended.
+        if (KeepEncoded)
+            dir.Keep(ExtractFileName(workflow.EncodedFile));
+        return status;
+    } catch (const ERecordingError& e) {
+        Report.Message(e.Message);
+        return esRecording;
+    } catch (const EFCreateError& e) {
+        Report.Message(e.Message);
+        return esRecording;
+    } catch (const std::exception& e) {
+        // Nothing else is expected here; still an orderly end with the reason.
+        Report.Message(e.what());
+        return esDelivery;
+    }
+}
+
+int TSendCommand::Deliver(TSendWorkflow& workflow) {
+    workflow.OnWaitText = [this](const std::string& text, bool) { Report.WaitText(text); };
+    workflow.OnHideWait = [this] { Report.HideWait(); };
+    workflow.OnProgress = [this](int64_t done, int64_t total) { Report.Progress(done, total); };
+    workflow.OnMessage = [this](const std::string& text) { Report.Message(text); };
+    workflow.OnInformation = [this](const std::string& text) { Report.Message(text); };
+    const bool saving = !Options.SaveFile.empty();
+    const bool mapi = !saving && workflow.Settings().SendType == "MAPI";
+    if (mapi) {
+        try {
+            LoadMapiLibrary();
+        } catch (const Exception& e) {
+            // The workflow reports the missing default client in its words.
+            Report.Message(e.Message);
+        }
+    }
+    TSendFields fields{Options.To, Options.Cc, Options.Subject, Body};
+    int status = esDelivery;
+    try {
+        if (saving) {
+            workflow.SaveAs(fields, Options.SaveFile);
+            Report.HideWait();
+            std::printf("Saved %s\n", Options.SaveFile.c_str());
+            status = esDone;
+        } else if (workflow.Send(fields)) {
+            Report.HideWait();
+            std::printf("Your voice e-mail has successfully sent out!\n");
+            KeepEncoded = mapi;
+            status = esDone;
+        }
+    } catch (const EEncoderError& e) {
+        Report.Message(e.Message);
+        status = esRecording;
+    } catch (const Exception& e) {
+        // Cancelled, the DNS server unknown, the .eml file not writable.
+        Report.Message(e.Message);
+    }
+    Report.HideWait();
+    std::fflush(stdout);
+    if (mapi)
+        UnloadMapiLibrary();
+    return status;
+}

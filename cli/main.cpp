@@ -1,0 +1,34 @@
+// quillet-send: records or takes a WAV file, compresses it and sends it as
+// a voice mail the way the settings file says, from the command line and
+// without a display (Qt Core only). Signals cancel a running send.
+#include "cli/CommandLine.h"
+#include "cli/ExitStatus.h"
+#include "cli/SendCommand.h"
+#include "platform/TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    TCliOptions options;
+    std::string body;
+    try {
+        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        if (!options.Help)
+            body = MessageBody(options);
+    } catch (const EUsageError& e) {
+        std::fprintf(stderr, "quillet-send: %s\n%s", e.Message.c_str(), UsageText().c_str());
+        return esUsage;
+    }
+    if (options.Help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return esDone;
+    }
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("quillet-send");
+    TSendCommand command(std::move(options), std::move(body));
+    QuitOnTerminationSignals([&command] { command.Cancel(); });
+    return command.Run();
+}
