@@ -29,5 +29,8 @@ TSendSettings ReadSendSettings(const std::string& iniPath) {
     if (seconds < 0)
         throw EConvertError("'" + timeout + "' is not a valid time-out");
     s.TimeoutSeconds = seconds;
+    s.CAFile = read("SMTP", "CAFile", "");
+    s.PinnedHost = read("SMTP", "PinnedHost", "");
+    s.PinnedCertificate = read("SMTP", "PinnedCertificate", "");
     return s;
 }
