@@ -1,7 +1,6 @@
 // Requests posted to the GUI thread, and dispatching pending events from
-// inside a call. These stand in for the hidden message windows and posted
-// messages of the original design: a TRequestQueue lives on the GUI thread
-// and runs posted requests there, one at a time, in posting order.
+// inside a call. A TRequestQueue lives on the GUI thread and runs the
+// requests other threads post to it there, one at a time, in posting order.
 #pragma once
 
 #include <functional>

@@ -99,7 +99,7 @@ void TNetSMTP::PrepareTransport() {
         return;
     }
     if (Security == ssNone) {
-        // OpenConnection makes its plain socket transport, as it always has.
+        // OpenConnection makes its plain socket transport.
         SetIOHandler(nullptr);
         return;
     }
@@ -216,7 +216,8 @@ void TNetSMTP::SendMail(TNetMessage& message) {
     bool login = false, plain = false;
     if (FAuthenticationType == atLogin && !LoggedIn) {
         login = Announced(ServerAuthMethods, "LOGIN");
-        // PLAIN is new to the dialogue; ssNone keeps it as it always was.
+        // PLAIN only when LOGIN is not offered; under ssNone LOGIN is the one
+        // mechanism used.
         plain = !login && Security != ssNone && Announced(ServerAuthMethods, "PLAIN");
         // Decided before anything else goes out, so a refusal leaves the
         // server nothing but the QUIT of the caller.

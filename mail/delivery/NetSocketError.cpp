@@ -1,6 +1,6 @@
 // errno / getaddrinfo -> Windows Sockets code numbers, and the texts of
-// those codes. The texts are fixed English, exactly as users have always
-// seen them (including the odd trailing space of 10035).
+// those codes. The texts are fixed English, so every socket error message
+// keeps its number and text (including the trailing space of 10035).
 #include "mail/delivery/NetSocketError.h"
 
 #include "base/Text.h"

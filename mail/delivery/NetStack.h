@@ -43,8 +43,8 @@ public:
     virtual ssize_t Receive(TNetSocket s, void* buffer, size_t count) = 0;
     virtual ssize_t SendTo(TNetSocket s, const void* data, size_t count, const std::string& ip,
                            int port) = 0;
-    // A datagram longer than count fails with 10040 (message too long), as
-    // the original platform reports it, instead of arriving cut short.
+    // A datagram longer than count fails with 10040 (message too long)
+    // instead of arriving cut short, so a reply is never parsed in part.
     virtual ssize_t ReceiveFrom(TNetSocket s, void* buffer, size_t count, std::string& ip,
                                 int& port) = 0;
     // One wait for readability: 1 readable, 0 time-out, -1 failure.
