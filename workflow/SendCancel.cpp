@@ -5,7 +5,7 @@ TSendAntiFreeze::TSendAntiFreeze() {
     // Uploads call the anti-freeze after every write, not only when idle:
     // a fast connection is never idle, and the window must still repaint.
     OnlyWhenIdle = false;
-    IdleTimeOut = 25;
+    IdleTimeOut = 10;
 }
 
 void TSendAntiFreeze::Reset() {
@@ -20,7 +20,7 @@ void TSendAntiFreeze::CheckCancel() const {
 
 void TSendAntiFreeze::Process() {
     auto now = std::chrono::steady_clock::now();
-    if (now - FLast >= std::chrono::milliseconds(10)) {
+    if (now - FLast >= std::chrono::milliseconds(5)) {
         FLast = now;
         TNetAntiFreeze::Process();
     }

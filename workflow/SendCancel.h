@@ -30,7 +30,7 @@ public:
     // Raises ESendCancelled when a cancel is pending and not held.
     void CheckCancel() const;
 
-    // Dispatches events at most every 10 ms while data flows (and at every
+    // Dispatches events at most every 5 ms while data flows (and at every
     // idle slice), then checks for a cancel.
     void Process() override;
 
