@@ -61,9 +61,9 @@ status=0
 for mb in 10 100; do
     head -c $((mb * 1024 * 1024)) /dev/urandom > "$work/Quillet.mp3"
     "$send" eml "$work/message.eml" "$work/Quillet.mp3"
-    # curl does its own dot-stuffing and sends the end of data: give it the
-    # text without the final "." line.
-    head -c -3 "$work/message.eml" > "$work/curl.eml"
+    # The .eml is the message as a reader sees it (no dot-stuffing, no final
+    # "." line); curl stuffs and ends the data itself.
+    cp "$work/message.eml" "$work/curl.eml"
     rm -f "$work"/*.runs "$work"/*.sizes
     r=0
     while [ $r -lt "$runs" ]; do
