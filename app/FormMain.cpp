@@ -9,6 +9,7 @@
 #include "app/Icons.h"
 #include "app/Launchers.h"
 #include "app/Settings.h"
+#include "app/SmtpPassword.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
 #include "platform/Clock.h"
@@ -99,7 +100,7 @@ void TFormMain::LoadSettings() {
     SendType = ini.ReadString("User", "SendType", "SMTP");
     SmtpServer = ini.ReadString("SMTP", "Server", "");
     SmtpUser = ini.ReadString("SMTP", "User", "");
-    SmtpPassword = ini.ReadString("SMTP", "Password", "");
+    SmtpPassword = ReadSmtpPassword(ini);
     ApplySettingsToWorkflow();
     // Without these keys a file means port 25 with opportunistic STARTTLS
     // and the usual time limits.

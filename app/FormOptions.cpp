@@ -5,6 +5,7 @@
 #include "app/ErrorHandler.h"
 #include "app/Launchers.h"
 #include "app/Settings.h"
+#include "app/SmtpPassword.h"
 #include "app/TextCodec.h"
 #include "ui_FormOptions.h"
 
@@ -49,7 +50,7 @@ void TFormOptions::ReadSettings() {
     }
     ui->LabeledEditSMTP->setText(ToQt(ini.ReadString("SMTP", "Server", "")));
     ui->LabeledEditUser->setText(ToQt(ini.ReadString("SMTP", "User", "")));
-    ui->LabeledEditPassword->setText(ToQt(ini.ReadString("SMTP", "Password", "")));
+    ui->LabeledEditPassword->setText(ToQt(ReadSmtpPassword(ini)));
     ui->LabeledEditPort->setText(ToQt(ini.ReadString("SMTP", "Port", "25")));
     int security = ui->ComboBoxSecurity->findText(ToQt(ini.ReadString("SMTP", "Security", "Auto")));
     ui->ComboBoxSecurity->setCurrentIndex(security < 0 ? 0 : security);
@@ -69,7 +70,8 @@ void TFormOptions::WriteSettings() {
     ini.WriteString("User", "SendType", sendType);
     ini.WriteString("SMTP", "Server", FromQt(ui->LabeledEditSMTP->text()));
     ini.WriteString("SMTP", "User", FromQt(ui->LabeledEditUser->text()));
-    ini.WriteString("SMTP", "Password", FromQt(ui->LabeledEditPassword->text()));
+    WriteSmtpPassword(ini, FromQt(ui->LabeledEditSMTP->text()), FromQt(ui->LabeledEditUser->text()),
+                      FromQt(ui->LabeledEditPassword->text()));
     ini.WriteString("SMTP", "Port", FromQt(ui->LabeledEditPort->text()));
     ini.WriteString("SMTP", "Security", FromQt(ui->ComboBoxSecurity->currentText()));
     ini.WriteString("SMTP", "Timeout", FromQt(ui->LabeledEditTimeout->text()));

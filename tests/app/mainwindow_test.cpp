@@ -9,10 +9,12 @@
 #include "audio/WAVFile.h"
 #include "mail/delivery/NetSMTP.h"
 #include "platform/EventQueue.h"
+#include "platform/Keyring.h"
 #include "platform/Program.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/keyring_GnomeKeyring.h"
 #include "ui_FormMain.h"
 #include "ui_FormOptions.h"
 #include "workflow/SendWorkflow.h"
@@ -310,6 +312,36 @@ TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
     m->ui->ActionOptions->trigger();
     EXPECT_EQ(m->UserName, "Bob");
     EXPECT_EQ(Dialogs.Boxes.back().Text, "Unable to write to " + Dir.File("quillet.ini") + ".");
+}
+
+TEST_F(MainWindowTest, TheSmtpLoginTakesTheKeyringsPasswordForTheConfiguredServerAndUser) {
+    TKeyringGnomeKeyring service;
+    if (!service.Failure().empty())
+        GTEST_SKIP() << "no Secret Service can run here: " << service.Failure();
+    setenv("DBUS_SESSION_BUS_ADDRESS", service.Address().c_str(), 1);
+    ASSERT_TRUE(TKeyring().StorePassword("smtp.example.org", "ann", "from-keyring"));
+    ASSERT_TRUE(TKeyring().StorePassword("smtp.example.org", "bob", "bobs"));
+    const char* const base = "[SMTP]\nServer=smtp.example.org\nUser=ann\n";
+    struct {
+        const char* Why;
+        std::string Ini;
+        const char* Password;
+    } cases[] = {
+        {"empty file key: the keyring's", base + std::string("Password=\n"), "from-keyring"},
+        {"no file key: the keyring's", base, "from-keyring"},
+        {"a filled file key wins", base + std::string("Password=typed\n"), "typed"},
+        {"another server has none", "[SMTP]\nServer=other.example.org\nUser=ann\n", ""},
+    };
+    auto m = Make();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Why);
+        Dir.Write("quillet.ini", c.Ini);
+        m->LoadSettings();
+        EXPECT_EQ(m->SmtpPassword, c.Password);
+    }
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    m->LoadSettings();
+    EXPECT_EQ(m->SmtpPassword, "") << "without a keyring the file's empty key";
 }
 
 TEST_F(MainWindowTest, SubmissionPortSecurityAndTrustAreReadWithOldFilesKeepingPort25) {

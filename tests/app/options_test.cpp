@@ -1,10 +1,13 @@
 // The options dialog: what it reads, what OK writes and in which order,
-// the radio group's enabling rule, Cancel, and a refused write.
+// the radio group's enabling rule, Cancel, a refused write, and the
+// password kept in a real keyring.
 #include "app/FormOptions.h"
 #include "app/Settings.h"
+#include "platform/Keyring.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/keyring_GnomeKeyring.h"
 #include "ui_FormOptions.h"
 
 #include <QApplication>
@@ -133,6 +136,57 @@ TEST_F(OptionsTest, SecurityChoiceProposesItsPortOnlyOverThePlainDefault) {
     TSettingsFile ini;
     EXPECT_EQ(ini.ReadString("SMTP", "Port", ""), "587");
     EXPECT_EQ(ini.ReadString("SMTP", "Security", ""), "STARTTLS");
+}
+
+TEST_F(OptionsTest, WithAKeyringThePasswordGoesThereAndTheFileKeyStaysEmpty) {
+    struct {
+        const char* Why;
+        const char* FilePassword;  // "SMTP"/"Password" before the dialog opens
+        const char* KeyringBefore; // for mail.example.org and ann; nullptr: none
+        bool Locked;
+        const char* Shown;
+        const char* Typed; // nullptr: OK with what is shown
+        const char* FileAfter;
+        const char* KeyringAfter; // nullptr: none
+    } cases[] = {
+        {"a password from the file moves into the keyring", "pw", nullptr, false, "pw", nullptr, "",
+         "pw"},
+        {"the keyring's password is shown and a new one replaces it", "", "old", false, "old",
+         "new", "", "new"},
+        {"a filled file key was written later than the keyring item", "newer", "old", false,
+         "newer", nullptr, "", "newer"},
+        {"an emptied field removes the keyring's password", "", "old", false, "old", "", "",
+         nullptr},
+        {"a locked keyring leaves the password in the file", "pw", nullptr, true, "pw", "typed",
+         "typed", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Why);
+        TKeyringGnomeKeyring service;
+        if (!service.Failure().empty())
+            GTEST_SKIP() << "no Secret Service can run here: " << service.Failure();
+        setenv("DBUS_SESSION_BUS_ADDRESS", service.Address().c_str(), 1);
+        ASSERT_TRUE(!c.KeyringBefore ||
+                    TKeyring().StorePassword("mail.example.org", "ann", c.KeyringBefore));
+        Dir.Write("quillet.ini",
+                  std::string("[SMTP]\nServer=mail.example.org\nUser=ann\nPassword=") +
+                      c.FilePassword + "\n");
+        ASSERT_TRUE(!c.Locked || service.LockLogin());
+        {
+            TFormOptions dlg(nullptr, nullptr);
+            EXPECT_EQ(dlg.ui->LabeledEditPassword->text(), c.Shown);
+            if (c.Typed)
+                dlg.ui->LabeledEditPassword->setText(c.Typed);
+            dlg.ui->ButtonOK->click();
+        }
+        EXPECT_EQ(TSettingsFile().ReadString("SMTP", "Password", "?"), c.FileAfter);
+        EXPECT_EQ(TKeyring().ReadPassword("mail.example.org", "ann"),
+                  c.KeyringAfter ? std::optional<std::string>(c.KeyringAfter) : std::nullopt);
+        TFormOptions again(nullptr, nullptr);
+        EXPECT_EQ(again.ui->LabeledEditPassword->text(), c.Typed ? c.Typed : c.Shown)
+            << "the next opening shows what was kept";
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    }
 }
 
 int main(int argc, char** argv) {
