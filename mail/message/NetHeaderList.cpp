@@ -40,6 +40,15 @@ size_t EncodedWordEnd(const std::string& s, size_t pos) {
     return 0;
 }
 
+// Fields of free text (RFC 5322 "unstructured"), where a comma is no break point.
+bool IsUnstructured(const std::string& field) {
+    for (const char* name :
+         {"Subject", "Comments", "Organization", "Content-Description", "X-Mailer"})
+        if (SameText(field, name))
+            return true;
+    return false;
+}
+
 enum class TLeadBytes { None, ShiftJis, Euc, DoubleByte };
 
 TLeadBytes LocaleLeadBytes() {
@@ -82,6 +91,8 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
     size_t col = 1;
     bool inQuote = false;
     size_t encodedEnd = 0; // bytes before this index belong to an encoded word
+    // In unstructured text a comma is text: a fold after it would add a blank.
+    const bool commaBreaks = !IsUnstructured(line.substr(0, line.find(':')));
     while (pos < n) {
         const unsigned char c = static_cast<unsigned char>(line[pos]);
         bool existingBreak = false;
@@ -98,7 +109,7 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
                 haveBreak = true;
             }
         } else if (c == ' ' || c == '\t' || c == ',') {
-            if (!inQuote) {
+            if (!inQuote && (c != ',' || commaBreaks)) {
                 breakPos = pos;
                 haveBreak = true;
             }
@@ -111,15 +122,21 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
         ++col;
         if (!inQuote && (existingBreak ||
                          (col > static_cast<size_t>(width) && haveBreak && breakPos > lineStart))) {
-            out.append(line, lineStart, breakPos - lineStart + 1);
+            // A fold only inserts CR LF before a blank: a blank break point
+            // starts the continuation line, a comma ends its line and a
+            // blank is added after it only when none follows.
+            const bool blankBreak = !existingBreak && IsBlank(line[breakPos]);
+            const bool blankAfter =
+                !existingBreak && !blankBreak && breakPos + 1 < n && IsBlank(line[breakPos + 1]);
+            out.append(line, lineStart, breakPos - lineStart + (blankBreak ? 0 : 1));
             if (c != '"')
                 while (pos < n && (IsBlank(line[pos]) || line[pos] == ',' || line[pos] == '\r' ||
                                    line[pos] == '\n'))
                     ++pos;
             if (!existingBreak && n - pos > 1)
-                out += "\r\n ";
-            lineStart = breakPos + 1;
-            col = pos - breakPos;
+                out += blankBreak || blankAfter ? "\r\n" : "\r\n ";
+            lineStart = blankBreak ? breakPos : breakPos + 1;
+            col = pos - breakPos - (blankAfter ? 1 : 0);
         }
     }
     out.append(line, lineStart, std::string::npos);
@@ -128,10 +145,13 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
     size_t start = 0;
     for (;;) {
         size_t crlf = out.find("\r\n", start);
-        std::string piece = TrimBlanksRight(
-            out.substr(start, crlf == std::string::npos ? std::string::npos : crlf - start));
-        // An empty continuation line would end the header block.
-        if (lines.empty() || !piece.empty())
+        std::string piece =
+            out.substr(start, crlf == std::string::npos ? std::string::npos : crlf - start);
+        // Blanks before a fold are text; those ending the field are not.
+        if (crlf == std::string::npos)
+            piece = TrimBlanksRight(piece);
+        // A blank continuation line would end the header block.
+        if (lines.empty() || piece.find_first_not_of(" \t") != std::string::npos)
             lines.push_back(piece);
         if (crlf == std::string::npos)
             break;

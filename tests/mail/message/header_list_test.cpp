@@ -90,6 +90,40 @@ TEST(Folding, ShortLinesStayAndLongOnesBreakAtBlanksOrCommas) {
     EXPECT_EQ(FoldHeaderLine(unbreakable).size(), 1u) << "no break character: one line";
 }
 
+// Folding only inserts CR LF before a blank: joined again, the lines give
+// the text back. Each case once lost or changed a character.
+TEST(Folding, UnfoldingGivesTheTextBack) {
+    const struct {
+        const char* why;
+        std::string line;
+        size_t lines;
+    } cases[] = {
+        {"a tab where the line breaks stays a tab",
+         "Subject: " + std::string(70, 'a') + "\t" + std::string(20, 'b'), 3},
+        {"both blanks of a run stay",
+         "Subject: " + std::string(68, 'a') + "  " + std::string(20, 'b'), 2},
+        {"a subject's commas are text, no break after them",
+         "Subject: " + std::string(30, 'a') + " " + std::string(30, 'b') + "," +
+             std::string(30, 'c'),
+         2},
+        {"a comma at the width and the blank after it: one blank",
+         "To: " + std::string(73, 'a') + ", bbbbb", 2},
+        {"encoded words with tabs between them (found by fuzz_header_fold)",
+         "Subject: =?ISO-8859-1?Q?=FF=FF=FF=FF=FF=FF=FF=FF=FF=FF@?=\tr\t"
+         "=?ISO-8859-1?Q?=D5=80=FF@?=",
+         2},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> lines = FoldHeaderLine(c.line);
+        ExpectWellFolded(lines, c.why);
+        EXPECT_EQ(lines.size(), c.lines) << c.why << ": " << Join(lines);
+        std::string rejoined;
+        for (const std::string& l : lines)
+            rejoined += l;
+        EXPECT_EQ(rejoined, c.line) << c.why;
+    }
+}
+
 TEST(Folding, NeverBreaksInsideQuotesOrEncodedWords) {
     const std::string quoted = "To: \"" + std::string(30, 'a') + " " + std::string(30, 'b') + " " +
                                std::string(30, 'c') + "\" <x@y.z>";
