@@ -6,6 +6,7 @@
 #include <cstdint>
 
 const char* const AddressSpecials = "()[]<>:;.,@\\\"";
+const size_t LongestPlainWord = 997;
 
 namespace {
 
@@ -192,6 +193,10 @@ std::string EncodeHeaderText(const std::string& text, const std::string& extraSp
         for (; i < n && !IsWordBreak(s[i]); ++i)
             if (needsEncoding(static_cast<unsigned char>(s[i])))
                 encode = true;
+        // Folding cannot break a word: one too long for a line of its own
+        // goes as encoded words, which can.
+        if (i - wordStart > LongestPlainWord)
+            encode = true;
         if (wordStart == i) { // blanks at the end
             if (!open)
                 out.append(s, wsStart, std::string::npos);
