@@ -108,6 +108,9 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
                 breakPos = pos;
                 haveBreak = true;
             }
+        } else if (c == '\\' && inQuote && pos + 1 < n) {
+            ++pos; // a quoted pair: the next byte cannot end the quotes
+            ++col;
         } else if (c == ' ' || c == '\t' || c == ',') {
             if (!inQuote && (c != ',' || commaBreaks)) {
                 breakPos = pos;

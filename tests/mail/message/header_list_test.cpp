@@ -108,6 +108,9 @@ TEST(Folding, UnfoldingGivesTheTextBack) {
          2},
         {"a comma at the width and the blank after it: one blank",
          "To: " + std::string(73, 'a') + ", bbbbb", 2},
+        {"an escaped quote does not end a quoted name (found by fuzz_header_fold)",
+         "To: x <a@b>, \"y\\\" " + std::string(50, 'b') + "," + std::string(10, 'c') + "\" <x@y.z>",
+         2},
         {"encoded words with tabs between them (found by fuzz_header_fold)",
          "Subject: =?ISO-8859-1?Q?=FF=FF=FF=FF=FF=FF=FF=FF=FF=FF@?=\tr\t"
          "=?ISO-8859-1?Q?=D5=80=FF@?=",
