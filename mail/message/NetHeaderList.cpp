@@ -9,6 +9,9 @@
 
 namespace {
 
+// RFC 5322 section 2.1.1: octets in a header line, CR LF not counted.
+constexpr size_t MaxLineLength = 998;
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -90,9 +93,13 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
     bool haveBreak = false;
     size_t col = 1;
     bool inQuote = false;
+    // The last blank inside quotes: a break point only for a line that
+    // would pass the 998 octets of RFC 5322 otherwise.
+    size_t quotedBlank = 0;
     size_t encodedEnd = 0; // bytes before this index belong to an encoded word
-    // In unstructured text a comma is text: a fold after it would add a blank.
-    const bool commaBreaks = !IsUnstructured(line.substr(0, line.find(':')));
+    // In unstructured text a comma is text: a fold after it would add a
+    // blank; and a backslash is text, not the start of a quoted pair.
+    const bool structured = !IsUnstructured(line.substr(0, line.find(':')));
     while (pos < n) {
         const unsigned char c = static_cast<unsigned char>(line[pos]);
         bool existingBreak = false;
@@ -108,13 +115,15 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
                 breakPos = pos;
                 haveBreak = true;
             }
-        } else if (c == '\\' && inQuote && pos + 1 < n) {
+        } else if (c == '\\' && inQuote && structured && pos + 1 < n) {
             ++pos; // a quoted pair: the next byte cannot end the quotes
             ++col;
         } else if (c == ' ' || c == '\t' || c == ',') {
-            if (!inQuote && (c != ',' || commaBreaks)) {
+            if (!inQuote && (c != ',' || structured)) {
                 breakPos = pos;
                 haveBreak = true;
+            } else if (inQuote && c != ',') {
+                quotedBlank = pos;
             }
         } else if (c == '"') {
             inQuote = !inQuote;
@@ -123,8 +132,14 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
         }
         ++pos;
         ++col;
-        if (!inQuote && (existingBreak ||
-                         (col > static_cast<size_t>(width) && haveBreak && breakPos > lineStart))) {
+        const bool overlong =
+            inQuote && pos - lineStart + 1 > MaxLineLength && quotedBlank > lineStart;
+        if (overlong && (!haveBreak || breakPos < quotedBlank)) {
+            breakPos = quotedBlank;
+            haveBreak = true;
+        }
+        if (overlong || (!inQuote && (existingBreak || (col > static_cast<size_t>(width) &&
+                                                        haveBreak && breakPos > lineStart)))) {
             // A fold only inserts CR LF before a blank: a blank break point
             // starts the continuation line, a comma ends its line and a
             // blank is added after it only when none follows.

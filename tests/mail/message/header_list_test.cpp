@@ -127,6 +127,25 @@ TEST(Folding, UnfoldingGivesTheTextBack) {
     }
 }
 
+// Quotes hold no break point, unless the line would pass 998 octets
+// otherwise; in a subject a backslash does not escape the quote after it.
+TEST(Folding, QuotesLongerThanALineBreakAtABlankInside) {
+    std::string words;
+    for (int i = 0; i < 250; ++i)
+        words += "c\\\" ab ";
+    for (const std::string& line : {"Subject: \"" + words + "\"", // found by fuzz_header_fold
+                                    "To: \"" + words + "\" <x@y.z>"}) {
+        const std::vector<std::string> lines = FoldHeaderLine(line);
+        EXPECT_GE(lines.size(), 2u);
+        std::string rejoined;
+        for (const std::string& l : lines) {
+            EXPECT_LE(l.size(), 998u);
+            rejoined += l;
+        }
+        EXPECT_EQ(rejoined, line);
+    }
+}
+
 TEST(Folding, NeverBreaksInsideQuotesOrEncodedWords) {
     const std::string quoted = "To: \"" + std::string(30, 'a') + " " + std::string(30, 'b') + " " +
                                std::string(30, 'c') + "\" <x@y.z>";
