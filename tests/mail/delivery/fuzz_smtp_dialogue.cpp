@@ -8,7 +8,7 @@
 //  - the client writes no bare CR or LF (so no command holds a line break);
 //  - the password never appears in clear on the wire;
 //  - AUTH is sent only with a mechanism the last EHLO reply announced;
-//  - after DATA, nothing but QUIT follows unless the reply was 354.
+//  - after DATA refused (any reply but 354), nothing but QUIT is sent.
 #include "base/Text.h"
 #include "mail/delivery/NetSMTP.h"
 #include "mail/message/NetMessage.h"
@@ -50,16 +50,16 @@ public:
     std::vector<std::string> EhloReply;
     bool AfterEhlo = false;
     bool AfterData = false;
-    bool DataAccepted = false;
+    bool DataRefused = false;
 
     ssize_t Send(const void* data, size_t count) override {
         const std::string s(static_cast<const char*>(data), count);
         if (AfterEhlo)
             EhloReply = Smtp->LastReply.Text;
-        if (AfterData)
-            DataAccepted = Smtp->LastReply.NumericCode == 354;
-        if (AfterData && !DataAccepted && s != "QUIT\r\n")
-            std::abort(); // message text after a refused DATA
+        if (AfterData && Smtp->LastReply.NumericCode != 354)
+            DataRefused = true;
+        if (DataRefused && s != "QUIT\r\n")
+            std::abort(); // anything but QUIT after a refused DATA
         if (s.compare(0, 5, "AUTH ") == 0) {
             const std::string mechanism = s.substr(5, s.find_first_of(" \r", 5) - 5);
             if (!Announces(EhloReply, mechanism))
