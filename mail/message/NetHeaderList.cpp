@@ -132,9 +132,11 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
         }
         ++pos;
         ++col;
-        const bool overlong =
-            inQuote && pos - lineStart + 1 > MaxLineLength && quotedBlank > lineStart;
-        if (overlong && (!haveBreak || breakPos < quotedBlank)) {
+        // Near the limit (a quoted pair or lead byte may step two octets,
+        // a fold may add a blank), quotes or not, the last blank breaks.
+        const bool overlong = pos - lineStart + 3 > MaxLineLength &&
+                              (quotedBlank > lineStart || (haveBreak && breakPos > lineStart));
+        if (overlong && quotedBlank > lineStart && (!haveBreak || breakPos < quotedBlank)) {
             breakPos = quotedBlank;
             haveBreak = true;
         }

@@ -1,5 +1,9 @@
 // Header lists: lookup, SetHeader placement and removal, and folding.
+#include "mail/message/NetHeaderCoder.h"
 #include "mail/message/NetHeaderList.h"
+
+#include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -133,8 +137,14 @@ TEST(Folding, QuotesLongerThanALineBreakAtABlankInside) {
     std::string words;
     for (int i = 0; i < 250; ++i)
         words += "c\\\" ab ";
-    for (const std::string& line : {"Subject: \"" + words + "\"", // found by fuzz_header_fold
-                                    "To: \"" + words + "\" <x@y.z>"}) {
+    std::string blanks;
+    for (int i = 0; i < 330; ++i)
+        blanks += "ab ";
+    for (const std::string& line :
+         {"Subject: \"" + words + "\"", // found by fuzz_header_fold
+          "To: \"" + words + "\" <x@y.z>", "Subject: \"" + blanks + "\"",
+          // the limit passed just after the quotes closed (found by fuzz_header_fold)
+          "Subject: \"" + blanks + "\"" + std::string(30, 'y') + " z"}) {
         const std::vector<std::string> lines = FoldHeaderLine(line);
         EXPECT_GE(lines.size(), 2u);
         std::string rejoined;
@@ -144,6 +154,36 @@ TEST(Folding, QuotesLongerThanALineBreakAtABlankInside) {
         }
         EXPECT_EQ(rejoined, line);
     }
+}
+
+// The input fuzz_header_fold found a 1000-octet line with: a subject whose
+// quotes are open, then closed, then open again where the limit falls.
+TEST(Folding, FuzzFoundSubjectKeepsWithinTheLineLimit) {
+    std::ifstream in(QUILLET_TEST_SOURCE_DIR
+                     "/tests/mail/message/fuzz_header_fold.seeds/quotes-end-near-the-limit",
+                     std::ios::binary);
+    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(data.size(), 2u);
+    const std::string text = data.substr(2);
+    const std::string subject =
+        text.substr(0, text.size() * static_cast<unsigned char>(data[1]) / 255);
+    const std::string line =
+        "Subject: " + EncodeHeaderText(subject, "", 'Q', TTransfer::bit8, "ISO-8859-1");
+    std::string rejoined;
+    for (const std::string& l : FoldHeaderLine(line)) {
+        EXPECT_LE(l.size(), 998u);
+        rejoined += l + "\r\n";
+    }
+    rejoined.resize(rejoined.size() - 2);
+    // The encoder's own folds (CR LF TAB) stay; any other fold only adds CR LF.
+    std::string unfolded, expected;
+    for (char c : rejoined)
+        if (c != '\r' && c != '\n')
+            unfolded += c;
+    for (char c : line)
+        if (c != '\r' && c != '\n')
+            expected += c;
+    EXPECT_EQ(unfolded, expected);
 }
 
 TEST(Folding, NeverBreaksInsideQuotesOrEncodedWords) {
