@@ -18,9 +18,11 @@
 #ifdef QUILLET_TSAN_ANNOTATE
 extern "C" void __tsan_acquire(void* addr);
 extern "C" void __tsan_release(void* addr);
+#define QUILLET_HAPPENS_AFTER(addr) __tsan_acquire(addr)
+#define QUILLET_HAPPENS_BEFORE(addr) __tsan_release(addr)
 #else
-#define __tsan_acquire(addr) static_cast<void>(addr)
-#define __tsan_release(addr) static_cast<void>(addr)
+#define QUILLET_HAPPENS_AFTER(addr) static_cast<void>(addr)
+#define QUILLET_HAPPENS_BEFORE(addr) static_cast<void>(addr)
 #endif
 
 namespace {
@@ -37,7 +39,7 @@ public:
 class RequestReceiver : public QObject {
 public:
     bool event(QEvent* e) override {
-        __tsan_acquire(e);
+        QUILLET_HAPPENS_AFTER(e);
         if (e->type() != RequestEventType)
             return QObject::event(e);
         auto* re = static_cast<RequestEvent*>(e);
@@ -56,7 +58,7 @@ TRequestQueue::~TRequestQueue() = default;
 void TRequestQueue::Post(std::function<void()> request) {
     // postEvent is thread-safe and keeps the order of events for one receiver.
     auto* event = new RequestEvent(std::move(request));
-    __tsan_release(event);
+    QUILLET_HAPPENS_BEFORE(event);
     QCoreApplication::postEvent(Receiver.get(), event);
 }
 
