@@ -6,6 +6,7 @@
 #include <cstdint>
 
 const char* const AddressSpecials = "()[]<>:;.,@\\\"";
+const size_t LongestPlainWord = 997;
 
 namespace {
 
@@ -14,6 +15,15 @@ const char* const HexDigits = "0123456789ABCDEF";
 
 bool IsWordBreak(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// True when s[from, to) has the form of an encoded word ("=?a?b?c?="): a
+// reader would decode it, so as plain text it must be encoded itself.
+bool LooksEncoded(const std::string& s, size_t from, size_t to) {
+    if (to - from < 8 || s.compare(from, 2, "=?") != 0 || s.compare(to - 2, 2, "?=") != 0)
+        return false;
+    const size_t q = s.find('?', from + 2);
+    return q > from + 2 && q + 3 < to - 1 && s[q + 2] == '?';
 }
 
 // Length of the UTF-8 character at s[i] (1 for a byte that starts none).
@@ -192,6 +202,10 @@ std::string EncodeHeaderText(const std::string& text, const std::string& extraSp
         for (; i < n && !IsWordBreak(s[i]); ++i)
             if (needsEncoding(static_cast<unsigned char>(s[i])))
                 encode = true;
+        // Folding cannot break a word: one too long for a line of its own
+        // goes as encoded words, which can.
+        if (i - wordStart > LongestPlainWord || LooksEncoded(s, wordStart, i))
+            encode = true;
         if (wordStart == i) { // blanks at the end
             if (!open)
                 out.append(s, wsStart, std::string::npos);

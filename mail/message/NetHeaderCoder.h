@@ -6,6 +6,7 @@
 
 #include "platform/Locale.h"
 
+#include <cstddef>
 #include <string>
 
 enum class TTransfer { bit7, bit8, iso2022jp };
@@ -28,9 +29,14 @@ extern const char* const AddressSpecials;
 TNetHeaderCoding ChooseHeaderCharset();
 TNetHeaderCoding ChooseHeaderCharset(const TUserLocale& locale);
 
+// The longest word that may stay plain: folded onto a line of its own after
+// one blank, it keeps within the 998 octets of a header line.
+extern const size_t LongestPlainWord;
+
 // Encodes the words of text that hold control or 8-bit bytes (or one of
-// extraSpecials) as encoded words of at most 75 characters; adjacent such
-// words share one run, plain words stay as they are. A long run continues
+// extraSpecials), or are longer than LongestPlainWord, as encoded words of
+// at most 75 characters; adjacent such words share one run, plain words stay
+// as they are. A long run continues
 // on a new line that starts with a tab.
 std::string EncodeHeaderText(const std::string& text, const std::string& extraSpecials, char letter,
                              TTransfer transfer, const std::string& charset);

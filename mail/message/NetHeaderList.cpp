@@ -9,6 +9,9 @@
 
 namespace {
 
+// RFC 5322 section 2.1.1: octets in a header line, CR LF not counted.
+constexpr size_t MaxLineLength = 998;
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -38,6 +41,15 @@ size_t EncodedWordEnd(const std::string& s, size_t pos) {
     if (i + 1 < s.size() && s[i] == '?' && s[i + 1] == '=')
         return i + 2;
     return 0;
+}
+
+// Fields of free text (RFC 5322 "unstructured"), where a comma is no break point.
+bool IsUnstructured(const std::string& field) {
+    for (const char* name :
+         {"Subject", "Comments", "Organization", "Content-Description", "X-Mailer"})
+        if (SameText(field, name))
+            return true;
+    return false;
 }
 
 enum class TLeadBytes { None, ShiftJis, Euc, DoubleByte };
@@ -81,7 +93,13 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
     bool haveBreak = false;
     size_t col = 1;
     bool inQuote = false;
+    // The last blank inside quotes: a break point only for a line that
+    // would pass the 998 octets of RFC 5322 otherwise.
+    size_t quotedBlank = 0;
     size_t encodedEnd = 0; // bytes before this index belong to an encoded word
+    // In unstructured text a comma is text: a fold after it would add a
+    // blank; and a backslash is text, not the start of a quoted pair.
+    const bool structured = !IsUnstructured(line.substr(0, line.find(':')));
     while (pos < n) {
         const unsigned char c = static_cast<unsigned char>(line[pos]);
         bool existingBreak = false;
@@ -97,10 +115,15 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
                 breakPos = pos;
                 haveBreak = true;
             }
+        } else if (c == '\\' && inQuote && structured && pos + 1 < n) {
+            ++pos; // a quoted pair: the next byte cannot end the quotes
+            ++col;
         } else if (c == ' ' || c == '\t' || c == ',') {
-            if (!inQuote) {
+            if (!inQuote && (c != ',' || structured)) {
                 breakPos = pos;
                 haveBreak = true;
+            } else if (inQuote && c != ',') {
+                quotedBlank = pos;
             }
         } else if (c == '"') {
             inQuote = !inQuote;
@@ -109,17 +132,31 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
         }
         ++pos;
         ++col;
-        if (!inQuote && (existingBreak ||
-                         (col > static_cast<size_t>(width) && haveBreak && breakPos > lineStart))) {
-            out.append(line, lineStart, breakPos - lineStart + 1);
+        // Near the limit (a quoted pair or lead byte may step two octets,
+        // a fold may add a blank), quotes or not, the last blank breaks.
+        const bool overlong = pos - lineStart + 3 > MaxLineLength &&
+                              (quotedBlank > lineStart || (haveBreak && breakPos > lineStart));
+        if (overlong && quotedBlank > lineStart && (!haveBreak || breakPos < quotedBlank)) {
+            breakPos = quotedBlank;
+            haveBreak = true;
+        }
+        if (overlong || (!inQuote && (existingBreak || (col > static_cast<size_t>(width) &&
+                                                        haveBreak && breakPos > lineStart)))) {
+            // A fold only inserts CR LF before a blank: a blank break point
+            // starts the continuation line, a comma ends its line and a
+            // blank is added after it only when none follows.
+            const bool blankBreak = !existingBreak && IsBlank(line[breakPos]);
+            const bool blankAfter =
+                !existingBreak && !blankBreak && breakPos + 1 < n && IsBlank(line[breakPos + 1]);
+            out.append(line, lineStart, breakPos - lineStart + (blankBreak ? 0 : 1));
             if (c != '"')
                 while (pos < n && (IsBlank(line[pos]) || line[pos] == ',' || line[pos] == '\r' ||
                                    line[pos] == '\n'))
                     ++pos;
             if (!existingBreak && n - pos > 1)
-                out += "\r\n ";
-            lineStart = breakPos + 1;
-            col = pos - breakPos;
+                out += blankBreak || blankAfter ? "\r\n" : "\r\n ";
+            lineStart = blankBreak ? breakPos : breakPos + 1;
+            col = pos - breakPos - (blankAfter ? 1 : 0);
         }
     }
     out.append(line, lineStart, std::string::npos);
@@ -128,10 +165,13 @@ std::vector<std::string> FoldHeaderLine(const std::string& line, int width) {
     size_t start = 0;
     for (;;) {
         size_t crlf = out.find("\r\n", start);
-        std::string piece = TrimBlanksRight(
-            out.substr(start, crlf == std::string::npos ? std::string::npos : crlf - start));
-        // An empty continuation line would end the header block.
-        if (lines.empty() || !piece.empty())
+        std::string piece =
+            out.substr(start, crlf == std::string::npos ? std::string::npos : crlf - start);
+        // Blanks before a fold are text; those ending the field are not.
+        if (crlf == std::string::npos)
+            piece = TrimBlanksRight(piece);
+        // A blank continuation line would end the header block.
+        if (lines.empty() || piece.find_first_not_of(" \t") != std::string::npos)
             lines.push_back(piece);
         if (crlf == std::string::npos)
             break;

@@ -36,10 +36,12 @@ private:
     void DeleteContinuations(int index);
 };
 
-// Folds one header line at width columns: breaks after the last blank or
-// comma that keeps a line within the width (never inside double quotes or an
-// RFC 2047 encoded word), keeps folds already present, and returns the lines
-// without their CR LF. A line without a break character stays whole.
+// Folds one header line at width columns: breaks at the last blank or after
+// the last comma that keeps a line within the width (never inside double
+// quotes or an RFC 2047 encoded word; at a comma only in structured fields),
+// keeps folds already present, and returns the lines without their CR LF.
+// Unfolding gives the line back, less the blanks at its end. A line without
+// a break character stays whole.
 std::vector<std::string> FoldHeaderLine(const std::string& line,
                                         int width = TNetHeaderList::FoldWidth);
 

@@ -256,10 +256,15 @@ std::string EncodeAddressItem(const TNetEMailAddressItem& item, const TNetHeader
         return item.Address;
     std::string name;
     bool printable = true;
-    for (unsigned char c : item.Name)
+    size_t quotedSize = 2;
+    for (unsigned char c : item.Name) {
         if (c < 0x20 || c > 0x7E)
             printable = false;
-    if (!printable) {
+        quotedSize += c == '\\' || c == '"' ? 2 : 1;
+    }
+    // A quoted string cannot be folded; one too long for a line of its own
+    // goes as words instead.
+    if (!printable || quotedSize > LongestPlainWord) {
         name = EncodeHeaderText(item.Name, AddressSpecials, coding);
     } else {
         name = "\"";

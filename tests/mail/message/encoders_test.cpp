@@ -3,6 +3,7 @@
 #include "mail/message/NetEncoders.h"
 #include "mail/message/NetException.h"
 #include "mail/message/NetHeaderCoder.h"
+#include "mail/message/NetMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -151,6 +152,16 @@ TEST(QuotedPrintable, EveryLengthDecodesBackWithinLimits) {
     }
 }
 
+// Encoded words of 67 "a" each (the most a "=?X?Q?" word holds), the
+// last with the rest, as a run of count "a" is written.
+std::string QRunOfA(size_t count) {
+    std::string out;
+    for (size_t done = 0; done < count; done += 67)
+        out += (done ? "\r\n\t" : "") + std::string("=?X?Q?") +
+               std::string(std::min<size_t>(67, count - done), 'a') + "?=";
+    return out;
+}
+
 TEST(HeaderText, EncodedWords) {
     const struct {
         std::string In;
@@ -177,10 +188,33 @@ TEST(HeaderText, EncodedWords) {
         {"\xe4\xb8\xad\xe6\x96\x87", "", 'B', "UTF-8", "=?UTF-8?B?5Lit5paH?=", "B"},
         {"x \xe9", "", '8', "X", "x \xe9", "letter 8 leaves it"},
         {"  \xe9  ", "", 'Q', "X", "  =?X?Q?=E9__?=", "trailing blanks join the open run"},
+        {"Say =?a?Q?b?= now", "", 'Q', "X", "Say =?X?Q?=3D=3Fa=3FQ=3Fb=3F=3D?= now",
+         "a word in the form of an encoded word is encoded (found by fuzz_header_qp)"},
+        {"a=?b =?c?= =?d", "", 'Q', "X", "a=?b =?c?= =?d", "other words with =? stay plain"},
+        {std::string(997, 'a'), "", 'Q', "X", std::string(997, 'a'),
+         "a word that fits a line of its own stays plain"},
+        {"Re: " + std::string(998, 'a'), "", 'Q', "X", "Re: " + QRunOfA(998),
+         "a longer one is encoded, as folding cannot break it (found by fuzz_header_fold)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EncodeHeaderText(c.In, c.Specials, c.Letter, TTransfer::bit8, c.CharSet), c.Out)
             << c.Why;
+}
+
+TEST(HeaderText, NameTooLongToQuoteGoesAsWords) {
+    TNetHeaderCoding coding;
+    coding.Letter = 'Q';
+    coding.CharSet = "X";
+    TNetEMailAddressItem item;
+    item.Address = "a@b.test";
+    item.Name = std::string(995, 'a');
+    EXPECT_EQ(EncodeAddressItem(item, coding), "\"" + item.Name + "\" <a@b.test>")
+        << "a quoted string of 997 characters fits a line";
+    item.Name = std::string(996, 'a');
+    EXPECT_EQ(EncodeAddressItem(item, coding), item.Name + " <a@b.test>")
+        << "one more: plain words (found by fuzz_header_fold)";
+    item.Name = std::string(998, 'a');
+    EXPECT_EQ(EncodeAddressItem(item, coding), QRunOfA(998) + " <a@b.test>");
 }
 
 TEST(HeaderText, LongRunsSplitAt75Characters) {
