@@ -19,8 +19,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QShortcut>
@@ -221,27 +221,6 @@ void TFormMain::BindActions() {
     connect(ui->ActionHelpWebsite, &QAction::triggered, this, [] { GuardHandler(OpenHomePage); });
     connect(ui->ActionHelpContactUs, &QAction::triggered, this,
             [] { GuardHandler(OpenSupportMail); });
-    // The edit shortcuts act on the memo whichever field has the focus.
-    for (QAction* a : {ui->EditCut1, ui->EditCopy1, ui->EditPaste1})
-        a->setShortcutContext(Qt::WindowShortcut);
-    for (QWidget* w :
-         {static_cast<QWidget*>(ui->EditTo), static_cast<QWidget*>(ui->EditCc),
-          static_cast<QWidget*>(ui->EditSubject), static_cast<QWidget*>(ui->MemoContent)})
-        w->installEventFilter(this);
-}
-
-// The single-line edits would take Ctrl+X/C/V for themselves; let the
-// window's edit commands have them so they act on the memo.
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) ||
-            key->matches(QKeySequence::Paste)) {
-            event->ignore();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event) {
@@ -294,14 +273,33 @@ void TFormMain::ActionHelpAboutExecute() {
     about->deleteLater();
 }
 
+// The edit commands act on the field with the focus; the memo when none of
+// the single-line fields has it.
+QLineEdit* TFormMain::FocusedLineEdit() const {
+    QWidget* f = QApplication::focusWidget();
+    for (QLineEdit* e : {ui->EditTo, ui->EditCc, ui->EditSubject})
+        if (f == e)
+            return e;
+    return nullptr;
+}
+
 void TFormMain::EditCut1Execute() {
-    ui->MemoContent->cut();
+    if (QLineEdit* e = FocusedLineEdit())
+        e->cut();
+    else
+        ui->MemoContent->cut();
 }
 void TFormMain::EditCopy1Execute() {
-    ui->MemoContent->copy();
+    if (QLineEdit* e = FocusedLineEdit())
+        e->copy();
+    else
+        ui->MemoContent->copy();
 }
 void TFormMain::EditPaste1Execute() {
-    ui->MemoContent->paste();
+    if (QLineEdit* e = FocusedLineEdit())
+        e->paste();
+    else
+        ui->MemoContent->paste();
 }
 
 QWidget* TFormMain::ScreenshotWindow(const std::string& which) {

@@ -16,6 +16,7 @@ class TFormMain;
 }
 class QAction;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QTimer;
 class QWidget;
@@ -105,7 +106,6 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreationStep();
@@ -113,6 +113,8 @@ private:
     void BindActions();
     void Bind(QAction* action, void (TFormMain::*handler)());
     void LayoutClientPanel();
+    // The single-line field with the focus, or nullptr (the memo).
+    QLineEdit* FocusedLineEdit() const;
     void SetSendEnabled(bool enabled);
     void SetVoiceEnabled(bool play, bool record, bool pause, bool stop);
     void SetRecordEnabled(bool enabled);

@@ -21,6 +21,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTest>
@@ -334,18 +336,69 @@ TEST_F(MainWindowTest, SubmissionPortAndSecurityAreReadWithOldFilesKeepingPort25
     EXPECT_EQ(m->Workflow->Smtp().Port, 587);
 }
 
-TEST_F(MainWindowTest, EditShortcutsActOnTheMemoWhateverHasTheFocus) {
+// Cut, Copy and Paste by menu action and by shortcut, with each field
+// focused: only the focused field's text and selection take part.
+TEST_F(MainWindowTest, EditCommandsActOnTheFocusedField) {
     auto m = Make();
     m->show();
     QApplication::setActiveWindow(m.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(m.get()));
-    m->ui->MemoContent->setPlainText("memo text");
-    m->ui->MemoContent->selectAll();
-    m->ui->EditTo->setFocus();
-    m->ui->EditTo->selectAll();
-    QApplication::clipboard()->clear();
-    QTest::keyClick(m->ui->EditTo, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), "memo text");
+    struct TField {
+        const char* Name;
+        QWidget* Widget;
+        std::function<QString()> Text;
+        std::function<void(const QString&)> Set; // the text, all of it selected
+    };
+    auto line = [](const char* name, QLineEdit* e) {
+        return TField{name, e, [e] { return e->text(); },
+                      [e](const QString& t) {
+                          e->setText(t);
+                          e->selectAll();
+                      }};
+    };
+    QPlainTextEdit* memo = m->ui->MemoContent;
+    std::vector<TField> fields = {line("To", m->ui->EditTo),
+                                  line("Cc", m->ui->EditCc),
+                                  line("Subject", m->ui->EditSubject),
+                                  {"memo", memo, [memo] { return memo->toPlainText(); },
+                                   [memo](const QString& t) {
+                                       memo->setPlainText(t);
+                                       memo->selectAll();
+                                   }}};
+    enum TCommand { Cut, Copy, Paste };
+    struct TCase {
+        TCommand Command;
+        QAction* Action;
+        Qt::Key Key;
+    };
+    const TCase cases[] = {{Cut, m->ui->EditCut1, Qt::Key_X},
+                           {Copy, m->ui->EditCopy1, Qt::Key_C},
+                           {Paste, m->ui->EditPaste1, Qt::Key_V}};
+    for (size_t i = 0; i < fields.size(); ++i) {
+        for (const TCase& c : cases) {
+            for (bool byKey : {false, true}) {
+                SCOPED_TRACE(std::string(fields[i].Name) + " " +
+                             c.Action->objectName().toStdString() + (byKey ? " key" : " action"));
+                for (TField& f : fields)
+                    f.Set(QString("text of ") + f.Name);
+                fields[i].Widget->setFocus();
+                ASSERT_TRUE(PumpUntil([&] { return fields[i].Widget->hasFocus(); }));
+                QApplication::clipboard()->setText("clip");
+                if (byKey)
+                    QTest::keyClick(fields[i].Widget, c.Key, Qt::ControlModifier);
+                else
+                    c.Action->trigger();
+                QString own = QString("text of ") + fields[i].Name;
+                EXPECT_EQ(QApplication::clipboard()->text(), c.Command == Paste ? "clip" : own);
+                EXPECT_EQ(fields[i].Text(), c.Command == Cut    ? ""
+                                            : c.Command == Copy ? own
+                                                                : QString("clip"));
+                for (size_t j = 0; j < fields.size(); ++j)
+                    EXPECT_TRUE(j == i || fields[j].Text() == QString("text of ") + fields[j].Name)
+                        << fields[j].Name << " changed";
+            }
+        }
+    }
 }
 
 // The take of a run that was killed mid-take, started in a child process.
