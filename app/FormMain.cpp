@@ -8,6 +8,7 @@
 #include "app/FormWait.h"
 #include "app/Icons.h"
 #include "app/Launchers.h"
+#include "app/LevelMeter.h"
 #include "app/Settings.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
@@ -47,6 +48,14 @@ TFormMain::TFormMain(QWidget* parent, TWaveDeviceService* waveService,
     Audio1->Recorder()->SetTrigLevel(0);
     Audio1->Recorder()->SetTriggered(false);
     Audio1->OnPlayed = [this](TPlayer* sender) { GuardHandler([&] { Audio1Played(sender); }); };
+    Peaks = std::make_unique<TPeakMailbox>();
+    // Driver thread: only the number crosses to the GUI thread.
+    Audio1->OnRecord = [peaks = Peaks.get()](TRecorder*, uint8_t* lp, uint8_t* rp, uint16_t size) {
+        const bool wide = peaks->SixteenBit.load(std::memory_order_relaxed);
+        peaks->Offer(PeakDbfs(lp, size, wide));
+        if (rp)
+            peaks->Offer(PeakDbfs(rp, size, wide));
+    };
     CreateWorkflow();
 
     CreationStep();
@@ -56,7 +65,7 @@ TFormMain::~TFormMain() {
     Timer1->stop();
     // Releasing the audio component stops a take and completes a recording file.
     Audio1->OnPlayed = nullptr;
-    Audio1.reset();
+    Audio1.reset(); // before Peaks, which the driver thread may still fill
 }
 
 std::string TFormMain::RecordingFile() {
@@ -132,6 +141,7 @@ void TFormMain::ClearForNewTake() {
     SetVoiceEnabled(false, true, false, false);
     SetSendEnabled(false);
     LabelLength->setText("0");
+    ShowTakeLength(0);
     ElapsedMs = 0;
     ui->EditTo->setText(SupportMailbox);
     ui->EditCc->clear();
@@ -174,7 +184,7 @@ void TFormMain::BuildBars() {
 
     Panel1 = new QWidget(ui->ActionToolBar2);
     Panel1->setObjectName("Panel1");
-    Panel1->setFixedSize(151, 26);
+    Panel1->setFixedSize(205, 26);
     LabelLength = new QLabel("0", Panel1);
     LabelLength->setObjectName("LabelLength");
     LabelLength->setGeometry(0, 8, 33, 13);
@@ -185,7 +195,12 @@ void TFormMain::BuildBars() {
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+    LevelMeter1 = new TLevelMeter(Panel1);
+    LevelMeter1->setGeometry(143, 9, 58, 9);
     ui->ActionToolBar2->addWidget(Panel1);
+    LabelTake = new QLabel(ui->StatusBar1);
+    LabelTake->setObjectName("LabelTake");
+    ui->StatusBar1->addPermanentWidget(LabelTake);
 }
 
 void TFormMain::Bind(QAction* action, void (TFormMain::*handler)()) {

@@ -16,6 +16,8 @@ class TFormMain;
 }
 class QAction;
 class QLabel;
+class TLevelMeter;
+class TPeakMailbox;
 class QLineEdit;
 class QProgressBar;
 class QTimer;
@@ -44,10 +46,16 @@ public:
     ~TFormMain() override;
 
     std::unique_ptr<Ui::TFormMain> ui;
-    // Lives in the voice toolbar's row: the length label and the progress bar.
+    // Lives in the voice toolbar's row: the length label, the progress bar
+    // and the input level meter.
     QWidget* Panel1 = nullptr;
     QLabel* LabelLength = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
+    TLevelMeter* LevelMeter1 = nullptr;
+    // In the status bar: "Recorded m:ss" for the take there is, else empty.
+    QLabel* LabelTake = nullptr;
+    // The recorded buffers' peaks, from the driver thread to the timer.
+    std::unique_ptr<TPeakMailbox> Peaks;
 
     // Owned components. The send workflow owns the mail components.
     std::unique_ptr<QTimer> Timer1;
@@ -88,6 +96,8 @@ public:
     void ActionVoiceStopExecute();
     void Timer1Timer();
     void Audio1Played(TPlayer* sender);
+    // Shows the length of the take in the recording file, or clears it.
+    void ShowTakeLength(double seconds);
 
     // The send workflow's commands (FormMainSend.cpp).
     void SendExecute();

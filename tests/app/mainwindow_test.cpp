@@ -5,6 +5,7 @@
 // Sound goes through the real ALSA library with file-plugin PCMs.
 #include "app/FormMain.h"
 #include "app/FormOptions.h"
+#include "app/LevelMeter.h"
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 #include "mail/delivery/NetSMTP.h"
@@ -336,6 +337,50 @@ TEST_F(MainWindowTest, SubmissionPortAndSecurityAreReadWithOldFilesKeepingPort25
     EXPECT_EQ(m->Workflow->Smtp().Port, 587);
 }
 
+// The meter reads the captured bytes' level; after Stop the take's length
+// stays in the status bar (through a playback too) while the length display
+// goes back to 0.
+TEST_F(MainWindowTest, MeterReadsTheCapturedLevelAndStopShowsTheTakeLength) {
+    Dir.Write("quillet.ini", "[User]\nName=Ann\nEmail=ann@example.org\n[Audio]\nBitPerSample=16\n");
+    struct TCase {
+        int16_t Amplitude;
+        double Low, High; // dBFS
+    };
+    const TCase cases[] = {{32000, -0.3, 0.0}, {1000, -30.5, -30.1}}; // 20 log10(1000/32768)
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Amplitude);
+        std::string raw;
+        for (int i = 0; i < 40000; ++i) {
+            const auto v = static_cast<uint16_t>(i % 2 ? -c.Amplitude : c.Amplitude);
+            raw += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+        }
+        Dir.Write("in.raw", raw);
+        setenv("QUILLET_ALSA_INFILE", Dir.File("in.raw").c_str(), 1);
+        auto m = Make();
+        m->ui->ActionVoiceRecord->trigger();
+        EXPECT_TRUE(PumpUntil([&] { return m->LevelMeter1->Peaks().Hold() >= c.Low; }, 5000))
+            << m->LevelMeter1->Peaks().Hold();
+        EXPECT_LE(m->LevelMeter1->Peaks().Hold(), c.High);
+        EXPECT_EQ(m->LabelTake->text(), "") << "no take length while recording";
+        m->ui->ActionVoiceStop->trigger();
+        EXPECT_EQ(m->LevelMeter1->Peaks().Hold(), MeterFloorDb) << "the meter rests after Stop";
+        EXPECT_EQ(m->LabelLength->text(), "0");
+        TWAVFile take;
+        ASSERT_TRUE(take.LoadFromFile(TFormMain::RecordingFile()));
+        ASSERT_GT(take.Duration(), 0);
+        const auto sec = static_cast<int>(take.Duration());
+        const QString shown =
+            QString("Recorded %1:%2").arg(sec / 60).arg(sec % 60, 2, 10, QChar('0'));
+        EXPECT_EQ(m->LabelTake->text(), shown);
+        m->ui->ActionVoicePlay->trigger();
+        EXPECT_TRUE(PumpUntil([&] { return m->VoiceState == vsIdle; }));
+        EXPECT_EQ(m->LabelTake->text(), shown) << "a playback keeps it";
+        m->ui->ActionFileNew->trigger();
+        EXPECT_EQ(m->LabelTake->text(), "") << "New clears it";
+    }
+    unsetenv("QUILLET_ALSA_INFILE");
+}
+
 // Cut, Copy and Paste by menu action and by shortcut, with each field
 // focused: only the focused field's text and selection take part.
 TEST_F(MainWindowTest, EditCommandsActOnTheFocusedField) {
@@ -423,6 +468,7 @@ TEST_F(MainWindowTest, StartKeepsATakeCutShortByAKill) {
     ASSERT_TRUE(FileExists(TFormMain::RecordingFile())) << "start keeps the take";
     EXPECT_STATES(*m, true, true, false, false, true, true, false);
     EXPECT_EQ(m->LabelLength->text(), "0");
+    EXPECT_TRUE(m->LabelTake->text().startsWith("Recorded ")) << m->LabelTake->text().toStdString();
     ASSERT_TRUE(left.LoadFromFile(TFormMain::RecordingFile()));
     EXPECT_EQ(static_cast<uintmax_t>(left.FileSize),
               std::filesystem::file_size(TFormMain::RecordingFile()))
