@@ -69,7 +69,7 @@ TFormMain::~TFormMain() {
 }
 
 std::string TFormMain::RecordingFile() {
-    return ProgramDir() + "Quillet.wav";
+    return UserDataDir() + "Quillet.wav";
 }
 
 void TFormMain::CreationStep() {

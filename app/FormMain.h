@@ -72,9 +72,10 @@ public:
     uint32_t StartTick = 0;
     uint32_t ElapsedMs = 0;
 
-    // The recording: "Quillet.wav" in the program's directory.
+    // The recording: "Quillet.wav" in UserDataDir() (the program's directory
+    // unless installed read-only).
     static std::string RecordingFile();
-    // The encoder's output: "Quillet.mp3" in the program's directory.
+    // The encoder's output: "Quillet.mp3" beside the recording.
     static std::string EncodedFile();
 
     // Reads the settings file into the window and its components. Raises
