@@ -8,6 +8,7 @@
 #include "app/FormWait.h"
 #include "app/Icons.h"
 #include "app/Launchers.h"
+#include "app/LevelMeter.h"
 #include "app/Settings.h"
 #include "app/SmtpPassword.h"
 #include "audio/Audio.h"
@@ -20,8 +21,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QShortcut>
@@ -48,6 +49,14 @@ TFormMain::TFormMain(QWidget* parent, TWaveDeviceService* waveService,
     Audio1->Recorder()->SetTrigLevel(0);
     Audio1->Recorder()->SetTriggered(false);
     Audio1->OnPlayed = [this](TPlayer* sender) { GuardHandler([&] { Audio1Played(sender); }); };
+    Peaks = std::make_unique<TPeakMailbox>();
+    // Driver thread: only the number crosses to the GUI thread.
+    Audio1->OnRecord = [peaks = Peaks.get()](TRecorder*, uint8_t* lp, uint8_t* rp, uint16_t size) {
+        const bool wide = peaks->SixteenBit.load(std::memory_order_relaxed);
+        peaks->Offer(PeakDbfs(lp, size, wide));
+        if (rp)
+            peaks->Offer(PeakDbfs(rp, size, wide));
+    };
     CreateWorkflow();
 
     CreationStep();
@@ -57,11 +66,11 @@ TFormMain::~TFormMain() {
     Timer1->stop();
     // Releasing the audio component stops a take and completes a recording file.
     Audio1->OnPlayed = nullptr;
-    Audio1.reset();
+    Audio1.reset(); // before Peaks, which the driver thread may still fill
 }
 
 std::string TFormMain::RecordingFile() {
-    return ProgramDir() + "Quillet.wav";
+    return UserDataDir() + "Quillet.wav";
 }
 
 void TFormMain::CreationStep() {
@@ -137,6 +146,7 @@ void TFormMain::ClearForNewTake() {
     SetVoiceEnabled(false, true, false, false);
     SetSendEnabled(false);
     LabelLength->setText("0");
+    ShowTakeLength(0);
     ElapsedMs = 0;
     ui->EditTo->setText(SupportMailbox);
     ui->EditCc->clear();
@@ -179,7 +189,7 @@ void TFormMain::BuildBars() {
 
     Panel1 = new QWidget(ui->ActionToolBar2);
     Panel1->setObjectName("Panel1");
-    Panel1->setFixedSize(151, 26);
+    Panel1->setFixedSize(205, 26);
     LabelLength = new QLabel("0", Panel1);
     LabelLength->setObjectName("LabelLength");
     LabelLength->setGeometry(0, 8, 33, 13);
@@ -190,7 +200,12 @@ void TFormMain::BuildBars() {
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+    LevelMeter1 = new TLevelMeter(Panel1);
+    LevelMeter1->setGeometry(143, 9, 58, 9);
     ui->ActionToolBar2->addWidget(Panel1);
+    LabelTake = new QLabel(ui->StatusBar1);
+    LabelTake->setObjectName("LabelTake");
+    ui->StatusBar1->addPermanentWidget(LabelTake);
 }
 
 void TFormMain::Bind(QAction* action, void (TFormMain::*handler)()) {
@@ -226,27 +241,6 @@ void TFormMain::BindActions() {
     connect(ui->ActionHelpWebsite, &QAction::triggered, this, [] { GuardHandler(OpenHomePage); });
     connect(ui->ActionHelpContactUs, &QAction::triggered, this,
             [] { GuardHandler(OpenSupportMail); });
-    // The edit shortcuts act on the memo whichever field has the focus.
-    for (QAction* a : {ui->EditCut1, ui->EditCopy1, ui->EditPaste1})
-        a->setShortcutContext(Qt::WindowShortcut);
-    for (QWidget* w :
-         {static_cast<QWidget*>(ui->EditTo), static_cast<QWidget*>(ui->EditCc),
-          static_cast<QWidget*>(ui->EditSubject), static_cast<QWidget*>(ui->MemoContent)})
-        w->installEventFilter(this);
-}
-
-// The single-line edits would take Ctrl+X/C/V for themselves; let the
-// window's edit commands have them so they act on the memo.
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) ||
-            key->matches(QKeySequence::Paste)) {
-            event->ignore();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event) {
@@ -299,14 +293,33 @@ void TFormMain::ActionHelpAboutExecute() {
     about->deleteLater();
 }
 
+// The edit commands act on the field with the focus; the memo when none of
+// the single-line fields has it.
+QLineEdit* TFormMain::FocusedLineEdit() const {
+    QWidget* f = QApplication::focusWidget();
+    for (QLineEdit* e : {ui->EditTo, ui->EditCc, ui->EditSubject})
+        if (f == e)
+            return e;
+    return nullptr;
+}
+
 void TFormMain::EditCut1Execute() {
-    ui->MemoContent->cut();
+    if (QLineEdit* e = FocusedLineEdit())
+        e->cut();
+    else
+        ui->MemoContent->cut();
 }
 void TFormMain::EditCopy1Execute() {
-    ui->MemoContent->copy();
+    if (QLineEdit* e = FocusedLineEdit())
+        e->copy();
+    else
+        ui->MemoContent->copy();
 }
 void TFormMain::EditPaste1Execute() {
-    ui->MemoContent->paste();
+    if (QLineEdit* e = FocusedLineEdit())
+        e->paste();
+    else
+        ui->MemoContent->paste();
 }
 
 QWidget* TFormMain::ScreenshotWindow(const std::string& which) {

@@ -16,6 +16,9 @@ class TFormMain;
 }
 class QAction;
 class QLabel;
+class TLevelMeter;
+class TPeakMailbox;
+class QLineEdit;
 class QProgressBar;
 class QTimer;
 class QWidget;
@@ -43,10 +46,16 @@ public:
     ~TFormMain() override;
 
     std::unique_ptr<Ui::TFormMain> ui;
-    // Lives in the voice toolbar's row: the length label and the progress bar.
+    // Lives in the voice toolbar's row: the length label, the progress bar
+    // and the input level meter.
     QWidget* Panel1 = nullptr;
     QLabel* LabelLength = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
+    TLevelMeter* LevelMeter1 = nullptr;
+    // In the status bar: "Recorded m:ss" for the take there is, else empty.
+    QLabel* LabelTake = nullptr;
+    // The recorded buffers' peaks, from the driver thread to the timer.
+    std::unique_ptr<TPeakMailbox> Peaks;
 
     // Owned components. The send workflow owns the mail components.
     std::unique_ptr<QTimer> Timer1;
@@ -64,9 +73,10 @@ public:
     uint32_t StartTick = 0;
     uint32_t ElapsedMs = 0;
 
-    // The recording: "Quillet.wav" in the program's directory.
+    // The recording: "Quillet.wav" in UserDataDir() (the program's directory
+    // unless installed read-only).
     static std::string RecordingFile();
-    // The encoder's output: "Quillet.mp3" in the program's directory.
+    // The encoder's output: "Quillet.mp3" beside the recording.
     static std::string EncodedFile();
 
     // Reads the settings file into the window and its components. Raises
@@ -88,6 +98,8 @@ public:
     void ActionVoiceStopExecute();
     void Timer1Timer();
     void Audio1Played(TPlayer* sender);
+    // Shows the length of the take in the recording file, or clears it.
+    void ShowTakeLength(double seconds);
 
     // The send workflow's commands (FormMainSend.cpp).
     void SendExecute();
@@ -106,7 +118,6 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreationStep();
@@ -114,6 +125,8 @@ private:
     void BindActions();
     void Bind(QAction* action, void (TFormMain::*handler)());
     void LayoutClientPanel();
+    // The single-line field with the focus, or nullptr (the memo).
+    QLineEdit* FocusedLineEdit() const;
     void SetSendEnabled(bool enabled);
     void SetVoiceEnabled(bool play, bool record, bool pause, bool stop);
     void SetRecordEnabled(bool enabled);

@@ -32,7 +32,7 @@ std::string MemoText(const QString& plain) {
 } // namespace
 
 std::string TFormMain::EncodedFile() {
-    return ProgramDir() + "Quillet.mp3";
+    return UserDataDir() + "Quillet.mp3";
 }
 
 void TFormMain::CreateWorkflow() {

@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
 #include "app/FormMain.h"
+#include "app/LevelMeter.h"
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 #include "audio/WAVRepair.h"
@@ -26,6 +27,10 @@ void TFormMain::ActionVoiceRecordExecute() {
                                  TMsgButtons::YesNo) == TMsgResult::No)
             return;
         Audio1->Recorder()->RecordToFile(RecordingFile());
+        ShowTakeLength(0);
+        Peaks->SixteenBit = Audio1->Recorder()->BitsPerSample() == TBPS::_16;
+        Peaks->Take();
+        LevelMeter1->Reset();
         Audio1->Recorder()->Start();
         StartTick = Now();
     }
@@ -69,9 +74,13 @@ void TFormMain::ActionVoicePauseExecute() {
 }
 
 void TFormMain::ActionVoiceStopExecute() {
-    if (VoiceState == vsRecording || VoiceState == vsRecordPaused)
+    if (VoiceState == vsRecording || VoiceState == vsRecordPaused) {
         Audio1->Recorder()->Stop();
-    else
+        LevelMeter1->Reset();
+        TWAVFile reader;
+        reader.LoadFromFile(RecordingFile());
+        ShowTakeLength(reader.Duration());
+    } else
         Audio1->Player()->Stop(); // may run Audio1Played inside; Stop is idempotent
     VoiceState = vsIdle;
     ui->ActionVoicePlay->setEnabled(true);
@@ -89,7 +98,10 @@ void TFormMain::Audio1Played(TPlayer* /*sender*/) {
 }
 
 void TFormMain::Timer1Timer() {
-    ElapsedMs = Now() - StartTick; // unsigned: right across a wrap of the counter
+    const uint32_t now = Now();
+    ElapsedMs = now - StartTick; // unsigned: right across a wrap of the counter
+    if (VoiceState == vsRecording)
+        LevelMeter1->Update(Peaks->Take(), now);
     if (VoiceState == vsPlaying)
         ProgressBar1->setValue(std::min(static_cast<int64_t>(ElapsedMs),
                                         static_cast<int64_t>(ProgressBar1->maximum())));
@@ -123,4 +135,14 @@ void TFormMain::KeepLeftRecording() {
     SetSendEnabled(true);
     SetSaveAsEnabled(true);
     LabelLength->setText("0");
+    ShowTakeLength(reader.Duration());
+}
+
+void TFormMain::ShowTakeLength(double seconds) {
+    if (seconds <= 0) {
+        LabelTake->clear();
+        return;
+    }
+    const auto s = static_cast<int64_t>(seconds);
+    LabelTake->setText(QString("Recorded %1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0')));
 }

@@ -120,14 +120,18 @@ void TFormOptions::RadioButtonSMTPRelayClick() {
     SetServerFieldsEnabled(false);
 }
 
-// Proposes the usual port of the chosen security while the port is still
-// the plain default: 465 for implicit TLS, 587 for STARTTLS submission.
+// Proposes the usual port of the chosen security while the port is one of
+// the well-known three (25, 465, 587): 465 for implicit TLS, 587 for
+// STARTTLS submission, 25 otherwise. Any other port is the user's own.
 void TFormOptions::ComboBoxSecurityChange() {
-    if (ui->LabeledEditPort->text() != "25")
+    QString port = ui->LabeledEditPort->text();
+    if (port != "25" && port != "465" && port != "587")
         return;
     QString mode = ui->ComboBoxSecurity->currentText();
     if (mode == "SSL/TLS")
         ui->LabeledEditPort->setText("465");
     else if (mode == "STARTTLS")
         ui->LabeledEditPort->setText("587");
+    else
+        ui->LabeledEditPort->setText("25");
 }

@@ -8,8 +8,12 @@ const char* const HomePageUrl = "http://www.quillet.example/";
 const char* const SupportMailbox = "support@quillet.example";
 const char* const MailAgentText = "Quillet(http://www.quillet.example/)";
 
+std::string HelpFile() {
+    return ProgramDir() + "quillet.html";
+}
+
 void ShowHelp() {
-    ShellOpen(ProgramDir() + "orvhelp.chm");
+    ShellOpen(HelpFile());
 }
 
 void OpenHomePage() {

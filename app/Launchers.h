@@ -8,7 +8,9 @@ extern const char* const HomePageUrl;    // "http://www.quillet.example/"
 extern const char* const SupportMailbox; // "support@quillet.example"
 extern const char* const MailAgentText;  // "Quillet(http://www.quillet.example/)"
 
-// The help file "orvhelp.chm" in the program's directory.
+// The help page "quillet.html" in the program's directory.
+std::string HelpFile();
+// Opens HelpFile().
 void ShowHelp();
 void OpenHomePage();
 // "mailto:" + SupportMailbox.

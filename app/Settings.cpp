@@ -10,7 +10,7 @@ std::string SettingsFileName() {
     // Tests run the program's code from their own binaries; let them aim it elsewhere.
     if (const char* alt = std::getenv("QUILLET_SETTINGS_FILE"); alt && *alt)
         return alt;
-    return ChangeFileExt(ProgramFile(), ".ini");
+    return UserConfigDir() + ExtractFileName(ChangeFileExt(ProgramFile(), ".ini"));
 }
 
 TSettingsFile::TSettingsFile() : Path(SettingsFileName()) {}

@@ -9,6 +9,13 @@
 std::string ProgramFile();
 // Directory of the program file, with a trailing "/".
 std::string ProgramDir();
+// Where the settings and the recording go, with a trailing "/": the program's
+// directory while it is writable (for root: while it has a write bit), else
+// an installed program's per-user directories, $XDG_CONFIG_HOME/quillet/
+// (~/.config/quillet/) and $XDG_DATA_HOME/quillet/ (~/.local/share/quillet/),
+// created with mode 0700 on first use.
+std::string UserConfigDir();
+std::string UserDataDir();
 // Replaces the extension of path's last component (or appends one).
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
 // Last component of a path ("a/b/c.mp3" -> "c.mp3").

@@ -5,6 +5,7 @@
 // Sound goes through the real ALSA library with file-plugin PCMs.
 #include "app/FormMain.h"
 #include "app/FormOptions.h"
+#include "app/LevelMeter.h"
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 #include "mail/delivery/NetSMTP.h"
@@ -23,6 +24,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTest>
@@ -375,18 +378,113 @@ TEST_F(MainWindowTest, SubmissionPortSecurityAndTrustAreReadWithOldFilesKeepingP
     }
 }
 
-TEST_F(MainWindowTest, EditShortcutsActOnTheMemoWhateverHasTheFocus) {
+// The meter reads the captured bytes' level; after Stop the take's length
+// stays in the status bar (through a playback too) while the length display
+// goes back to 0.
+TEST_F(MainWindowTest, MeterReadsTheCapturedLevelAndStopShowsTheTakeLength) {
+    Dir.Write("quillet.ini", "[User]\nName=Ann\nEmail=ann@example.org\n[Audio]\nBitPerSample=16\n");
+    struct TCase {
+        int16_t Amplitude;
+        double Low, High; // dBFS
+    };
+    const TCase cases[] = {{32000, -0.3, 0.0}, {1000, -30.5, -30.1}}; // 20 log10(1000/32768)
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Amplitude);
+        std::string raw;
+        for (int i = 0; i < 40000; ++i) {
+            const auto v = static_cast<uint16_t>(i % 2 ? -c.Amplitude : c.Amplitude);
+            raw += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+        }
+        Dir.Write("in.raw", raw);
+        setenv("QUILLET_ALSA_INFILE", Dir.File("in.raw").c_str(), 1);
+        auto m = Make();
+        m->ui->ActionVoiceRecord->trigger();
+        EXPECT_TRUE(PumpUntil([&] { return m->LevelMeter1->Peaks().Hold() >= c.Low; }, 5000))
+            << m->LevelMeter1->Peaks().Hold();
+        EXPECT_LE(m->LevelMeter1->Peaks().Hold(), c.High);
+        EXPECT_EQ(m->LabelTake->text(), "") << "no take length while recording";
+        m->ui->ActionVoiceStop->trigger();
+        EXPECT_EQ(m->LevelMeter1->Peaks().Hold(), MeterFloorDb) << "the meter rests after Stop";
+        EXPECT_EQ(m->LabelLength->text(), "0");
+        TWAVFile take;
+        ASSERT_TRUE(take.LoadFromFile(TFormMain::RecordingFile()));
+        ASSERT_GT(take.Duration(), 0);
+        const auto sec = static_cast<int>(take.Duration());
+        const QString shown =
+            QString("Recorded %1:%2").arg(sec / 60).arg(sec % 60, 2, 10, QChar('0'));
+        EXPECT_EQ(m->LabelTake->text(), shown);
+        m->ui->ActionVoicePlay->trigger();
+        EXPECT_TRUE(PumpUntil([&] { return m->VoiceState == vsIdle; }));
+        EXPECT_EQ(m->LabelTake->text(), shown) << "a playback keeps it";
+        m->ui->ActionFileNew->trigger();
+        EXPECT_EQ(m->LabelTake->text(), "") << "New clears it";
+    }
+    unsetenv("QUILLET_ALSA_INFILE");
+}
+
+// Cut, Copy and Paste by menu action and by shortcut, with each field
+// focused: only the focused field's text and selection take part.
+TEST_F(MainWindowTest, EditCommandsActOnTheFocusedField) {
     auto m = Make();
     m->show();
     QApplication::setActiveWindow(m.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(m.get()));
-    m->ui->MemoContent->setPlainText("memo text");
-    m->ui->MemoContent->selectAll();
-    m->ui->EditTo->setFocus();
-    m->ui->EditTo->selectAll();
-    QApplication::clipboard()->clear();
-    QTest::keyClick(m->ui->EditTo, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), "memo text");
+    struct TField {
+        const char* Name;
+        QWidget* Widget;
+        std::function<QString()> Text;
+        std::function<void(const QString&)> Set; // the text, all of it selected
+    };
+    auto line = [](const char* name, QLineEdit* e) {
+        return TField{name, e, [e] { return e->text(); },
+                      [e](const QString& t) {
+                          e->setText(t);
+                          e->selectAll();
+                      }};
+    };
+    QPlainTextEdit* memo = m->ui->MemoContent;
+    std::vector<TField> fields = {line("To", m->ui->EditTo),
+                                  line("Cc", m->ui->EditCc),
+                                  line("Subject", m->ui->EditSubject),
+                                  {"memo", memo, [memo] { return memo->toPlainText(); },
+                                   [memo](const QString& t) {
+                                       memo->setPlainText(t);
+                                       memo->selectAll();
+                                   }}};
+    enum TCommand { Cut, Copy, Paste };
+    struct TCase {
+        TCommand Command;
+        QAction* Action;
+        Qt::Key Key;
+    };
+    const TCase cases[] = {{Cut, m->ui->EditCut1, Qt::Key_X},
+                           {Copy, m->ui->EditCopy1, Qt::Key_C},
+                           {Paste, m->ui->EditPaste1, Qt::Key_V}};
+    for (size_t i = 0; i < fields.size(); ++i) {
+        for (const TCase& c : cases) {
+            for (bool byKey : {false, true}) {
+                SCOPED_TRACE(std::string(fields[i].Name) + " " +
+                             c.Action->objectName().toStdString() + (byKey ? " key" : " action"));
+                for (TField& f : fields)
+                    f.Set(QString("text of ") + f.Name);
+                fields[i].Widget->setFocus();
+                ASSERT_TRUE(PumpUntil([&] { return fields[i].Widget->hasFocus(); }));
+                QApplication::clipboard()->setText("clip");
+                if (byKey)
+                    QTest::keyClick(fields[i].Widget, c.Key, Qt::ControlModifier);
+                else
+                    c.Action->trigger();
+                QString own = QString("text of ") + fields[i].Name;
+                EXPECT_EQ(QApplication::clipboard()->text(), c.Command == Paste ? "clip" : own);
+                EXPECT_EQ(fields[i].Text(), c.Command == Cut    ? ""
+                                            : c.Command == Copy ? own
+                                                                : QString("clip"));
+                for (size_t j = 0; j < fields.size(); ++j)
+                    EXPECT_TRUE(j == i || fields[j].Text() == QString("text of ") + fields[j].Name)
+                        << fields[j].Name << " changed";
+            }
+        }
+    }
 }
 
 // The take of a run that was killed mid-take, started in a child process.
@@ -411,6 +509,7 @@ TEST_F(MainWindowTest, StartKeepsATakeCutShortByAKill) {
     ASSERT_TRUE(FileExists(TFormMain::RecordingFile())) << "start keeps the take";
     EXPECT_STATES(*m, true, true, false, false, true, true, false);
     EXPECT_EQ(m->LabelLength->text(), "0");
+    EXPECT_TRUE(m->LabelTake->text().startsWith("Recorded ")) << m->LabelTake->text().toStdString();
     ASSERT_TRUE(left.LoadFromFile(TFormMain::RecordingFile()));
     EXPECT_EQ(static_cast<uintmax_t>(left.FileSize),
               std::filesystem::file_size(TFormMain::RecordingFile()))

@@ -116,19 +116,26 @@ TEST_F(OptionsTest, RefusedWriteIsShownTheDialogClosesAndNothingIsReloaded) {
     EXPECT_EQ(Dialogs.Boxes[0].Text, "Unable to write to " + Dir.File("quillet.ini") + ".");
 }
 
-TEST_F(OptionsTest, SecurityChoiceProposesItsPortOnlyOverThePlainDefault) {
+TEST_F(OptionsTest, SecurityChoiceProposesItsPortOverAWellKnownPortOnly) {
     TFormOptions dlg(nullptr, nullptr);
     EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "25") << "a file without the key reads as port 25";
     EXPECT_EQ(dlg.ui->ComboBoxSecurity->currentText(), "Auto");
-    dlg.ui->ComboBoxSecurity->setCurrentText("SSL/TLS");
-    dlg.ComboBoxSecurityChange();
-    EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "465");
-    dlg.ui->ComboBoxSecurity->setCurrentText("STARTTLS");
-    dlg.ComboBoxSecurityChange();
-    EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "465") << "a port the user changed is kept";
-    dlg.ui->LabeledEditPort->setText("25");
-    dlg.ComboBoxSecurityChange();
-    EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "587");
+    struct Step {
+        const char* Port;
+        const char* Security;
+        const char* Expected;
+    };
+    const Step steps[] = {
+        {"25", "SSL/TLS", "465"}, {"465", "STARTTLS", "587"},  {"587", "SSL/TLS", "465"},
+        {"465", "None", "25"},    {"2525", "SSL/TLS", "2525"}, {"", "STARTTLS", ""},
+        {"5870", "Auto", "5870"}, {"587", "Auto", "25"},       {"25", "STARTTLS", "587"},
+    };
+    for (const Step& s : steps) {
+        dlg.ui->LabeledEditPort->setText(s.Port);
+        dlg.ui->ComboBoxSecurity->setCurrentText(s.Security);
+        dlg.ComboBoxSecurityChange();
+        EXPECT_EQ(dlg.ui->LabeledEditPort->text(), s.Expected) << s.Port << " -> " << s.Security;
+    }
     dlg.ui->RadioButtonSMTPRelay->click();
     EXPECT_FALSE(dlg.ui->LabeledEditPort->isEnabled());
     EXPECT_FALSE(dlg.ui->ComboBoxSecurity->isEnabled());

@@ -5,6 +5,7 @@
 #include "app/ErrorHandler.h"
 #include "app/FormAbout.h"
 #include "app/FormMain.h"
+#include "app/FormOptions.h"
 #include "app/FormWait.h"
 #include "app/Launchers.h"
 #include "app/Settings.h"
@@ -14,6 +15,7 @@
 #include "tests/support/TempDir.h"
 #include "ui_FormAbout.h"
 #include "ui_FormMain.h"
+#include "ui_FormOptions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -113,19 +115,85 @@ public:
 
 } // namespace
 
-TEST(Launchers, EachHandsOverExactlyItsTargetAndAMissingHelpFileIsSilent) {
+TEST(Launchers, EachHandsOverExactlyItsTarget) {
     TFakeOpen fake;
     TScriptedDialogs dialogs;
+    ASSERT_TRUE(FileExists(HelpFile())) << "the build puts the page beside the program";
+    EXPECT_EQ(HelpFile(), ProgramDir() + "quillet.html");
     ShowHelp();
-    EXPECT_EQ(fake.Log(1), ProgramDir() + "orvhelp.chm\n");
+    EXPECT_EQ(fake.Log(1), HelpFile() + "\n");
     // Each launcher runs detached: wait for one before starting the next.
     OpenHomePage();
     fake.Log(2);
     OpenSupportMail();
     EXPECT_EQ(fake.Log(3),
-              ProgramDir() +
-                  "orvhelp.chm\nhttp://www.quillet.example/\nmailto:support@quillet.example\n");
+              HelpFile() + "\nhttp://www.quillet.example/\nmailto:support@quillet.example\n");
     EXPECT_TRUE(dialogs.Boxes.empty());
+}
+
+TEST(Launchers, HelpContentsAndTheOptionsHelpButtonOpenThePage) {
+    TTempDir dir;
+    setenv("QUILLET_SETTINGS_FILE", dir.File("q.ini").c_str(), 1);
+    dir.Write("q.ini", "[User]\nName=Ann\nEmail=ann@example.org\n");
+    TScriptedDialogs dialogs;
+    TFakeOpen fake;
+    TFormMain m;
+    m.ui->HelpContents1->trigger();
+    fake.Log(1);
+    TFormOptions options(&m, nullptr);
+    options.ui->ButtonHelp->click();
+    EXPECT_EQ(fake.Log(2), HelpFile() + "\n" + HelpFile() + "\n");
+    unsetenv("QUILLET_SETTINGS_FILE");
+}
+
+// Every message the page explains is one the program can show: each is
+// still in the sources and on the page (apostrophes as they are written).
+TEST(Launchers, HelpPageExplainsTheProgramsMessages) {
+    const char* messages[] = {
+        "Sending cancelled.",
+        "Read Timeout",
+        "Connect timed out.",
+        "Connection refused.",
+        "Host not found.",
+        "Could not compress the recording: ",
+        "the encoder (lame) could not be started.",
+        "the encoder (lame) failed with exit code",
+        "Error resolving domain: ",
+        "There is no response from the DNS server !",
+        " does not accept mail (null MX).",
+        "No domain accepted it.",
+        "' is not a valid e-mail address.",
+        "' in Options is not a valid e-mail address.",
+        "Certificate of ",
+        " rejected: ",
+        "unknown issuer",
+        "self-signed",
+        "expired",
+        "not yet valid",
+        "name mismatch",
+        " does not offer STARTTLS; nothing was sent.",
+        "TLS is not available on the connection to ",
+        " is not encrypted; the password was not sent.",
+        "No sound driver or device is installed.",
+        "Are you sure to overwrite?",
+        "The last recording could not be read; it was moved to",
+        "Unable to write to",
+        "Compressing, please wait...",
+        "Sending, please wait...",
+        "Recorded ",
+    };
+    std::string sources;
+    for (const char* folder : {"app", "audio", "mail", "platform", "workflow"})
+        for (const auto& e : std::filesystem::recursive_directory_iterator(
+                 std::string(QUILLET_TEST_SOURCE_DIR) + "/" + folder))
+            if (e.path().extension() == ".cpp" || e.path().extension() == ".h")
+                sources += ReadWholeFile(e.path().string());
+    const std::string page = ReadWholeFile(HelpFile());
+    ASSERT_FALSE(page.empty());
+    for (const char* text : messages) {
+        EXPECT_NE(sources.find(text), std::string::npos) << "no longer in the program: " << text;
+        EXPECT_NE(page.find(text), std::string::npos) << "not on the help page: " << text;
+    }
 }
 
 TEST(Launchers, AboutBoxButtonsUseTheLaunchers) {
@@ -141,8 +209,8 @@ TEST(Launchers, AboutBoxButtonsUseTheLaunchers) {
     about.ui->SpeedButtonEmail->click();
     fake.Log(2);
     about.ui->ButtonHelp->click();
-    EXPECT_EQ(fake.Log(3), "http://www.quillet.example/\nmailto:support@quillet.example\n" +
-                               ProgramDir() + "orvhelp.chm\n");
+    EXPECT_EQ(fake.Log(3),
+              "http://www.quillet.example/\nmailto:support@quillet.example\n" + HelpFile() + "\n");
 }
 
 TEST(StartUp, MainWindowDesignStatesCaptionsAndHints) {

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Validates the desktop entry and the AppStream metainfo, installs the build
+# into a staging directory and checks where each file lands, then starts the
+# installed program from its read-only directory with private XDG dirs: its
+# settings and recording directories appear there (mode 0700), a recording
+# left there is found, and SIGTERM ends it.
+# Usage: install_test.sh <source dir> <build dir>
+set -euo pipefail
+src=$1 build=$2
+tmp=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
+  chmod -R u+w "$tmp" 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+desktop-file-validate "$src/data/io.example.Quillet.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$src/data/io.example.Quillet.metainfo.xml" || fail "metainfo"
+
+DESTDIR=$tmp/stage cmake --install "$build" --prefix /usr >/dev/null
+root=$tmp/stage/usr
+for f in lib/quillet/quillet lib/quillet/libmapi32.so lib/quillet/quillet.html \
+         share/applications/io.example.Quillet.desktop \
+         share/metainfo/io.example.Quillet.metainfo.xml \
+         share/icons/hicolor/scalable/apps/io.example.Quillet.svg; do
+  [ -f "$root/$f" ] || fail "not installed: $f"
+done
+[ "$(readlink "$root/bin/quillet")" = ../lib/quillet/quillet ] || fail "bin/quillet link"
+[ -x "$root/bin/quillet" ] || fail "bin/quillet does not lead to the program"
+if [ -f "$build/bin/quillet-send" ]; then
+  [ -x "$root/bin/quillet-send" ] || fail "bin/quillet-send"
+fi
+for size in 16 22 24 32 48 64 128 256; do
+  png=$root/share/icons/hicolor/${size}x${size}/apps/io.example.Quillet.png
+  [ -f "$png" ] || fail "no ${size}x${size} icon"
+  # Width and height are the big-endian words at bytes 16 and 20 of a PNG.
+  dims=$(od -An -tu1 -j16 -N8 "$png" | awk '{print $3*256+$4 "x" $7*256+$8}')
+  [ "$dims" = "${size}x${size}" ] || fail "${size}x${size} icon is $dims"
+done
+desktop-file-validate "$root/share/applications/io.example.Quillet.desktop" >/dev/null ||
+  fail "installed desktop entry"
+
+# An installed program: its directory is read-only (for root too: no write bits).
+chmod -R a-w "$root/lib/quillet"
+mkdir -p "$tmp/home" "$tmp/data/quillet"
+printf 'not a wave file' >"$tmp/data/quillet/Quillet.wav"
+env -u QUILLET_SETTINGS_FILE HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" \
+  XDG_DATA_HOME="$tmp/data" QT_QPA_PLATFORM=offscreen "$root/bin/quillet" \
+  >"$tmp/out" 2>&1 &
+pid=$!
+for _ in $(seq 100); do
+  [ -d "$tmp/config/quillet" ] && ! [ -f "$tmp/data/quillet/Quillet.wav" ] && break
+  sleep 0.05
+done
+sleep 0.5
+kill -0 "$pid" 2>/dev/null || fail "the program ended by itself: $(cat "$tmp/out")"
+[ "$(stat -c %a "$tmp/config/quillet")" = 700 ] || fail "settings directory missing or not 0700"
+[ "$(stat -c %a "$tmp/config")" = 700 ] || fail "a new XDG config dir is not 0700"
+[ "$(stat -c %a "$tmp/data/quillet")" = 755 ] || fail "an existing directory keeps its mode"
+ls "$tmp/data/quillet"/Quillet-*.wav >/dev/null 2>&1 ||
+  fail "the unreadable recording in the data dir was not moved aside"
+[ -z "$(find "$root/lib/quillet" -newer "$root/bin/quillet" -type f)" ] ||
+  fail "files were written beside the installed program"
+kill -TERM "$pid"
+for _ in $(seq 60); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.05
+done
+if kill -0 "$pid" 2>/dev/null; then fail "still running 3 s after SIGTERM"; fi
+wait "$pid" || fail "exit status $? after SIGTERM"
+pid=
+echo "install test passed"
