@@ -45,23 +45,6 @@ public:
                        std::function<uint32_t()> tickSource = nullptr);
     ~TFormMain() override;
 
-    std::unique_ptr<Ui::TFormMain> ui;
-    // Lives in the voice toolbar's row: the length label, the progress bar
-    // and the input level meter.
-    QWidget* Panel1 = nullptr;
-    QLabel* LabelLength = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    TLevelMeter* LevelMeter1 = nullptr;
-    // In the status bar: "Recorded m:ss" for the take there is, else empty.
-    QLabel* LabelTake = nullptr;
-    // The recorded buffers' peaks, from the driver thread to the timer.
-    std::unique_ptr<TPeakMailbox> Peaks;
-
-    // Owned components. The send workflow owns the mail components.
-    std::unique_ptr<QTimer> Timer1;
-    std::unique_ptr<TAudio> Audio1;
-    std::unique_ptr<TSendWorkflow> Workflow;
-
     // Settings copies, filled by LoadSettings.
     std::string UserName, UserEmail, SendType, SmtpServer, SmtpUser, SmtpPassword;
     int32_t SmtpPort = 25;
@@ -120,6 +103,26 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Tests reach the controls and components through tests/app/FormMainAccess.h.
+    friend struct TFormMainTestAccess;
+
+    std::unique_ptr<Ui::TFormMain> ui;
+    // Lives in the voice toolbar's row: the length label, the progress bar
+    // and the input level meter.
+    QWidget* Panel1 = nullptr;
+    QLabel* LabelLength = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    TLevelMeter* LevelMeter1 = nullptr;
+    // In the status bar: "Recorded m:ss" for the take there is, else empty.
+    QLabel* LabelTake = nullptr;
+    // The recorded buffers' peaks, from the driver thread to the timer.
+    std::unique_ptr<TPeakMailbox> Peaks;
+
+    // Owned components. The send workflow owns the mail components.
+    std::unique_ptr<QTimer> Timer1;
+    std::unique_ptr<TAudio> Audio1;
+    std::unique_ptr<TSendWorkflow> Workflow;
+
     void CreationStep();
     void BuildBars();
     void BindActions();

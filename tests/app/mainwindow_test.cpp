@@ -12,6 +12,7 @@
 #include "platform/EventQueue.h"
 #include "platform/Keyring.h"
 #include "platform/Program.h"
+#include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
@@ -44,13 +45,13 @@ struct TStates {
 };
 
 TStates StatesOf(TFormMain& m) {
-    return {m.ui->ActionVoicePlay->isEnabled(),
-            m.ui->ActionVoiceRecord->isEnabled(),
-            m.ui->ActionVoicePause->isEnabled(),
-            m.ui->ActionVoiceStop->isEnabled(),
-            m.ui->ActionFileSend->isEnabled(),
-            m.ui->FileSaveAs1->isEnabled(),
-            m.Timer1->isActive()};
+    return {UiOf(m)->ActionVoicePlay->isEnabled(),
+            UiOf(m)->ActionVoiceRecord->isEnabled(),
+            UiOf(m)->ActionVoicePause->isEnabled(),
+            UiOf(m)->ActionVoiceStop->isEnabled(),
+            UiOf(m)->ActionFileSend->isEnabled(),
+            UiOf(m)->FileSaveAs1->isEnabled(),
+            TimerOf(m)->isActive()};
 }
 
 #define EXPECT_STATES(m, play, record, pause, stop, send, saveAs, timer)                           \
@@ -63,7 +64,7 @@ TStates StatesOf(TFormMain& m) {
         EXPECT_EQ(s.Send, send) << "Send";                                                         \
         EXPECT_EQ(s.SaveAs, saveAs) << "Save As";                                                  \
         EXPECT_EQ(s.Timer, timer) << "Timer";                                                      \
-        EXPECT_EQ((m).ui->ActionToolbarSend->isEnabled(), s.Send) << "both Send commands";         \
+        EXPECT_EQ(UiOf(m)->ActionToolbarSend->isEnabled(), s.Send) << "both Send commands";        \
     } while (0)
 
 bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
@@ -89,9 +90,9 @@ protected:
     }
     // Records a short take through the fixture PCM.
     void RecordTake(TFormMain& m) {
-        m.ui->ActionVoiceRecord->trigger();
+        UiOf(m)->ActionVoiceRecord->trigger();
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        m.ui->ActionVoiceStop->trigger();
+        UiOf(m)->ActionVoiceStop->trigger();
     }
 
     TTempDir Dir;
@@ -120,39 +121,39 @@ TEST_F(MainWindowTest, FirstRunAsksForTheAccountOnItsPage) {
 TEST_F(MainWindowTest, StatesThroughRecordPauseStopAndTheOverwriteQuestion) {
     auto m = Make();
     EXPECT_TRUE(Dialogs.Boxes.empty()) << "a named user sees no first-run message";
-    EXPECT_EQ(m->ui->EditTo->text(), "support@quillet.example");
+    EXPECT_EQ(UiOf(m)->EditTo->text(), "support@quillet.example");
     EXPECT_STATES(*m, false, true, false, false, false, false, false);
 
-    m->ui->ActionVoiceRecord->trigger(); // after New: no question
+    UiOf(m)->ActionVoiceRecord->trigger(); // after New: no question
     EXPECT_TRUE(Dialogs.Boxes.empty());
     EXPECT_EQ(m->VoiceState, vsRecording);
     EXPECT_STATES(*m, false, false, true, true, false, false, true);
 
     Tick = 3500;
     m->Timer1Timer();
-    EXPECT_EQ(m->LabelLength->text(), "2");
-    m->ui->ActionVoicePause->trigger();
+    EXPECT_EQ(LengthLabelOf(m)->text(), "2");
+    UiOf(m)->ActionVoicePause->trigger();
     EXPECT_EQ(m->VoiceState, vsRecordPaused);
     EXPECT_STATES(*m, false, true, false, true, false, false, false);
 
     Tick = 60000; // paused time is not counted
-    m->ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     EXPECT_EQ(m->VoiceState, vsRecording);
     Tick = 61000;
     m->Timer1Timer();
-    EXPECT_EQ(m->LabelLength->text(), "3");
+    EXPECT_EQ(LengthLabelOf(m)->text(), "3");
 
-    m->ui->ActionVoiceStop->trigger();
+    UiOf(m)->ActionVoiceStop->trigger();
     EXPECT_EQ(m->VoiceState, vsIdle);
     EXPECT_STATES(*m, true, true, true, false, true, true, false); // Pause keeps its state at Stop
-    EXPECT_EQ(m->LabelLength->text(), "0");
+    EXPECT_EQ(LengthLabelOf(m)->text(), "0");
     TWAVFile wav;
     ASSERT_TRUE(wav.LoadFromFile(TFormMain::RecordingFile()));
     EXPECT_TRUE(wav.Valid) << "the file is complete when Stop returns";
     auto size = std::filesystem::file_size(TFormMain::RecordingFile());
 
     Dialogs.Answers = {TMsgResult::No};
-    m->ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     ASSERT_EQ(Dialogs.Boxes.size(), 1u);
     EXPECT_EQ(Dialogs.Boxes[0].Text, "Are you sure to overwrite?");
     EXPECT_EQ(Dialogs.Boxes[0].Caption, "Warning");
@@ -163,17 +164,17 @@ TEST_F(MainWindowTest, StatesThroughRecordPauseStopAndTheOverwriteQuestion) {
     EXPECT_STATES(*m, true, true, true, false, true, true, false);
 
     Dialogs.Answers = {TMsgResult::Yes};
-    m->ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     EXPECT_EQ(m->VoiceState, vsRecording);
-    EXPECT_TRUE(m->ui->ActionFileSend->isEnabled()) << "Send stays enabled during a later take";
-    m->ui->ActionVoiceStop->trigger();
+    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled()) << "Send stays enabled during a later take";
+    UiOf(m)->ActionVoiceStop->trigger();
 
-    m->ui->ActionFileNew->trigger();
+    UiOf(m)->ActionFileNew->trigger();
     EXPECT_FALSE(FileExists(TFormMain::RecordingFile()));
     EXPECT_STATES(*m, false, true, false, false, false, true, false);
-    m->ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     EXPECT_EQ(Dialogs.Boxes.size(), 2u) << "Record after New asks nothing";
-    m->ui->ActionVoiceStop->trigger();
+    UiOf(m)->ActionVoiceStop->trigger();
 }
 
 TEST_F(MainWindowTest, PlayingToTheEndReturnsToIdleAndALaterPauseChangesNothing) {
@@ -182,23 +183,23 @@ TEST_F(MainWindowTest, PlayingToTheEndReturnsToIdleAndALaterPauseChangesNothing)
     auto m = Make();
     RecordTake(*m);
     Tick = 5000;
-    m->ui->ActionVoicePlay->trigger();
+    UiOf(m)->ActionVoicePlay->trigger();
     EXPECT_EQ(m->VoiceState, vsPlaying);
     EXPECT_STATES(*m, false, false, true, true, true, true, true);
     TWAVFile wav;
     wav.LoadFromFile(TFormMain::RecordingFile());
-    EXPECT_EQ(m->ProgressBar1->maximum(), static_cast<int>(std::lround(wav.Duration() * 1000)));
+    EXPECT_EQ(ProgressOf(m)->maximum(), static_cast<int>(std::lround(wav.Duration() * 1000)));
     Tick = 5040;
     m->Timer1Timer();
-    EXPECT_EQ(m->ProgressBar1->value(), std::min(40, m->ProgressBar1->maximum()));
+    EXPECT_EQ(ProgressOf(m)->value(), std::min(40, ProgressOf(m)->maximum()));
 
     ASSERT_TRUE(PumpUntil([&] { return m->VoiceState == vsIdle; })) << "end of playback";
-    EXPECT_EQ(m->LabelLength->text(), "0");
-    EXPECT_EQ(m->ProgressBar1->value(), 0);
+    EXPECT_EQ(LengthLabelOf(m)->text(), "0");
+    EXPECT_EQ(ProgressOf(m)->value(), 0);
     EXPECT_STATES(*m, true, true, true, false, true, true, false);
     unsetenv("QUILLET_ALSA_OUTFILE");
 
-    m->ui->ActionVoicePause->trigger(); // Pause kept its enabled state after the Stop
+    UiOf(m)->ActionVoicePause->trigger(); // Pause kept its enabled state after the Stop
     EXPECT_EQ(m->VoiceState, vsIdle);
     EXPECT_STATES(*m, true, true, true, false, true, true, false);
 }
@@ -206,15 +207,15 @@ TEST_F(MainWindowTest, PlayingToTheEndReturnsToIdleAndALaterPauseChangesNothing)
 TEST_F(MainWindowTest, PlayPauseResumeAndStop) {
     auto m = Make();
     RecordTake(*m);
-    m->ui->ActionVoicePlay->trigger();
-    m->ui->ActionVoicePause->trigger();
+    UiOf(m)->ActionVoicePlay->trigger();
+    UiOf(m)->ActionVoicePause->trigger();
     if (m->VoiceState == vsIdle)
         GTEST_SKIP() << "the take ended before the pause";
     EXPECT_EQ(m->VoiceState, vsPlayPaused);
     EXPECT_STATES(*m, true, false, false, true, true, true, false);
-    m->ui->ActionVoicePlay->trigger();
+    UiOf(m)->ActionVoicePlay->trigger();
     EXPECT_TRUE(m->VoiceState == vsPlaying || m->VoiceState == vsIdle);
-    m->ui->ActionVoiceStop->trigger();
+    UiOf(m)->ActionVoiceStop->trigger();
     EXPECT_EQ(m->VoiceState, vsIdle);
     EXPECT_STATES(*m, true, true, true, false, true, true, false);
 }
@@ -222,32 +223,32 @@ TEST_F(MainWindowTest, PlayPauseResumeAndStop) {
 TEST_F(MainWindowTest, ElapsedTimeIsRightAcrossAWrapOfTheTickCounter) {
     auto m = Make();
     Tick = 0xFFFFF000u;
-    m->ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     Tick = 0x00000800u;
     m->Timer1Timer();
     EXPECT_EQ(m->ElapsedMs, 0x1800u);
-    EXPECT_EQ(m->LabelLength->text(), "6");
-    m->ui->ActionVoiceStop->trigger();
+    EXPECT_EQ(LengthLabelOf(m)->text(), "6");
+    UiOf(m)->ActionVoiceStop->trigger();
 }
 
 TEST_F(MainWindowTest, NewDuringATakeStopsItAndDeletesTheRecording) {
     auto m = Make();
-    m->ui->ActionVoiceRecord->trigger();
-    m->ui->ActionFileNew->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionFileNew->trigger();
     EXPECT_EQ(m->VoiceState, vsIdle);
-    EXPECT_FALSE(m->Timer1->isActive());
+    EXPECT_FALSE(TimerOf(m)->isActive());
     EXPECT_FALSE(FileExists(TFormMain::RecordingFile()));
     EXPECT_STATES(*m, false, true, false, false, false, true, false);
-    m->ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     EXPECT_TRUE(Dialogs.Boxes.empty()) << "ElapsedMs was reset";
-    m->ui->ActionVoiceStop->trigger();
+    UiOf(m)->ActionVoiceStop->trigger();
 }
 
 TEST_F(MainWindowTest, FileFailuresAreShownAndChangeNothing) {
     auto m = Make();
     // A folder in the recording's place cannot be created as a file.
     std::filesystem::create_directory(TFormMain::RecordingFile());
-    m->ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     std::filesystem::remove(TFormMain::RecordingFile());
     ASSERT_EQ(Dialogs.Boxes.size(), 1u);
     EXPECT_EQ(Dialogs.Boxes[0].Text.rfind(
@@ -259,7 +260,7 @@ TEST_F(MainWindowTest, FileFailuresAreShownAndChangeNothing) {
 
     RecordTake(*m);
     DeleteFile(TFormMain::RecordingFile());
-    m->ui->ActionVoicePlay->trigger();
+    UiOf(m)->ActionVoicePlay->trigger();
     ASSERT_EQ(Dialogs.Boxes.size(), 2u);
     EXPECT_EQ(Dialogs.Boxes[1].Text, "Cannot open file \"" + TFormMain::RecordingFile() +
                                          "\". No such file or directory.");
@@ -273,13 +274,13 @@ TEST_F(MainWindowTest, BadSampleRateSkipsNewAndTheFirstRunCheck) {
     ASSERT_EQ(Dialogs.Boxes.size(), 1u);
     EXPECT_EQ(Dialogs.Boxes[0].Text, "'fast' is not a valid integer value.");
     EXPECT_EQ(Dialogs.Modals, 0) << "no first-run dialog";
-    EXPECT_EQ(m->ui->EditTo->text(), "") << "fields keep their design texts";
+    EXPECT_EQ(UiOf(m)->EditTo->text(), "") << "fields keep their design texts";
     EXPECT_STATES(*m, true, true, true, true, true, false, false);
 }
 
 TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
     auto m = Make();
-    EXPECT_EQ(m->Audio1->Recorder()->BitsPerSample(), TBPS::_8);
+    EXPECT_EQ(AudioOf(m)->Recorder()->BitsPerSample(), TBPS::_8);
     Dialogs.OnModal = [](QDialog* d) {
         auto* o = static_cast<TFormOptions*>(d);
         o->ui->ComboBoxBit->setCurrentText("16");
@@ -289,9 +290,9 @@ TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
         o->ui->ButtonOK->click();
         return o->result();
     };
-    m->ui->ActionToolbarOptions->trigger();
-    EXPECT_EQ(m->Audio1->Recorder()->BitsPerSample(), TBPS::_16);
-    EXPECT_EQ(m->Audio1->Recorder()->SampleRate(), 22050);
+    UiOf(m)->ActionToolbarOptions->trigger();
+    EXPECT_EQ(AudioOf(m)->Recorder()->BitsPerSample(), TBPS::_16);
+    EXPECT_EQ(AudioOf(m)->Recorder()->SampleRate(), 22050);
     EXPECT_EQ(m->UserName, "Bob");
     EXPECT_EQ(m->SendType, "MAPI");
 
@@ -301,8 +302,8 @@ TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
         o->ui->ButtonOK->click();
         return o->result();
     };
-    m->ui->ActionOptions->trigger();
-    EXPECT_EQ(m->Audio1->Recorder()->BitsPerSample(), TBPS::_8) << "only \"16\" selects 16-bit";
+    UiOf(m)->ActionOptions->trigger();
+    EXPECT_EQ(AudioOf(m)->Recorder()->BitsPerSample(), TBPS::_8) << "only \"16\" selects 16-bit";
 
     // A refused write keeps the window's settings.
     std::filesystem::permissions(Dir.File("quillet.ini"), std::filesystem::perms::owner_read);
@@ -312,7 +313,7 @@ TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
         o->ui->ButtonOK->click();
         return o->result();
     };
-    m->ui->ActionOptions->trigger();
+    UiOf(m)->ActionOptions->trigger();
     EXPECT_EQ(m->UserName, "Bob");
     EXPECT_EQ(Dialogs.Boxes.back().Text, "Unable to write to " + Dir.File("quillet.ini") + ".");
 }
@@ -351,12 +352,12 @@ TEST_F(MainWindowTest, SubmissionPortSecurityAndTrustAreReadWithOldFilesKeepingP
     auto m = Make();
     EXPECT_EQ(m->SmtpPort, 25);
     EXPECT_EQ(m->SmtpSecurity, "Auto");
-    EXPECT_EQ(m->Workflow->Smtp().Port, 25);
+    EXPECT_EQ(WorkflowOf(m).Smtp().Port, 25);
     Dir.Write("quillet.ini",
               "[User]\nName=Ann\n[SMTP]\nServer=smtp.example.org\nPort=587\nSecurity=STARTTLS\n");
     m->LoadSettings();
-    EXPECT_EQ(m->Workflow->Smtp().Port, 587);
-    EXPECT_EQ(m->Workflow->Smtp().Host, "smtp.example.org");
+    EXPECT_EQ(WorkflowOf(m).Smtp().Port, 587);
+    EXPECT_EQ(WorkflowOf(m).Smtp().Host, "smtp.example.org");
     EXPECT_EQ(m->SmtpSecurity, "STARTTLS");
     Dir.Write("quillet.ini", "[User]\nName=Bob\n[SMTP]\nPort=70000\n");
     try {
@@ -366,15 +367,15 @@ TEST_F(MainWindowTest, SubmissionPortSecurityAndTrustAreReadWithOldFilesKeepingP
         EXPECT_EQ(e.Message, "'70000' is not a valid port number");
     }
     EXPECT_EQ(m->UserName, "Bob") << "the keys before the port still apply";
-    EXPECT_EQ(m->Workflow->Smtp().Port, 587);
+    EXPECT_EQ(WorkflowOf(m).Smtp().Port, 587);
     // CA file and pin after Timeout; a pin is for its own host only.
     for (const char* host : {"SMTP.example.org", "other.example.org"}) {
         Dir.Write("quillet.ini", std::string("[SMTP]\nServer=smtp.example.org\nCAFile=/ca.pem\n"
                                              "PinnedHost=") +
                                      host + "\nPinnedCertificate=AB:CD\n");
         m->LoadSettings();
-        EXPECT_EQ(m->Workflow->Smtp().CAFile, "/ca.pem");
-        EXPECT_EQ(m->Workflow->Smtp().PinnedSha256, host[0] == 'S' ? "AB:CD" : "") << host;
+        EXPECT_EQ(WorkflowOf(m).Smtp().CAFile, "/ca.pem");
+        EXPECT_EQ(WorkflowOf(m).Smtp().PinnedSha256, host[0] == 'S' ? "AB:CD" : "") << host;
     }
 }
 
@@ -398,26 +399,26 @@ TEST_F(MainWindowTest, MeterReadsTheCapturedLevelAndStopShowsTheTakeLength) {
         Dir.Write("in.raw", raw);
         setenv("QUILLET_ALSA_INFILE", Dir.File("in.raw").c_str(), 1);
         auto m = Make();
-        m->ui->ActionVoiceRecord->trigger();
-        EXPECT_TRUE(PumpUntil([&] { return m->LevelMeter1->Peaks().Hold() >= c.Low; }, 5000))
-            << m->LevelMeter1->Peaks().Hold();
-        EXPECT_LE(m->LevelMeter1->Peaks().Hold(), c.High);
-        EXPECT_EQ(m->LabelTake->text(), "") << "no take length while recording";
-        m->ui->ActionVoiceStop->trigger();
-        EXPECT_EQ(m->LevelMeter1->Peaks().Hold(), MeterFloorDb) << "the meter rests after Stop";
-        EXPECT_EQ(m->LabelLength->text(), "0");
+        UiOf(m)->ActionVoiceRecord->trigger();
+        EXPECT_TRUE(PumpUntil([&] { return MeterOf(m)->Peaks().Hold() >= c.Low; }, 5000))
+            << MeterOf(m)->Peaks().Hold();
+        EXPECT_LE(MeterOf(m)->Peaks().Hold(), c.High);
+        EXPECT_EQ(TakeLabelOf(m)->text(), "") << "no take length while recording";
+        UiOf(m)->ActionVoiceStop->trigger();
+        EXPECT_EQ(MeterOf(m)->Peaks().Hold(), MeterFloorDb) << "the meter rests after Stop";
+        EXPECT_EQ(LengthLabelOf(m)->text(), "0");
         TWAVFile take;
         ASSERT_TRUE(take.LoadFromFile(TFormMain::RecordingFile()));
         ASSERT_GT(take.Duration(), 0);
         const auto sec = static_cast<int>(take.Duration());
         const QString shown =
             QString("Recorded %1:%2").arg(sec / 60).arg(sec % 60, 2, 10, QChar('0'));
-        EXPECT_EQ(m->LabelTake->text(), shown);
-        m->ui->ActionVoicePlay->trigger();
+        EXPECT_EQ(TakeLabelOf(m)->text(), shown);
+        UiOf(m)->ActionVoicePlay->trigger();
         EXPECT_TRUE(PumpUntil([&] { return m->VoiceState == vsIdle; }));
-        EXPECT_EQ(m->LabelTake->text(), shown) << "a playback keeps it";
-        m->ui->ActionFileNew->trigger();
-        EXPECT_EQ(m->LabelTake->text(), "") << "New clears it";
+        EXPECT_EQ(TakeLabelOf(m)->text(), shown) << "a playback keeps it";
+        UiOf(m)->ActionFileNew->trigger();
+        EXPECT_EQ(TakeLabelOf(m)->text(), "") << "New clears it";
     }
     unsetenv("QUILLET_ALSA_INFILE");
 }
@@ -442,10 +443,10 @@ TEST_F(MainWindowTest, EditCommandsActOnTheFocusedField) {
                           e->selectAll();
                       }};
     };
-    QPlainTextEdit* memo = m->ui->MemoContent;
-    std::vector<TField> fields = {line("To", m->ui->EditTo),
-                                  line("Cc", m->ui->EditCc),
-                                  line("Subject", m->ui->EditSubject),
+    QPlainTextEdit* memo = UiOf(m)->MemoContent;
+    std::vector<TField> fields = {line("To", UiOf(m)->EditTo),
+                                  line("Cc", UiOf(m)->EditCc),
+                                  line("Subject", UiOf(m)->EditSubject),
                                   {"memo", memo, [memo] { return memo->toPlainText(); },
                                    [memo](const QString& t) {
                                        memo->setPlainText(t);
@@ -457,9 +458,9 @@ TEST_F(MainWindowTest, EditCommandsActOnTheFocusedField) {
         QAction* Action;
         Qt::Key Key;
     };
-    const TCase cases[] = {{Cut, m->ui->EditCut1, Qt::Key_X},
-                           {Copy, m->ui->EditCopy1, Qt::Key_C},
-                           {Paste, m->ui->EditPaste1, Qt::Key_V}};
+    const TCase cases[] = {{Cut, UiOf(m)->EditCut1, Qt::Key_X},
+                           {Copy, UiOf(m)->EditCopy1, Qt::Key_C},
+                           {Paste, UiOf(m)->EditPaste1, Qt::Key_V}};
     for (size_t i = 0; i < fields.size(); ++i) {
         for (const TCase& c : cases) {
             for (bool byKey : {false, true}) {
@@ -494,7 +495,7 @@ TEST_F(MainWindowTest, StartKeepsATakeCutShortByAKill) {
     EXPECT_EXIT(
         {
             auto m = Make();
-            m->ui->ActionVoiceRecord->trigger();
+            UiOf(m)->ActionVoiceRecord->trigger();
             PumpUntil([] { return false; }, 800); // past the first size update
             kill(getpid(), SIGKILL);
         },
@@ -508,14 +509,15 @@ TEST_F(MainWindowTest, StartKeepsATakeCutShortByAKill) {
     auto m = Make();
     ASSERT_TRUE(FileExists(TFormMain::RecordingFile())) << "start keeps the take";
     EXPECT_STATES(*m, true, true, false, false, true, true, false);
-    EXPECT_EQ(m->LabelLength->text(), "0");
-    EXPECT_TRUE(m->LabelTake->text().startsWith("Recorded ")) << m->LabelTake->text().toStdString();
+    EXPECT_EQ(LengthLabelOf(m)->text(), "0");
+    EXPECT_TRUE(TakeLabelOf(m)->text().startsWith("Recorded "))
+        << TakeLabelOf(m)->text().toStdString();
     ASSERT_TRUE(left.LoadFromFile(TFormMain::RecordingFile()));
     EXPECT_EQ(static_cast<uintmax_t>(left.FileSize),
               std::filesystem::file_size(TFormMain::RecordingFile()))
         << "repaired to its full length";
     EXPECT_EQ(m->ElapsedMs, static_cast<uint32_t>(std::lround(left.Duration() * 1000)));
-    m->ui->ActionVoicePlay->trigger();
+    UiOf(m)->ActionVoicePlay->trigger();
     EXPECT_TRUE(PumpUntil([&] { return m->VoiceState == vsIdle; })) << "it plays to its end";
     EXPECT_TRUE(Dialogs.Boxes.empty());
 }
@@ -537,7 +539,7 @@ TEST_F(MainWindowTest, StartMovesAnUnreadableRecordingAside) {
     ASSERT_FALSE(aside.empty());
     EXPECT_EQ(aside.size(), path.size() + 16) << aside; // "-YYYYMMDD-HHMMSS"
     EXPECT_EQ(ReadWholeFile(aside), "not a recording");
-    EXPECT_EQ(m->ui->StatusBar1->currentMessage().toStdString(),
+    EXPECT_EQ(UiOf(m)->StatusBar1->currentMessage().toStdString(),
               "The last recording could not be read; it was moved to " + aside);
     EXPECT_STATES(*m, false, true, false, false, false, false, false);
     std::filesystem::remove(aside);
@@ -551,7 +553,7 @@ TEST_F(MainWindowTest, AFullDiskStopsTheTakeAndSaysSo) {
     rlimit limit = old;
     limit.rlim_cur = 44 + 20000;
     setrlimit(RLIMIT_FSIZE, &limit);
-    m->ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     const bool stopped = PumpUntil([&] { return m->VoiceState == vsIdle; });
     setrlimit(RLIMIT_FSIZE, &old);
     ASSERT_TRUE(stopped);

@@ -13,6 +13,7 @@
 #include "mapi/SMapi.h"
 #include "platform/Process.h"
 #include "platform/Program.h"
+#include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/mapi/TestProvider.h"
@@ -122,15 +123,15 @@ protected:
         return *Main;
     }
     void RecordTake(int ms = 200) {
-        Main->ui->ActionVoiceRecord->trigger();
+        UiOf(Main)->ActionVoiceRecord->trigger();
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        Main->ui->ActionVoiceStop->trigger();
+        UiOf(Main)->ActionVoiceStop->trigger();
     }
     void Fill(const std::string& to, const std::string& cc = "") {
-        Main->ui->EditTo->setText(QString::fromStdString(to));
-        Main->ui->EditCc->setText(QString::fromStdString(cc));
-        Main->ui->EditSubject->setText("Voice note");
-        Main->ui->MemoContent->setPlainText("Hello Bob,\n.\nlisten to this.");
+        UiOf(Main)->EditTo->setText(QString::fromStdString(to));
+        UiOf(Main)->EditCc->setText(QString::fromStdString(cc));
+        UiOf(Main)->EditSubject->setText("Voice note");
+        UiOf(Main)->MemoContent->setPlainText("Hello Bob,\n.\nlisten to this.");
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> t;
@@ -161,17 +162,17 @@ TEST_F(SendTest, SmtpDeliversTheComposedMailWithItsRecordingAfterALogin) {
     TFormMain& m = Make();
     RecordTake();
     Fill("Bob <bob@example.org>", "carol@example.org");
-    m.Workflow->WaitTexts.clear();
-    m.ui->ActionToolbarSend->trigger();
+    WorkflowOf(m).WaitTexts.clear();
+    UiOf(m)->ActionToolbarSend->trigger();
 
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});
-    EXPECT_EQ(m.Workflow->WaitTexts,
+    EXPECT_EQ(WorkflowOf(m).WaitTexts,
               (std::vector<std::string>{"Compressing, please wait...", "Sending, please wait...",
                                         "Connecting 127.0.0.1...", "Sending by 127.0.0.1...",
                                         "Disconnecting 127.0.0.1 ..."}));
     EXPECT_FALSE(Wait->isVisible());
-    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
-    EXPECT_TRUE(m.ui->ActionFileNew->isEnabled());
+    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled());
+    EXPECT_TRUE(UiOf(m)->ActionFileNew->isEnabled());
 
     std::string got = server.Message(1);
     EXPECT_EQ(Count(got, "X-Unsent: 1\r\n"), 1u);
@@ -193,7 +194,7 @@ TEST_F(SendTest, SmtpDeliversTheComposedMailWithItsRecordingAfterALogin) {
     EXPECT_NEAR(seconds, RecordingSeconds(), 0.25 + RecordingSeconds() * 0.02);
 
     // A second send in one run still carries one raw line and one attachment.
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     std::string second = server.Message(2);
     EXPECT_EQ(Count(second, "X-Unsent: 1\r\n"), 1u);
     EXPECT_EQ(Count(second, "filename=\"Quillet.mp3\""), 1u);
@@ -203,7 +204,7 @@ TEST_F(SendTest, SmtpWithoutAServerNameShowsTheConnectErrorAndAnEmptyHost) {
     Settings("SMTP", "");
     TFormMain& m = Make();
     RecordTake(50);
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     ASSERT_EQ(Dialogs.Boxes.size(), 1u);
     const std::string& text = Dialogs.Boxes[0].Text;
     EXPECT_EQ(text.rfind("Socket Error # ", 0), 0u) << text;
@@ -215,7 +216,7 @@ TEST_F(SendTest, UnknownSendTypeSendsNothingAndSaysNothing) {
     Settings("smtp");
     TFormMain& m = Make();
     RecordTake(50);
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_TRUE(Dialogs.Boxes.empty());
     EXPECT_TRUE(FileExists(TFormMain::EncodedFile())) << "the mail was still prepared";
 }
@@ -231,26 +232,26 @@ TEST_F(SendTest, DirectTriesTheExchangersInPreferenceOrder) {
     ASSERT_GT(server.Port(), 0);
     Settings("Direct");
     TFormMain& m = Make();
-    m.Workflow->Resolver().Port = dns.Port();
+    WorkflowOf(m).Resolver().Port = dns.Port();
     RecordTake(50);
     Fill("bob@quillet-test");
-    m.Workflow->WaitTexts.clear();
-    m.ui->ActionFileSend->trigger();
+    WorkflowOf(m).WaitTexts.clear();
+    UiOf(m)->ActionFileSend->trigger();
     ASSERT_EQ(Dialogs.Boxes.size(), 2u);
     EXPECT_EQ(Dialogs.Boxes[0].Text, "Socket Error # 10061\r\nConnection refused.:127.0.0.2");
     EXPECT_EQ(Dialogs.Boxes[1].Text, Success);
-    EXPECT_EQ(m.Workflow->MailHosts, (std::vector<std::string>{"127.0.0.2", "127.0.0.3"}));
+    EXPECT_EQ(WorkflowOf(m).MailHosts, (std::vector<std::string>{"127.0.0.2", "127.0.0.3"}));
     EXPECT_NE(server.Message(1).find("To: bob@quillet-test\r\n"), std::string::npos);
-    EXPECT_EQ(m.Workflow->Smtp().AuthenticationType(), atNone);
-    EXPECT_EQ(std::find(m.Workflow->WaitTexts.begin(), m.Workflow->WaitTexts.end(),
+    EXPECT_EQ(WorkflowOf(m).Smtp().AuthenticationType(), atNone);
+    EXPECT_EQ(std::find(WorkflowOf(m).WaitTexts.begin(), WorkflowOf(m).WaitTexts.end(),
                         "Sending by 127.0.0.3..."),
-              m.Workflow->WaitTexts.end() - 2);
+              WorkflowOf(m).WaitTexts.end() - 2);
 
     // A domain that exists without MX records takes mail at its own address.
     Dialogs.Boxes.clear();
     Fill("carol@127.0.0.3");
-    m.ui->ActionFileSend->trigger();
-    EXPECT_EQ(m.Workflow->MailHosts, std::vector<std::string>{"127.0.0.3"});
+    UiOf(m)->ActionFileSend->trigger();
+    EXPECT_EQ(WorkflowOf(m).MailHosts, std::vector<std::string>{"127.0.0.3"});
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});
     EXPECT_NE(server.Envelope(2).find("rcpt=carol@127.0.0.3"), std::string::npos);
 }
@@ -259,10 +260,10 @@ TEST_F(SendTest, DirectLookupFailuresEndTheSendWithTheirMessage) {
     TDnsmasq dns({"local=/quillet-test/", "mx-host=quillet-test,127.0.0.3,10"});
     Settings("Direct");
     TFormMain& m = Make();
-    m.Workflow->Resolver().Port = dns.Port();
+    WorkflowOf(m).Resolver().Port = dns.Port();
     RecordTake(50);
     Fill("bob@nowhere.quillet-test");
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(), std::vector<std::string>{
                            "Error resolving domain: DNS Server Reports Query Name Error"});
     EXPECT_EQ(Dialogs.Boxes[0].Caption, "Information");
@@ -272,11 +273,11 @@ TEST_F(SendTest, DirectLookupFailuresEndTheSendWithTheirMessage) {
     // after the first "@"), and its one exchanger is tried.
     Dialogs.Boxes.clear();
     Fill("Bob <bob@quillet-test>, carol@QUILLET-test");
-    m.ui->ActionFileSend->trigger();
-    EXPECT_EQ(m.Workflow->MailHosts, std::vector<std::string>{"127.0.0.3"});
+    UiOf(m)->ActionFileSend->trigger();
+    EXPECT_EQ(WorkflowOf(m).MailHosts, std::vector<std::string>{"127.0.0.3"});
     ASSERT_EQ(Dialogs.Boxes.size(), 1u);
     EXPECT_EQ(Dialogs.Boxes[0].Text.rfind("Socket Error # ", 0), 0u) << Dialogs.Boxes[0].Text;
-    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
+    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled());
 }
 
 TEST_F(SendTest, DirectToADomainWithANullMxSendsNothing) {
@@ -287,10 +288,10 @@ TEST_F(SendTest, DirectToADomainWithANullMxSendsNothing) {
     });
     Settings("Direct");
     TFormMain& m = Make();
-    m.Workflow->Resolver().Port = dns.Port();
+    WorkflowOf(m).Resolver().Port = dns.Port();
     RecordTake(50);
     Fill("bob@quillet-test");
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(),
               std::vector<std::string>{"The domain quillet-test does not accept mail (null MX)."});
 }
@@ -300,12 +301,12 @@ TEST_F(SendTest, MissingDnsServerIsReportedAndTheWindowRecovers) {
     Settings("Direct");
     TFormMain& m = Make();
     RecordTake(50);
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(), std::vector<std::string>{"Error occured!"});
     EXPECT_EQ(Dialogs.Boxes[0].Icon, TMsgIcon::Error) << "shown by the application-wide handler";
     EXPECT_FALSE(Wait->isVisible());
-    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
-    EXPECT_TRUE(m.ui->ActionToolbarSend->isEnabled());
+    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled());
+    EXPECT_TRUE(UiOf(m)->ActionToolbarSend->isEnabled());
 }
 
 TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
@@ -321,8 +322,8 @@ TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     TFormMain& m = Make();
     RecordTake(50);
     Fill("bob@example.org");
-    m.ui->EditSubject->setText(QString(300, 'S'));
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->EditSubject->setText(QString(300, 'S'));
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});
     ASSERT_EQ(state->Sent.size(), 1u);
     const TTestMessage& sent = state->Sent[0];
@@ -332,18 +333,18 @@ TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     EXPECT_EQ(sent.Recips[0].Name.value_or(""), "bob@example.org");
     ASSERT_EQ(sent.Files.size(), 1u);
     EXPECT_EQ(sent.Files[0].Path.value_or(""), TFormMain::EncodedFile());
-    EXPECT_EQ(m.Workflow->Message().Subject, std::string(300, 'S'))
+    EXPECT_EQ(WorkflowOf(m).Message().Subject, std::string(300, 'S'))
         << "the SMTP message keeps it whole";
 
     Dialogs.Boxes.clear();
     state->SendCode = 2;
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(),
               std::vector<std::string>{"Can't send the mail by your default email client, please "
                                        "check your email account settings."});
     UnloadMapiLibrary();
     Dialogs.Boxes.clear();
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(),
               std::vector<std::string>{"Can't send the mail by your default email client, please "
                                        "check your email account settings.MAPI services are not "
@@ -358,15 +359,15 @@ TEST_F(SendTest, SaveAsWritesWhatSmtpTransmitsAndCancelRunsNoEncoder) {
     RecordTake();
     Fill("bob@example.org", "carol@example.org");
     // One fixed clock, so both copies carry the same Date.
-    m.Workflow->Message().Clock = [] { return time_t(1796606168); };
-    m.Workflow->Smtp().MailAgent.clear(); // the file carries no X-Mailer either
-    m.ui->ActionFileSend->trigger();
+    WorkflowOf(m).Message().Clock = [] { return time_t(1796606168); };
+    WorkflowOf(m).Smtp().MailAgent.clear(); // the file carries no X-Mailer either
+    UiOf(m)->ActionFileSend->trigger();
     std::string sent = server.Message(1);
     ASSERT_FALSE(sent.empty());
 
     Dir.Write("old.eml", "old content");
     Dialogs.SaveAnswer = Dir.File("old.eml");
-    m.ui->FileSaveAs1->trigger();
+    UiOf(m)->FileSaveAs1->trigger();
     EXPECT_EQ(Dialogs.SaveFilter, "Email files (*.eml)|*.eml");
     EXPECT_EQ(Dialogs.SaveExt, "eml");
     std::string saved = Dir.Read("old.eml");
@@ -392,7 +393,7 @@ TEST_F(SendTest, SaveAsWritesWhatSmtpTransmitsAndCancelRunsNoEncoder) {
     // Cancel: no encoder run at all.
     DeleteFile(TFormMain::EncodedFile());
     Dialogs.SaveAnswer.clear();
-    m.ui->FileSaveAs1->trigger();
+    UiOf(m)->FileSaveAs1->trigger();
     EXPECT_FALSE(FileExists(TFormMain::EncodedFile()));
 }
 
@@ -408,20 +409,20 @@ TEST_F(SendTest, FailingEncoderSendsAndSavesNothing) {
                                std::filesystem::copy_options::overwrite_existing);
     scratch.Write("x", "#!/bin/sh\nexit 3\n", 0755);
     std::filesystem::copy_file(scratch.File("x"), FakeEncoder());
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(),
               std::vector<std::string>{
                   "Could not compress the recording: the encoder (lame) failed with exit code 3."});
     EXPECT_EQ(server.Message(1, 300), "") << "nothing was sent";
     EXPECT_FALSE(Wait->isVisible());
-    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
+    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled());
 
     std::remove(FakeEncoder().c_str());
     scratch.Write("x", "#!/bin/sh\nexit 0\n", 0755);
     std::filesystem::copy_file(scratch.File("x"), FakeEncoder());
     Dialogs.Boxes.clear();
     Dialogs.SaveAnswer = Dir.File("out.eml");
-    m.ui->FileSaveAs1->trigger();
+    UiOf(m)->FileSaveAs1->trigger();
     ASSERT_EQ(Dialogs.Boxes.size(), 1u);
     EXPECT_EQ(Dialogs.Boxes[0].Text.rfind(
                   "Could not compress the recording: the encoder (lame) left no file", 0),
@@ -438,7 +439,7 @@ TEST_F(SendTest, EncoderRunsInTheProgramDirectoryWhateverTheWorkingDirectory) {
     TFormMain& m = Make();
     RecordTake(100);
     Dialogs.SaveAnswer = Dir.File("out.eml");
-    m.ui->FileSaveAs1->trigger();
+    UiOf(m)->FileSaveAs1->trigger();
     std::filesystem::current_path(cwd);
     EXPECT_TRUE(Dialogs.Boxes.empty());
     double seconds = DecodedSeconds(Dir, AttachmentBytes(Dir.Read("out.eml")));
@@ -449,10 +450,10 @@ TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
     Settings("SMTP", "");
     TFormMain& m = Make();
     RecordTake(50);
-    m.ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     Dialogs.SaveAnswer = Dir.File("out.eml");
-    m.ui->FileSaveAs1->trigger();
+    UiOf(m)->FileSaveAs1->trigger();
     EXPECT_EQ(m.VoiceState, vsIdle);
     TWAVFile wav;
     ASSERT_TRUE(wav.LoadFromFile(TFormMain::RecordingFile()));
@@ -461,16 +462,16 @@ TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
     EXPECT_GT(DecodedSeconds(Dir, AttachmentBytes(Dir.Read("out.eml"))), 0.0);
     // Send stops it too, and the Stop inside offers no second send meanwhile.
     Dialogs.Answers = {TMsgResult::Yes}; // overwrite the take
-    m.ui->ActionVoiceRecord->trigger();
+    UiOf(m)->ActionVoiceRecord->trigger();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     bool sendOfferedDuringSend = true;
     Dialogs.OnBox = [&](const TShownBox&) {
-        sendOfferedDuringSend = m.ui->ActionFileSend->isEnabled();
+        sendOfferedDuringSend = UiOf(m)->ActionFileSend->isEnabled();
     };
-    m.ui->ActionFileSend->trigger(); // no server: one error box, shown while the send runs
+    UiOf(m)->ActionFileSend->trigger(); // no server: one error box, shown while the send runs
     EXPECT_EQ(m.VoiceState, vsIdle);
     EXPECT_FALSE(sendOfferedDuringSend);
-    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled()) << "back once the send ended";
+    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled()) << "back once the send ended";
     Dialogs.OnBox = nullptr;
 }
 
@@ -506,7 +507,7 @@ TEST_F(SendTest, SubmissionWithStartTlsAndImplicitTlsFromTheSettings) {
         RecordTake(50);
         Fill("bob@example.org");
         Dialogs.Boxes.clear();
-        m.ui->ActionFileSend->trigger();
+        UiOf(m)->ActionFileSend->trigger();
         EXPECT_EQ(Texts(), std::vector<std::string>{Success}) << c.security;
         ++n;
         EXPECT_NE(server.Envelope(n).find("login=user\n"), std::string::npos) << c.security;
@@ -525,7 +526,7 @@ TEST_F(SendTest, SubmissionWithStartTlsAndImplicitTlsFromTheSettings) {
     TFormMain& m = Make(); // without the test CA
     RecordTake(50);
     Dialogs.Boxes.clear();
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     ASSERT_EQ(Dialogs.Boxes.size(), 2u);
     EXPECT_EQ(Dialogs.Boxes[0].Buttons, TMsgButtons::YesNo);
     EXPECT_EQ(Dialogs.Boxes[1].Text,
@@ -552,7 +553,7 @@ TEST_F(SendTest, TrustedSelfSignedCertificateIsPinnedForItsHost) {
     RecordTake(50);
     Fill("bob@example.org");
     Dialogs.Answers = {TMsgResult::Yes};
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     ASSERT_EQ(Dialogs.Boxes.size(), 1u) << "no error box after Yes";
     const std::string question = Dialogs.Boxes[0].Text;
     EXPECT_EQ(Dialogs.Boxes[0].Buttons, TMsgButtons::YesNo);
@@ -569,7 +570,7 @@ TEST_F(SendTest, TrustedSelfSignedCertificateIsPinnedForItsHost) {
     EXPECT_EQ(server.Message(1, 300), "") << "not retried on its own";
 
     Dialogs.Boxes.clear();
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});
     EXPECT_NE(server.Envelope(1).find("login=user\n"), std::string::npos);
 }
@@ -596,7 +597,7 @@ TEST_F(SendTest, WholeRoadFromSpeechToTheRecipientsMailbox) {
     RecordTake(300);
     unsetenv("QUILLET_ALSA_INFILE");
     Fill("bob@example.org");
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});
 
     // The recording starts with the captured speech...
@@ -628,17 +629,18 @@ TEST_F(SendTest, CancelDuringAStalledSendRestoresTheWindowWithoutANestedSend) {
     bool sendOffered = true;
     auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
     QTimer::singleShot(400, [&] {
-        sendOffered = m.ui->ActionFileSend->isEnabled() || m.ui->ActionToolbarSend->isEnabled();
+        sendOffered =
+            UiOf(m)->ActionFileSend->isEnabled() || UiOf(m)->ActionToolbarSend->isEnabled();
         Wait->ui->ButtonCancel->click();
     });
-    m.ui->ActionFileSend->trigger();
+    UiOf(m)->ActionFileSend->trigger();
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - due).count(), 1.0);
     EXPECT_FALSE(sendOffered) << "no second send while one runs";
     EXPECT_EQ(Texts(), std::vector<std::string>{"Sending cancelled."});
     EXPECT_FALSE(Wait->isVisible());
-    EXPECT_TRUE(m.ui->ActionFileSend->isEnabled());
-    EXPECT_TRUE(m.ui->ActionFileNew->isEnabled());
-    EXPECT_TRUE(m.ui->FileSaveAs1->isEnabled());
+    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled());
+    EXPECT_TRUE(UiOf(m)->ActionFileNew->isEnabled());
+    EXPECT_TRUE(UiOf(m)->FileSaveAs1->isEnabled());
 }
 
 // Each way of ending runs in a test of its own: the event loop ends once
@@ -655,10 +657,10 @@ TEST_P(SendEndTest, DuringAStalledSendEndsTheProgramWithin3Seconds) {
     m.show();
     RecordTake(50);
     Fill("bob@example.org");
-    QTimer::singleShot(0, [&] { m.ui->ActionFileSend->trigger(); });
+    QTimer::singleShot(0, [&] { UiOf(m)->ActionFileSend->trigger(); });
     QTimer::singleShot(400, [&] {
         if (way == "exit")
-            m.ui->ActionFileExit->trigger();
+            UiOf(m)->ActionFileExit->trigger();
         else if (way == "close")
             m.close();
         else

@@ -10,6 +10,7 @@
 #include "app/Launchers.h"
 #include "app/Settings.h"
 #include "platform/Program.h"
+#include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
@@ -138,7 +139,7 @@ TEST(Launchers, HelpContentsAndTheOptionsHelpButtonOpenThePage) {
     TScriptedDialogs dialogs;
     TFakeOpen fake;
     TFormMain m;
-    m.ui->HelpContents1->trigger();
+    UiOf(m)->HelpContents1->trigger();
     fake.Log(1);
     TFormOptions options(&m, nullptr);
     options.ui->ButtonHelp->click();
@@ -222,49 +223,49 @@ TEST(StartUp, MainWindowDesignStatesCaptionsAndHints) {
     EXPECT_EQ(main.windowTitle(), "Quillet 1.5");
     EXPECT_FALSE(wait.isVisible());
     EXPECT_EQ(wait.Text(), "Compressing, please wait...");
-    EXPECT_EQ(main.ui->EditSubject->text(), "This audio message brought to you by Quillet");
+    EXPECT_EQ(UiOf(main)->EditSubject->text(), "This audio message brought to you by Quillet");
 
     struct Action {
         QAction* action;
         const char *text, *shortcut, *hint;
     } actions[] = {
-        {main.ui->ActionFileNew, "&New", "", "Clear all field"},
-        {main.ui->ActionFileSend, "&Send", "", "Send out the message"},
-        {main.ui->FileSaveAs1, "Save &As...", "", "Saves the active file with a new name"},
-        {main.ui->ActionOptions, "&Options", "", "Setup your email account"},
-        {main.ui->ActionFileExit, "E&xit", "", "Exit the program"},
-        {main.ui->EditCut1, "Cu&t", "Ctrl+X", "Cuts the selection and puts it on the Clipboard"},
-        {main.ui->EditCopy1, "&Copy", "Ctrl+C",
+        {UiOf(main)->ActionFileNew, "&New", "", "Clear all field"},
+        {UiOf(main)->ActionFileSend, "&Send", "", "Send out the message"},
+        {UiOf(main)->FileSaveAs1, "Save &As...", "", "Saves the active file with a new name"},
+        {UiOf(main)->ActionOptions, "&Options", "", "Setup your email account"},
+        {UiOf(main)->ActionFileExit, "E&xit", "", "Exit the program"},
+        {UiOf(main)->EditCut1, "Cu&t", "Ctrl+X", "Cuts the selection and puts it on the Clipboard"},
+        {UiOf(main)->EditCopy1, "&Copy", "Ctrl+C",
          "Copies the selection and puts it on the Clipboard"},
-        {main.ui->EditPaste1, "&Paste", "Ctrl+V", "Inserts Clipboard contents"},
-        {main.ui->HelpContents1, "&Contents", "", "Help Contents"},
-        {main.ui->ActionHelpWebsite, "&Website", "", "Home page"},
-        {main.ui->ActionHelpContactUs, "Contact &us", "", "E-mail us"},
-        {main.ui->ActionHelpAbout, "&About Quillet...", "", "About"},
-        {main.ui->ActionVoiceRecord, "&Record", "", ""},
-        {main.ui->ActionToolbarSend, "&Send", "", ""},
+        {UiOf(main)->EditPaste1, "&Paste", "Ctrl+V", "Inserts Clipboard contents"},
+        {UiOf(main)->HelpContents1, "&Contents", "", "Help Contents"},
+        {UiOf(main)->ActionHelpWebsite, "&Website", "", "Home page"},
+        {UiOf(main)->ActionHelpContactUs, "Contact &us", "", "E-mail us"},
+        {UiOf(main)->ActionHelpAbout, "&About Quillet...", "", "About"},
+        {UiOf(main)->ActionVoiceRecord, "&Record", "", ""},
+        {UiOf(main)->ActionToolbarSend, "&Send", "", ""},
     };
     for (const Action& a : actions) {
         EXPECT_EQ(a.action->text(), a.text);
         EXPECT_EQ(a.action->shortcut().toString(), a.shortcut) << a.text;
         EXPECT_EQ(a.action->statusTip(), a.hint) << a.text;
     }
-    EXPECT_EQ(main.ui->FileSaveAs1->toolTip(), "Save As")
+    EXPECT_EQ(UiOf(main)->FileSaveAs1->toolTip(), "Save As")
         << "short part of the hint is the tooltip";
-    EXPECT_EQ(main.ui->ActionVoicePause->iconText(), "Pause");
+    EXPECT_EQ(UiOf(main)->ActionVoicePause->iconText(), "Pause");
 
     // A hovered command's hint appears in the status bar.
     main.show();
-    QStatusTipEvent tip(main.ui->EditCopy1->statusTip());
+    QStatusTipEvent tip(UiOf(main)->EditCopy1->statusTip());
     QApplication::sendEvent(&main, &tip);
-    EXPECT_EQ(main.ui->StatusBar1->currentMessage(),
+    EXPECT_EQ(UiOf(main)->StatusBar1->currentMessage(),
               "Copies the selection and puts it on the Clipboard");
 
-    EXPECT_EQ(main.LabelLength->text(), "0");
-    EXPECT_EQ(main.ProgressBar1->value(), 0);
-    EXPECT_EQ(main.ProgressBar1->maximum(), 100);
-    EXPECT_EQ(main.ui->MenuVoice->actions().size(), 4);
-    EXPECT_EQ(main.ui->MenuVoice->actions()[2], main.ui->ActionVoiceStop)
+    EXPECT_EQ(LengthLabelOf(main)->text(), "0");
+    EXPECT_EQ(ProgressOf(main)->value(), 0);
+    EXPECT_EQ(ProgressOf(main)->maximum(), 100);
+    EXPECT_EQ(UiOf(main)->MenuVoice->actions().size(), 4);
+    EXPECT_EQ(UiOf(main)->MenuVoice->actions()[2], UiOf(main)->ActionVoiceStop)
         << "menu order: Record, Play, Stop, Pause";
 }
 
