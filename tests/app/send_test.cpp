@@ -21,6 +21,7 @@
 #include "tests/support/dns_Dnsmasq.h"
 #include "tests/support/dns_FakeServer.h"
 #include "tests/support/dns_PacketBuilder.h"
+#include "tests/support/net_Port25.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/smtp_FakeServer.h"
 #include "tests/support/tls_TestPki.h"
@@ -74,20 +75,6 @@ size_t Count(const std::string& text, const std::string& what) {
     for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
         ++n;
     return n;
-}
-
-// True when this process may listen on port 25 of addr (root on Linux).
-bool CanListenOn25(const char* addr) {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(25);
-    inet_pton(AF_INET, addr, &a.sin_addr);
-    int one = 1;
-    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    bool ok = bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(s);
-    return ok;
 }
 
 class SendTest : public ::testing::Test {

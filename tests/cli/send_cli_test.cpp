@@ -7,7 +7,9 @@
 #include "platform/Program.h"
 #include "tests/cli/CliChild.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/audio_WavBytes.h"
 #include "tests/support/dns_Dnsmasq.h"
+#include "tests/support/net_Port25.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/smtp_FakeServer.h"
 
@@ -28,19 +30,6 @@
 namespace {
 
 const std::string Success = "Your voice e-mail has successfully sent out!\n";
-
-// A 16-bit mono PCM WAV of seconds of a quiet square wave.
-std::string WavBytes(int seconds, int rate = 11025) {
-    std::string pcm;
-    for (int i = 0; i < seconds * rate; ++i) {
-        int16_t s = (i / 20) % 2 ? 3000 : -3000;
-        pcm.append(reinterpret_cast<const char*>(&s), 2);
-    }
-    auto u32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [](uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
-    return "RIFF" + u32(36 + pcm.size()) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(rate) +
-           u32(rate * 2) + u16(2) + u16(16) + "data" + u32(pcm.size()) + pcm;
-}
 
 // The decoded base64 body of the attachment part of a stored mail.
 std::string AttachmentBytes(const std::string& message) {
@@ -75,19 +64,6 @@ int ClosedPort() {
     getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
     close(s);
     return ntohs(a.sin_port);
-}
-
-bool CanListenOn25(const char* addr) {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(25);
-    inet_pton(AF_INET, addr, &a.sin_addr);
-    int one = 1;
-    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    bool ok = bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(s);
-    return ok;
 }
 
 // Feeds the capture device's FIFO at a device's pace. The file plugin
