@@ -48,15 +48,17 @@ protected:
     std::vector<std::string> Notices;
 };
 
-// MX records of a.quillet-test and b.quillet-test at 127.0.0.4 and
-// 127.0.0.5; c.quillet-test points at 127.0.0.6, where nothing listens.
-std::vector<std::string> Zone() {
+// MX records of a.quillet-test, b.quillet-test and c.quillet-test at
+// 127.0.0.<first>, <first>+1 and <first>+2; nothing listens on the last.
+// Each test has addresses of its own, as CTest may run them side by side.
+std::vector<std::string> Zone(int first) {
+    auto host = [first](int i) { return "127.0.0." + std::to_string(first + i); };
     return {"local=/quillet-test/",
-            "mx-host=a.quillet-test,127.0.0.4,10",
-            "mx-host=b.quillet-test,127.0.0.5,10",
-            "mx-host=c.quillet-test,127.0.0.6,10",
-            "local=/127.0.0.4/",
-            "txt-record=127.0.0.4,exists"};
+            "mx-host=a.quillet-test," + host(0) + ",10",
+            "mx-host=b.quillet-test," + host(1) + ",10",
+            "mx-host=c.quillet-test," + host(2) + ",10",
+            "local=/" + host(0) + "/",
+            "txt-record=" + host(0) + ",exists"};
 }
 
 } // namespace
@@ -64,7 +66,7 @@ std::vector<std::string> Zone() {
 TEST_F(DirectDomainsTest, EachDomainGetsOneTransactionWithOnlyItsRecipients) {
     if (!CanListenOn25("127.0.0.5"))
         GTEST_SKIP() << "needs to listen on port 25 (root)";
-    TDnsmasq dns(Zone());
+    TDnsmasq dns(Zone(4));
     TSmtpAiosmtpd a(false, "127.0.0.4", 25), b(false, "127.0.0.5", 25);
     ASSERT_GT(a.Port(), 0);
     ASSERT_GT(b.Port(), 0);
@@ -103,10 +105,10 @@ TEST_F(DirectDomainsTest, EachDomainGetsOneTransactionWithOnlyItsRecipients) {
 }
 
 TEST_F(DirectDomainsTest, AFailingDomainIsReportedOnceAndTheOthersStillGetTheirMail) {
-    if (!CanListenOn25("127.0.0.4"))
+    if (!CanListenOn25("127.0.0.7"))
         GTEST_SKIP() << "needs to listen on port 25 (root)";
-    TDnsmasq dns(Zone());
-    TSmtpAiosmtpd a(false, "127.0.0.4", 25);
+    TDnsmasq dns(Zone(7));
+    TSmtpAiosmtpd a(false, "127.0.0.7", 25);
     ASSERT_GT(a.Port(), 0);
     Wf.Resolver().Port = dns.Port();
     TSendFields fields{"bob@c.quillet-test, mary@a.quillet-test", "dan@nowhere.quillet-test",
@@ -116,7 +118,7 @@ TEST_F(DirectDomainsTest, AFailingDomainIsReportedOnceAndTheOthersStillGetTheirM
     ASSERT_EQ(Notices.size(), 1u);
     EXPECT_EQ(Notices[0],
               "The voice e-mail did not reach every recipient domain.\r\n"
-              "c.quillet-test: Socket Error # 10061\r\nConnection refused.:127.0.0.6\r\n"
+              "c.quillet-test: Socket Error # 10061\r\nConnection refused.:127.0.0.9\r\n"
               "nowhere.quillet-test: Error resolving domain: DNS Server Reports Query Name "
               "Error\r\n"
               "Delivered to: a.quillet-test.");
