@@ -505,7 +505,7 @@ TEST_F(SendTest, SubmissionWithStartTlsAndImplicitTlsFromTheSettings) {
     EXPECT_EQ(server.Commands().find("AUTH LOGIN plain"), std::string::npos) << "no login in clear";
 
     // A certificate the client cannot trust: the user is asked, and No ends
-    // the delivery with its reason as before.
+    // the delivery with the refusal's own message, naming the host.
     Settings("SMTP", "127.0.0.1", server.Port());
     std::string ini = Dir.Read("quillet.ini");
     ini.replace(ini.find("Security=None"), 13, "Security=STARTTLS");
