@@ -1,7 +1,7 @@
 // Times sequential MX lookups with one TNetDNSResolver against a server on
 // 127.0.0.1 (loopback only): prints median, 99th percentile and mean in
 // microseconds. Usage: dns_lookups_bench PORT DOMAIN [COUNT]
-#include "mail/delivery/NetDNSResolver.h"
+#include "dns/NetDNSResolver.h"
 
 #include <algorithm>
 #include <chrono>

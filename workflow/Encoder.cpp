@@ -2,7 +2,7 @@
 #include "workflow/Encoder.h"
 
 #include "base/Text.h"
-#include "mail/delivery/NetAntiFreeze.h"
+#include "net/NetAntiFreeze.h"
 #include "platform/Process.h"
 #include "platform/Program.h"
 

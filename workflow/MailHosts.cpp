@@ -2,7 +2,7 @@
 #include "workflow/MailHosts.h"
 
 #include "base/Text.h"
-#include "mail/delivery/NetDNSRecords.h"
+#include "dns/NetDNSRecords.h"
 
 #include <algorithm>
 

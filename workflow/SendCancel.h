@@ -6,7 +6,7 @@
 #pragma once
 
 #include "base/Exception.h"
-#include "mail/delivery/NetAntiFreeze.h"
+#include "net/NetAntiFreeze.h"
 
 #include <chrono>
 

@@ -5,7 +5,7 @@
 // The checks raise; they change nothing.
 #pragma once
 
-#include "mail/message/NetException.h"
+#include "base/NetException.h"
 
 #include <string>
 

@@ -4,8 +4,8 @@
 // never reaches Address, since Address becomes an SMTP envelope recipient.
 #include "mail/message/NetEMailAddress.h"
 
+#include "base/NetException.h"
 #include "base/Text.h"
-#include "mail/message/NetException.h"
 
 #include <string_view>
 

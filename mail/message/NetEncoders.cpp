@@ -1,8 +1,8 @@
 // Base64, UU/XX and quoted-printable encoders; see NetEncoders.h.
 #include "mail/message/NetEncoders.h"
 
+#include "base/NetException.h"
 #include "base/Text.h"
-#include "mail/message/NetException.h"
 
 #include <vector>
 

@@ -3,8 +3,8 @@
 // when they hold a line break, so no field can add header lines of its own.
 #include "mail/message/NetMessage.h"
 
+#include "base/NetException.h"
 #include "base/Text.h"
-#include "mail/message/NetException.h"
 #include "mail/message/NetMessageWriter.h"
 #include "mail/message/NetStreamLineOutput.h"
 #include "platform/Clock.h"

@@ -1,7 +1,7 @@
 // TNetMessage: the mail message in memory (header fields, body lines, parts,
 // address and header lists) and the header block built from it (RFC 2822,
 // MIME RFC 2045-2047). Writing the body is TNetMessageWriter's; sending it
-// is the SMTP client's (mail/delivery).
+// is the SMTP client's (smtp/).
 #pragma once
 
 #include "base/Stream.h"

@@ -1,7 +1,7 @@
 // Message parts and their collection; see NetMessageParts.h.
 #include "mail/message/NetMessageParts.h"
 
-#include "mail/message/NetException.h"
+#include "base/NetException.h"
 #include "platform/Program.h"
 
 TNetMessagePart::TNetMessagePart() {

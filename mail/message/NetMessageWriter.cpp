@@ -4,9 +4,9 @@
 // LF and also at a lone CR or LF, so that no bare line end reaches the wire unstuffed.
 #include "mail/message/NetMessageWriter.h"
 
+#include "base/NetException.h"
 #include "base/Text.h"
 #include "mail/message/NetEncoders.h"
-#include "mail/message/NetException.h"
 #include "mail/message/NetMessage.h"
 #include "mail/message/NetStreamLineOutput.h"
 #include "platform/Program.h"

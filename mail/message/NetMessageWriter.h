@@ -1,7 +1,7 @@
 // TNetMessageWriter: writes a TNetMessage as mail text (RFC 2822, MIME RFC
 // 2045-2046) through a TNetLineOutput: the header block, an empty line and
 // the body with its boundaries, text parts and base64 attachments. The file
-// destination is TNetMessage::WriteToFile; the connection is mail/delivery's.
+// destination is TNetMessage::WriteToFile; the connection is net/'s.
 //
 // How the SMTP path calls it (TNetMessageClient over its TCP connection),
 // after the server's 354 reply to "DATA":
@@ -19,8 +19,8 @@
 // through WriteBytes with writeNow false and may join a write buffer.
 #pragma once
 
+#include "base/NetLineOutput.h"
 #include "mail/message/NetHeaderCoder.h"
-#include "mail/message/NetLineOutput.h"
 
 #include <string>
 

@@ -5,8 +5,8 @@
 // write-only stream over a line output, for the attachment encoders.
 #pragma once
 
+#include "base/NetLineOutput.h"
 #include "base/Stream.h"
-#include "mail/message/NetLineOutput.h"
 
 #include <string>
 

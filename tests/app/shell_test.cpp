@@ -184,7 +184,8 @@ TEST(Launchers, HelpPageExplainsTheProgramsMessages) {
         "Recorded ",
     };
     std::string sources;
-    for (const char* folder : {"app", "audio", "mail", "platform", "workflow"})
+    for (const char* folder :
+         {"app", "audio", "mail", "net", "dns", "smtp", "platform", "workflow"})
         for (const auto& e : std::filesystem::recursive_directory_iterator(
                  std::string(QUILLET_TEST_SOURCE_DIR) + "/" + folder))
             if (e.path().extension() == ".cpp" || e.path().extension() == ".h")

@@ -5,7 +5,7 @@
 // Python's strict RFC 5322 parser. Port 25 needs root.
 #include "workflow/SendWorkflow.h"
 
-#include "mail/delivery/NetDNSResolver.h"
+#include "dns/NetDNSResolver.h"
 #include "platform/Process.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/dns_Dnsmasq.h"

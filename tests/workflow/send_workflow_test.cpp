@@ -4,11 +4,11 @@
 // loopback: the scripted SMTP server, aiosmtpd, a silent UDP socket.
 #include "workflow/SendWorkflow.h"
 
-#include "mail/delivery/NetDNSResolver.h"
-#include "mail/delivery/NetSMTP.h"
+#include "dns/NetDNSResolver.h"
 #include "platform/Process.h"
 #include "platform/Program.h"
-#include "tests/mail/delivery/tcp_LoopbackListeners.h"
+#include "smtp/NetSMTP.h"
+#include "tests/net/tcp_LoopbackListeners.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/audio_WavBytes.h"
 #include "tests/support/smtp_Aiosmtpd.h"

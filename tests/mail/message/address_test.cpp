@@ -1,6 +1,6 @@
 // Recipient field parsing (AssignText, SetText) and address rendering.
+#include "base/NetException.h"
 #include "mail/message/NetEMailAddress.h"
-#include "mail/message/NetException.h"
 
 #include <gtest/gtest.h>
 

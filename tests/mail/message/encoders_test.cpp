@@ -1,7 +1,7 @@
 // Base64 block and line encoders, quoted-printable, encoded header words,
 // the header charset choice and the ISO-2022-JP conversion.
+#include "base/NetException.h"
 #include "mail/message/NetEncoders.h"
-#include "mail/message/NetException.h"
 #include "mail/message/NetHeaderCoder.h"
 #include "mail/message/NetMessage.h"
 

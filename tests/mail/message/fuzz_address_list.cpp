@@ -2,9 +2,9 @@
 // folding on arbitrary text. Crashes, hangs and sanitizer reports are the
 // failures; the folding invariants and the recipient check's promise (an
 // accepted text parses into plain local@domain addresses) are checked too.
+#include "base/NetException.h"
 #include "mail/message/NetAddressCheck.h"
 #include "mail/message/NetEMailAddress.h"
-#include "mail/message/NetException.h"
 #include "mail/message/NetHeaderList.h"
 #include "mail/message/NetMessage.h"
 

@@ -6,7 +6,7 @@
 // unfolded Subject, From and To decode (encoded words, quoted strings) to
 // the input (when it holds no line break; blanks at the end of the subject
 // may be dropped).
-#include "mail/message/NetException.h"
+#include "base/NetException.h"
 #include "mail/message/NetMessage.h"
 #include "tests/mail/message/FuzzDecoders.h"
 

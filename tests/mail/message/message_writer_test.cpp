@@ -1,7 +1,7 @@
 // The message writer and the .eml destination: the whole message byte for
 // byte, header building, the failure texts, the temporary-file save, the
 // 8-bit body and the refused header injections.
-#include "mail/message/NetException.h"
+#include "base/NetException.h"
 #include "mail/message/NetMessage.h"
 #include "mail/message/NetMessageWriter.h"
 #include "tests/support/TempDir.h"

@@ -2,9 +2,9 @@
 // (long ones quoted-printable, dots not doubled), a boundary that no line
 // of the text starts with, and the same bytes as on the SMTP connection
 // apart from its dot-stuffing. Python's email package is the reader.
-#include "mail/delivery/NetMessageClient.h"
 #include "mail/message/NetMessage.h"
-#include "tests/mail/delivery/tcp_MemoryTransport.h"
+#include "smtp/NetMessageClient.h"
+#include "tests/net/tcp_MemoryTransport.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,440 @@
+// The TLS transport: OpenSSL works on two memory BIOs and this class moves
+// their bytes through the inner transport, so every wait (handshake and
+// reads) is the inner transport's readability wait with its anti-freeze
+// slices. One SSL_CTX per session: nothing (sessions, tickets) is carried
+// from one host to the next. TLS 1.2 is the lowest version accepted.
+#include "net/NetIOHandlerTLS.h"
+
+#include "base/Text.h"
+#include "net/NetDeliveryException.h"
+#include "net/NetIOHandlerSocket.h"
+#include "net/NetSocketError.h"
+#include "net/NetStack.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+
+namespace {
+
+constexpr size_t RecordSize = 16384;
+// Plaintext taken per Send: a few records, so a large write is not copied
+// whole into OpenSSL's output before any of it goes out.
+constexpr size_t SendChunk = 4 * RecordSize;
+
+bool IsIPLiteral(const std::string& host) {
+    unsigned char buf[16];
+    return inet_pton(AF_INET, host.c_str(), buf) == 1 ||
+           inet_pton(AF_INET6, host.c_str(), buf) == 1;
+}
+
+// The first error on OpenSSL's queue as text ("unsupported protocol"); the
+// queue is emptied so the next call starts clean.
+std::string OpenSSLReason() {
+    unsigned long e = ERR_get_error();
+    std::string text;
+    if (e != 0) {
+        const char* reason = ERR_reason_error_string(e);
+        text = reason ? reason : "";
+        if (text.empty()) {
+            char buf[256];
+            ERR_error_string_n(e, buf, sizeof buf);
+            text = buf;
+        }
+    }
+    ERR_clear_error();
+    return text.empty() ? "unknown error" : text;
+}
+
+std::string CertificateReason(const std::string& host, long result) {
+    switch (result) {
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+        return "expired";
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return "not yet valid";
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+        return "name mismatch (the certificate is not valid for " + host + ")";
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+        return "unknown issuer";
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+        return "self-signed";
+    default:
+        return X509_verify_cert_error_string(result);
+    }
+}
+
+using SteadyClock = std::chrono::steady_clock;
+
+// What is left of timeout ms started at start (TimeoutInfinite stays).
+int32_t Remaining(int32_t timeout, SteadyClock::time_point start) {
+    if (timeout == TimeoutInfinite)
+        return TimeoutInfinite;
+    auto spent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count();
+    return static_cast<int32_t>(std::max<long long>(0, timeout - spent));
+}
+
+} // namespace
+
+ENetTLSCertificateError::ENetTLSCertificateError(const std::string& host, long verifyResult,
+                                                 const std::string& fingerprint)
+    : ENetTLSError("Certificate of " + host +
+                   " rejected: " + CertificateReason(host, verifyResult) + "."),
+      Host(host), VerifyResult(verifyResult), Fingerprint(fingerprint) {}
+
+std::string CertificateSha256(X509* cert) {
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int n = 0;
+    if (!cert || X509_digest(cert, EVP_sha256(), md, &n) != 1)
+        return "";
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned int i = 0; i < n; ++i) {
+        if (i)
+            out += ':';
+        out += hex[md[i] >> 4];
+        out += hex[md[i] & 15];
+    }
+    return out;
+}
+
+int TNetIOHandlerTLS::VerifyCertificate(int ok, X509_STORE_CTX* store) {
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* self = ssl ? static_cast<TNetIOHandlerTLS*>(SSL_get_app_data(ssl)) : nullptr;
+    if (!self)
+        return ok;
+    // The leaf, whichever certificate of the chain this call is about.
+    if (self->FPeerSha256.empty())
+        self->FPeerSha256 = CertificateSha256(X509_STORE_CTX_get0_cert(store));
+    if (ok)
+        return 1;
+    // Every failure of the pinned certificate (issuer, name, dates) is
+    // what the user accepted; any other certificate fails as it would.
+    return self->PinMatches() ? 1 : 0;
+}
+
+bool TNetIOHandlerTLS::PinMatches() const {
+    return !PinnedSha256.empty() && !FPeerSha256.empty() &&
+           SameText(Trim(PinnedSha256), FPeerSha256);
+}
+
+TNetIOHandlerTLS::TNetIOHandlerTLS() : TNetIOHandlerTLS(std::make_unique<TNetIOHandlerSocket>()) {}
+
+TNetIOHandlerTLS::TNetIOHandlerTLS(std::unique_ptr<TNetIOHandler> inner)
+    : FInner(std::move(inner)) {
+    // The inner transport's states (resolving, connecting) are this one's.
+    FInner->OnStatus = [this](TNetComponent&, TNetStatus status, const std::string& text) {
+        DoStatus(status, text);
+    };
+}
+
+TNetIOHandlerTLS::~TNetIOHandlerTLS() {
+    FreeSession();
+}
+
+void TNetIOHandlerTLS::FreeSession() {
+    if (FSSL)
+        SSL_free(FSSL); // frees both BIOs too
+    if (FCtx)
+        SSL_CTX_free(FCtx);
+    FSSL = nullptr;
+    FCtx = nullptr;
+    FIn = FOut = nullptr;
+    FPlain.clear();
+    FPlainPos = 0;
+    FPeerEnded = false;
+    FRecvError = 0;
+    FLastError = 0;
+    FPeerSha256.clear();
+}
+
+std::string TNetIOHandlerTLS::ProtocolVersion() const {
+    return FSSL ? SSL_get_version(FSSL) : "";
+}
+
+std::string TNetIOHandlerTLS::CipherName() const {
+    return FSSL ? SSL_get_cipher_name(FSSL) : "";
+}
+
+void TNetIOHandlerTLS::Open() {
+    FreeSession();
+    FInner->Open();
+}
+
+void TNetIOHandlerTLS::Close() {
+    if (FSSL && !FPeerEnded && FRecvError == 0 && FInner->Connected()) {
+        // close_notify tells the server the end is deliberate; a peer that
+        // is gone already is no reason to fail here.
+        try {
+            if (SSL_shutdown(FSSL) >= 0)
+                FlushOut();
+        } catch (...) {
+        }
+        ERR_clear_error();
+    }
+    FreeSession();
+    FInner->Close();
+}
+
+void TNetIOHandlerTLS::ConnectClient(const std::string& host, int port, const std::string& boundIP,
+                                     int boundPort, int boundPortMin, int boundPortMax,
+                                     int32_t timeout) {
+    FreeSession();
+    FHost = host;
+    FInner->ConnectClient(host, port, boundIP, boundPort, boundPortMin, boundPortMax, timeout);
+    if (ImplicitTLS)
+        StartTLS(host);
+}
+
+void TNetIOHandlerTLS::StartTLS(const std::string& host) {
+    if (FSSL)
+        throw ENetTLSError("TLS is already active on the connection to " + host + ".");
+    if (!FInner->Connected())
+        throw ENetNotConnected();
+    FHost = host;
+    try {
+        Handshake(host);
+    } catch (...) {
+        // The stream is in an unknown state after a failed handshake: no
+        // clear text may follow on it.
+        FreeSession();
+        FInner->Close();
+        throw;
+    }
+}
+
+void TNetIOHandlerTLS::Handshake(const std::string& host) {
+    ERR_clear_error();
+    FCtx = SSL_CTX_new(TLS_client_method());
+    if (!FCtx)
+        throw ENetTLSError("Cannot set up TLS: " + OpenSSLReason() + ".");
+    SSL_CTX_set_min_proto_version(FCtx, TLS1_2_VERSION);
+    // No tickets, no cache: a session never outlives its connection.
+    SSL_CTX_set_session_cache_mode(FCtx, SSL_SESS_CACHE_OFF);
+    // A TCP close without close_notify reads as the end of the stream: SMTP
+    // replies carry their own end, so a cut-off reply is seen as such.
+    SSL_CTX_set_options(FCtx,
+                        SSL_OP_NO_TICKET | SSL_OP_NO_RENEGOTIATION | SSL_OP_IGNORE_UNEXPECTED_EOF);
+    if (VerifyPeer) {
+        if (SSL_CTX_set_default_verify_paths(FCtx) != 1)
+            throw ENetTLSError("Cannot load the system's trusted certificates: " + OpenSSLReason() +
+                               ".");
+        if (!CAFile.empty() && SSL_CTX_load_verify_locations(FCtx, CAFile.c_str(), nullptr) != 1)
+            throw ENetTLSError("Cannot load the trusted certificates of " + CAFile + ": " +
+                               OpenSSLReason() + ".");
+        SSL_CTX_set_verify(FCtx, SSL_VERIFY_PEER, &TNetIOHandlerTLS::VerifyCertificate);
+    } else {
+        SSL_CTX_set_verify(FCtx, SSL_VERIFY_NONE, nullptr);
+    }
+
+    FSSL = SSL_new(FCtx);
+    FIn = BIO_new(BIO_s_mem());
+    FOut = BIO_new(BIO_s_mem());
+    if (!FSSL || !FIn || !FOut) {
+        BIO_free(FIn);
+        BIO_free(FOut);
+        FIn = FOut = nullptr;
+        throw ENetTLSError("Cannot set up TLS: " + OpenSSLReason() + ".");
+    }
+    SSL_set_bio(FSSL, FIn, FOut);
+    SSL_set_app_data(FSSL, this);
+    const bool literal = IsIPLiteral(host);
+    // SNI carries names only (RFC 6066 3).
+    if (!literal && !host.empty() && SSL_set_tlsext_host_name(FSSL, host.c_str()) != 1)
+        throw ENetTLSError("Cannot set up TLS for " + host + ": " + OpenSSLReason() + ".");
+    if (VerifyPeer) {
+        int ok;
+        if (literal) {
+            ok = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(FSSL), host.c_str());
+        } else {
+            SSL_set_hostflags(FSSL, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+            ok = SSL_set1_host(FSSL, host.c_str());
+        }
+        if (ok != 1)
+            throw ENetTLSError("Cannot set up TLS for " + host + ": " + OpenSSLReason() + ".");
+    }
+    SSL_set_connect_state(FSSL);
+
+    const int32_t limit = HandshakeTimeout <= 0 ? TimeoutInfinite : HandshakeTimeout;
+    const auto start = SteadyClock::now();
+    for (;;) {
+        int r = SSL_do_handshake(FSSL);
+        // Whatever the outcome, OpenSSL's bytes go out: the next flight,
+        // or the alert that tells the server why we stop.
+        bool sent = FlushOut();
+        if (r == 1)
+            break;
+        int err = SSL_get_error(FSSL, r);
+        if (err != SSL_ERROR_WANT_READ)
+            RaiseHandshakeFailure(host);
+        if (!sent)
+            throw ENetTLSError("TLS handshake with " + host + " failed: " + InnerFailure());
+        int32_t left = Remaining(limit, start);
+        if (left == 0 || !FInner->Readable(left))
+            throw ENetTLSError("TLS handshake with " + host + " timed out.");
+        if (!PullIn())
+            throw ENetTLSError("TLS handshake with " + host + " failed: " + InnerFailure());
+    }
+    DoStatus(TNetStatus::Text, ProtocolVersion() + " with " + host + " (" + CipherName() + ")");
+}
+
+std::string TNetIOHandlerTLS::InnerFailure() const {
+    if (FLastError != 0)
+        return SocketErrorMessage(FLastError);
+    return "the server closed the connection.";
+}
+
+void TNetIOHandlerTLS::RaiseHandshakeFailure(const std::string& host) {
+    long verify = SSL_get_verify_result(FSSL);
+    if (VerifyPeer && verify != X509_V_OK && !PinMatches()) {
+        ERR_clear_error();
+        throw ENetTLSCertificateError(host, verify, FPeerSha256);
+    }
+    throw ENetTLSError("TLS handshake with " + host + " failed: " + OpenSSLReason() + ".");
+}
+
+bool TNetIOHandlerTLS::FlushOut() {
+    char buf[RecordSize];
+    for (;;) {
+        int n = BIO_read(FOut, buf, sizeof buf);
+        if (n <= 0)
+            return true;
+        int off = 0;
+        while (off < n) {
+            if (!FInner->Connected()) {
+                FLastError = WSAENOTCONN;
+                return false;
+            }
+            ssize_t s = FInner->Send(buf + off, static_cast<size_t>(n - off));
+            if (s <= 0) {
+                FLastError = s < 0 ? FInner->LastErrorCode() : WSAECONNRESET;
+                return false;
+            }
+            off += static_cast<int>(s);
+        }
+    }
+}
+
+bool TNetIOHandlerTLS::PullIn() {
+    char buf[RecordSize];
+    ssize_t n = FInner->Recv(buf, sizeof buf);
+    if (n > 0) {
+        BIO_write(FIn, buf, static_cast<int>(n));
+        return true;
+    }
+    if (n < 0)
+        FRecvError = FLastError = FInner->LastErrorCode();
+    // From now on OpenSSL sees the end of the stream, not "try again".
+    BIO_set_mem_eof_return(FIn, 0);
+    FPeerEnded = FPeerEnded || n == 0;
+    return false;
+}
+
+bool TNetIOHandlerTLS::DecryptSome() {
+    FPlain.resize(RecordSize);
+    FPlainPos = 0;
+    int r = SSL_read(FSSL, FPlain.data(), static_cast<int>(FPlain.size()));
+    if (r > 0) {
+        FPlain.resize(static_cast<size_t>(r));
+        return true;
+    }
+    FPlain.clear();
+    int err = SSL_get_error(FSSL, r);
+    switch (err) {
+    case SSL_ERROR_WANT_READ:
+        // A record without application data (a TLS 1.3 key update) may
+        // want an answer.
+        FlushOut();
+        if (FPeerEnded || FRecvError != 0)
+            return true;
+        return false;
+    case SSL_ERROR_ZERO_RETURN:
+        FPeerEnded = true;
+        return true;
+    default:
+        if (FRecvError != 0)
+            return true;
+        if (FPeerEnded && err == SSL_ERROR_SYSCALL)
+            return true;
+        throw ENetTLSError("TLS error on the connection to " + FHost + ": " + OpenSSLReason() +
+                           ".");
+    }
+}
+
+bool TNetIOHandlerTLS::Connected() {
+    return FInner->Connected();
+}
+
+bool TNetIOHandlerTLS::Readable(int32_t timeout) {
+    if (!FSSL)
+        return FInner->Readable(timeout);
+    if (FPlainPos < FPlain.size() || FPeerEnded || FRecvError != 0)
+        return true;
+    const auto start = SteadyClock::now();
+    for (bool first = true;; first = false) {
+        // Bytes OpenSSL holds already (a whole record, SSL_pending, or
+        // several records read at once) need no wait on the socket.
+        if (DecryptSome())
+            return true;
+        int32_t left = Remaining(timeout, start);
+        if (!first && left == 0)
+            return false;
+        if (!FInner->Readable(left))
+            return false;
+        PullIn();
+    }
+}
+
+ssize_t TNetIOHandlerTLS::Recv(void* buffer, size_t count) {
+    if (!FSSL)
+        return FInner->Recv(buffer, count);
+    if (!FInner->Connected())
+        throw ENetClosedSocket();
+    while (!Readable(TimeoutInfinite)) {
+    }
+    if (FPlainPos < FPlain.size()) {
+        size_t n = std::min(count, FPlain.size() - FPlainPos);
+        std::copy_n(FPlain.data() + FPlainPos, n, static_cast<char*>(buffer));
+        FPlainPos += n;
+        return static_cast<ssize_t>(n);
+    }
+    if (FRecvError != 0) {
+        FLastError = FRecvError;
+        return -1;
+    }
+    return 0;
+}
+
+ssize_t TNetIOHandlerTLS::Send(const void* data, size_t count) {
+    if (!FSSL)
+        return FInner->Send(data, count);
+    if (!FInner->Connected())
+        throw ENetClosedSocket();
+    if (count == 0)
+        return 0;
+    const int chunk = static_cast<int>(std::min(count, SendChunk));
+    int r = SSL_write(FSSL, data, chunk);
+    if (r <= 0)
+        throw ENetTLSError("TLS error on the connection to " + FHost + ": " + OpenSSLReason() +
+                           ".");
+    if (!FlushOut())
+        return -1;
+    return r;
+}
+
+int TNetIOHandlerTLS::LastErrorCode() {
+    return FSSL && FLastError != 0 ? FLastError : FInner->LastErrorCode();
+}
+
+std::string TNetIOHandlerTLS::PeerIP() {
+    return FInner->PeerIP();
+}

@@ -1,0 +1,306 @@
+// SMTP dialogue steps; see NetSMTP.h. Every reply is checked against the
+// codes the step accepts; a rejected reply raises ENetProtocolReplyError
+// with the server's text. Once TLS is wanted nothing falls back to clear
+// text: a refused or failed upgrade ends the delivery.
+#include "smtp/NetSMTP.h"
+
+#include "base/Text.h"
+#include "mail/message/NetEncoders.h"
+#include "mail/message/NetMessage.h"
+#include "net/NetIOHandlerTLS.h"
+#include "net/NetStack.h"
+#include "smtp/NetHeloName.h"
+
+#include <algorithm>
+
+namespace {
+
+bool Announced(const std::vector<std::string>& methods, const char* name) {
+    return std::find(methods.begin(), methods.end(), name) != methods.end();
+}
+
+// STARTTLS as an EHLO keyword: the first word of a line after the first,
+// which is the server's name and greeting (RFC 5321 4.1.1.1).
+bool OffersStartTLS(const TNetRFCReply& reply) {
+    for (size_t i = 1; i < reply.Text.size(); ++i) {
+        std::string line = UpperCase(Trim(reply.Text[i]));
+        if (line == "STARTTLS" || line.compare(0, 9, "STARTTLS ") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TSmtpSecurity SmtpSecurityFromText(const std::string& text) {
+    if (SameText(text, "STARTTLS"))
+        return ssStartTLS;
+    if (SameText(text, "SSL/TLS"))
+        return ssImplicitTLS;
+    if (SameText(text, "None"))
+        return ssNone;
+    return ssAuto;
+}
+
+TNetSMTP::TNetSMTP() {
+    Port = 25;
+}
+
+void TNetSMTP::SetAuthenticationType(TAuthenticationType value) {
+    FAuthenticationType = value;
+    if (value == atLogin)
+        FUseEhlo = true;
+}
+
+void TNetSMTP::SetUseEhlo(bool value) {
+    FUseEhlo = value;
+    if (!value)
+        FAuthenticationType = atNone;
+}
+
+void TNetSMTP::ConnectAndGreet(int32_t timeout) {
+    // A login belongs to its connection: one lost without QuitAndClose must
+    // not let the next connection skip authentication.
+    LoggedIn = false;
+    FStartTLSOffered = false;
+    PrepareTransport();
+    OpenConnection(timeout);
+    try {
+        ReadGreeting();
+        ServerAuthMethods.clear();
+        Announce();
+        if (Security == ssStartTLS && !FStartTLSOffered)
+            throw ENetTLSError("The server " + Host +
+                               " does not offer STARTTLS; nothing was sent.");
+        if ((Security == ssStartTLS || Security == ssAuto) && FStartTLSOffered)
+            StartTLS();
+    } catch (...) {
+        // The failure that matters is the one that stopped the greeting.
+        try {
+            QuitAndClose();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void TNetSMTP::PrepareTransport() {
+    // A transport of the caller's, or one still connected (OpenConnection
+    // refuses that), stays as it is.
+    if (FIOHandler && (!FOwnsIOHandler || FIOHandler->Connected())) {
+        if (TNetIOHandlerTLS* tls = TLSTransport()) {
+            tls->ImplicitTLS = Security == ssImplicitTLS;
+            tls->VerifyPeer = VerifyPeer;
+            tls->CAFile = CAFile;
+            tls->PinnedSha256 = PinnedSha256;
+        } else if (Security == ssImplicitTLS) {
+            throw ENetTLSError("TLS is not available on the connection to " + Host + ".");
+        }
+        return;
+    }
+    if (Security == ssNone) {
+        // OpenConnection makes its plain socket transport.
+        SetIOHandler(nullptr);
+        return;
+    }
+    // A new TLS transport for every connection: no TLS state is carried
+    // from one host to the next.
+    auto* tls = new TNetIOHandlerTLS();
+    tls->ImplicitTLS = Security == ssImplicitTLS;
+    tls->VerifyPeer = VerifyPeer;
+    tls->CAFile = CAFile;
+    tls->PinnedSha256 = PinnedSha256;
+    if (ReadTimeout > 0)
+        tls->HandshakeTimeout = ReadTimeout;
+    // The handshake is a server answer like a reply: the same limit holds.
+    if (ReplyTimeout > 0)
+        tls->HandshakeTimeout = ReplyTimeout;
+    tls->OnStatus = [this](TNetComponent&, TNetStatus status, const std::string& text) {
+        TNetComponent::DoStatus(status, text);
+    };
+    SetIOHandler(tls, true);
+}
+
+TNetIOHandlerTLS* TNetSMTP::TLSTransport() const {
+    return dynamic_cast<TNetIOHandlerTLS*>(FIOHandler);
+}
+
+bool TNetSMTP::Encrypted() const {
+    TNetIOHandlerTLS* tls = TLSTransport();
+    return tls && tls->Encrypted();
+}
+
+bool TNetSMTP::PasswordNeedsTLS() const {
+    // Only "None", the user's explicit choice, lets a password go in clear:
+    // a server without STARTTLS in Auto may be one whose offer was removed
+    // on the way.
+    return Security != ssNone;
+}
+
+void TNetSMTP::CheckPasswordMayGo() const {
+    // Empty credentials reveal nothing; that login goes ahead unencrypted.
+    if (Encrypted() || !PasswordNeedsTLS() || (Username.empty() && Password.empty()))
+        return;
+    if (Security == ssAuto && !FStartTLSOffered)
+        throw ENetTLSError("The server " + Host +
+                           " does not offer STARTTLS; the password was not sent. Choose Security "
+                           "\"None\" in Options to send it unencrypted.");
+    throw ENetTLSError("The connection to " + Host +
+                       " is not encrypted; the password was not sent.");
+}
+
+void TNetSMTP::ReadGreeting() {
+    ReadReply({220});
+}
+
+void TNetSMTP::Announce() {
+    std::string name = HeloName;
+    if (name.empty()) {
+        // A bare host name tells the server nothing; our address does.
+        name = LocalHeloName(FIOHandler);
+        // As the platform's 250-byte host-name buffer would hold it.
+        if (name.size() > 249)
+            name.resize(249);
+    }
+    // STARTTLS is known only from EHLO; a mode that requires it asks.
+    const bool ehlo = FUseEhlo || Security == ssStartTLS;
+    if (ehlo && SendCommand("EHLO " + name) == 250) {
+        CollectAuthMethods();
+        if (!Encrypted() && OffersStartTLS(LastReply))
+            FStartTLSOffered = true;
+        return;
+    }
+    SendCommand("HELO " + name, 250);
+}
+
+void TNetSMTP::CollectAuthMethods() {
+    for (const std::string& text : LastReply.Text) {
+        std::string line = UpperCase(text);
+        if (line.compare(0, 5, "AUTH ") != 0 && line.compare(0, 5, "AUTH=") != 0)
+            continue;
+        std::string rest = line.substr(5);
+        std::replace(rest.begin(), rest.end(), '=', ' ');
+        while (!rest.empty()) {
+            size_t space = rest.find(' ');
+            std::string word = rest.substr(0, space);
+            rest = space == std::string::npos ? std::string() : rest.substr(space + 1);
+            // Runs of blanks give empty words; they name no method.
+            if (word.empty())
+                continue;
+            if (std::find(ServerAuthMethods.begin(), ServerAuthMethods.end(), word) ==
+                ServerAuthMethods.end())
+                ServerAuthMethods.push_back(word);
+        }
+    }
+}
+
+void TNetSMTP::StartTLS() {
+    TNetIOHandlerTLS* tls = TLSTransport();
+    if (!tls)
+        throw ENetTLSError("TLS is not available on the connection to " + Host + ".");
+    SendCommand("STARTTLS", 220);
+    // Bytes after the 220 came in clear and would be read as if they were
+    // protected: a man in the middle could inject replies that way.
+    if (InputBufferSize() != 0) {
+        CloseSocket();
+        throw ENetTLSError("The server " + Host +
+                           " sent data ahead of the TLS handshake; the connection was closed.");
+    }
+    tls->StartTLS(Host);
+    // What the server said in clear is forgotten (RFC 3207 4.2).
+    ServerAuthMethods.clear();
+    Announce();
+}
+
+void TNetSMTP::SendMail(TNetMessage& message) {
+    bool login = false, plain = false;
+    if (FAuthenticationType == atLogin && !LoggedIn) {
+        login = Announced(ServerAuthMethods, "LOGIN");
+        // PLAIN only when LOGIN is not offered; under ssNone LOGIN is the one
+        // mechanism used.
+        plain = !login && Security != ssNone && Announced(ServerAuthMethods, "PLAIN");
+        // Decided before anything else goes out, so a refusal leaves the
+        // server nothing but the QUIT of the caller.
+        if (login || plain)
+            CheckPasswordMayGo();
+    }
+    SendCommand("RSET");
+    if (login)
+        AuthLogin();
+    else if (plain)
+        AuthPlain();
+    MailFrom(message.From.Address);
+    if (EnvelopeRecipients.empty()) {
+        RcptTo(message.Recipients);
+        RcptTo(message.CCList);
+        RcptTo(message.BccList);
+    } else {
+        for (const std::string& address : EnvelopeRecipients)
+            SendCommand("RCPT TO:<" + address + ">", {250, 251});
+    }
+    SendData(message);
+}
+
+void TNetSMTP::AuthLogin() {
+    SendCommand("AUTH LOGIN", 334);
+    SendCommand(EncodeBase64Line(Username), 334);
+    SendCommand(EncodeBase64Line(Password), 235);
+    LoggedIn = true;
+}
+
+void TNetSMTP::AuthPlain() {
+    // No authorization identity: the server derives it from the user.
+    SendCommand("AUTH PLAIN " + EncodeBase64Line(std::string(1, '\0') + Username +
+                                                 std::string(1, '\0') + Password),
+                235);
+    LoggedIn = true;
+}
+
+void TNetSMTP::MailFrom(const std::string& address) {
+    SendCommand("MAIL FROM:<" + address + ">", 250);
+}
+
+void TNetSMTP::RcptTo(const TNetEMailAddressList& list) {
+    for (const TNetEMailAddressItem& item : list.Items)
+        SendCommand("RCPT TO:<" + item.Address + ">", {250, 251});
+}
+
+void TNetSMTP::SendData(TNetMessage& message) {
+    SendCommand("DATA", 354);
+    message.ExtraHeaders.SetHeader("X-Mailer", MailAgent);
+    // The message text goes out in large writes; the bytes are the same as
+    // line by line. A failure (missing attachment) discards what is pending
+    // and "." is never sent, so the server cannot take a partial message.
+    StartWriteBuffering(MessageWriteBlock);
+    try {
+        WriteMessage(message, false);
+    } catch (...) {
+        DiscardWriteBuffer();
+        throw;
+    }
+    StopWriteBuffering();
+    WriteLine(".");
+    ReadReplyWithin({250}, DataReplyTimeout > 0 ? DataReplyTimeout : ReplyTimeout);
+}
+
+void TNetSMTP::QuitAndClose() {
+    try {
+        if (IsConnected())
+            WriteLine("QUIT");
+    } catch (...) {
+        CloseConnection();
+        LoggedIn = false;
+        throw;
+    }
+    CloseConnection();
+    LoggedIn = false;
+}
+
+std::string EncodeBase64Line(const std::string& text) {
+    static const TNetEncoderMIME coder;
+    std::string out(4 * ((text.size() + 2) / 3), '\0');
+    size_t n =
+        coder.EncodeBlock(reinterpret_cast<const uint8_t*>(text.data()), text.size(), out.data());
+    out.resize(n);
+    return out;
+}

@@ -1,0 +1,107 @@
+// TNetSMTP: the SMTP client (RFC 5321 client side, one message per
+// transaction, no pipelining) that delivers a TNetMessage: greeting, EHLO
+// with HELO as fallback, STARTTLS (RFC 3207) or implicit TLS (RFC 8314) as
+// Security asks, RSET, AUTH LOGIN or PLAIN (RFC 4954, 4616; only what the
+// server announces), MAIL FROM, RCPT TO for To, Cc and Bcc, DATA, the
+// message through the writer, "." and QUIT. The connection, replies and
+// their caps are TNetTCPConnection's; TLS itself is TNetIOHandlerTLS's.
+#pragma once
+
+#include "smtp/NetMessageClient.h"
+
+#include <string>
+#include <vector>
+
+class TNetMessage;
+class TNetEMailAddressList;
+
+enum TAuthenticationType { atNone, atLogin };
+
+// ssAuto: STARTTLS when the server announces it, else the clear dialogue;
+// ssStartTLS: STARTTLS required; ssImplicitTLS: TLS from the first byte;
+// ssNone: the clear dialogue, STARTTLS never used, LOGIN the only AUTH.
+// A password goes in clear only under ssNone.
+enum TSmtpSecurity { ssAuto, ssStartTLS, ssImplicitTLS, ssNone };
+
+// "Auto", "STARTTLS", "SSL/TLS", "None" (any case); anything else ssAuto.
+TSmtpSecurity SmtpSecurityFromText(const std::string& text);
+
+class TNetIOHandlerTLS;
+
+class TNetSMTP : public TNetMessageClient {
+public:
+    TNetSMTP();
+
+    std::string Username;
+    std::string Password;
+    std::string MailAgent; // "X-Mailer" of every sent message; empty: none
+    std::string HeloName;  // empty: the local host name
+    // When not empty, the RCPT TO addresses of SendMail instead of the
+    // message's To, Cc and Bcc (a delivery to one recipient domain).
+    std::vector<std::string> EnvelopeRecipients;
+    // ms for the reply to the final "." (a server may check the whole
+    // message first); 0: ReplyTimeout as for every other reply.
+    int32_t DataReplyTimeout = 0;
+
+    // Read by ConnectAndGreet. VerifyPeer false: any certificate (Direct
+    // delivery's opportunistic TLS). CAFile: trusted besides the system's.
+    // PinnedSha256: a certificate the user trusts for Host although it
+    // fails the check (see TNetIOHandlerTLS::PinnedSha256).
+    TSmtpSecurity Security = ssAuto;
+    bool VerifyPeer = true;
+    std::string CAFile;
+    std::string PinnedSha256;
+
+    TAuthenticationType AuthenticationType() const { return FAuthenticationType; }
+    // atLogin also sets UseEhlo.
+    void SetAuthenticationType(TAuthenticationType value);
+    bool UseEhlo() const { return FUseEhlo; }
+    // false also sets AuthenticationType to atNone.
+    void SetUseEhlo(bool value);
+
+    // Methods announced in the reply to EHLO, upper case, no duplicates.
+    std::vector<std::string> ServerAuthMethods;
+    bool LoggedIn = false;
+    // The server listed STARTTLS in a reply to EHLO sent in clear.
+    bool StartTLSOffered() const { return FStartTLSOffered; }
+    // TLS is active on the connection.
+    bool Encrypted() const;
+
+    // Connects, reads the 220 greeting, announces the client and starts
+    // TLS as Security asks. A failure after the connect closes the
+    // connection (QuitAndClose) first; after a failed handshake, or clear
+    // text following the go-ahead, not even QUIT is sent. Unless a
+    // transport of the caller's is set, each call uses a new one
+    // (TLS-capable except under ssNone).
+    void ConnectAndGreet(int32_t timeout = TimeoutDefault);
+    // Delivers message on the open connection.
+    void SendMail(TNetMessage& message);
+    // "QUIT" without waiting for its reply, then closes; always closes.
+    void QuitAndClose();
+
+    // The dialogue steps, in order of use.
+    void ReadGreeting();
+    void Announce();
+    void CollectAuthMethods();
+    // "STARTTLS", the handshake, EHLO again with the methods taken anew.
+    void StartTLS();
+    void AuthLogin();
+    void AuthPlain();
+    void MailFrom(const std::string& address);
+    void RcptTo(const TNetEMailAddressList& list);
+    void SendData(TNetMessage& message);
+
+private:
+    void PrepareTransport();
+    TNetIOHandlerTLS* TLSTransport() const;
+    // A password may go only over TLS unless Security is ssNone.
+    bool PasswordNeedsTLS() const;
+    // Raises ENetTLSError when a login now would send the password in clear.
+    void CheckPasswordMayGo() const;
+    TAuthenticationType FAuthenticationType = atNone;
+    bool FUseEhlo = true;
+    bool FStartTLSOffered = false;
+};
+
+// The base64 form of text's bytes on one line (RFC 2045 alphabet, "=" fill).
+std::string EncodeBase64Line(const std::string& text);

@@ -1,0 +1,88 @@
+// Integration with a real DNS server: dnsmasq on 127.0.0.1 and a free port,
+// serving two mail exchangers for one domain and none for another.
+#include "dns/NetDNSResolver.h"
+
+#include "tests/support/dns_Dnsmasq.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+
+using T = TQueryRecordTypes;
+
+class DnsDnsmasq : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Server = new TDnsmasq({
+            "local=/test/", // answer for .test here, never ask further
+            "mx-host=mail.test,mx1.mail.test,10",
+            "mx-host=mail.test,mx2.mail.test,20",
+            "host-record=mx1.mail.test,127.0.0.11",
+            "host-record=mx2.mail.test,127.0.0.12",
+            "host-record=nomx.test,127.0.0.13",
+        });
+    }
+    static void TearDownTestSuite() {
+        delete Server;
+        Server = nullptr;
+    }
+    DnsDnsmasq() {
+        R.Host = "127.0.0.1";
+        R.Port = Server->Port();
+        R.ReceiveTimeout = 5000;
+        R.QueryRecords = {T::qtMX};
+    }
+
+    static TDnsmasq* Server;
+    TNetDNSResolver R;
+};
+
+TDnsmasq* DnsDnsmasq::Server = nullptr;
+
+TEST_F(DnsDnsmasq, ServedExchangersAndTheirAddresses) {
+    R.ResolveDomain("mail.test");
+    std::map<std::string, int> preferences;
+    std::map<std::string, std::string> addresses;
+    for (int i = 0; i < R.QueryResult.Count(); ++i) {
+        if (auto* mx = dynamic_cast<TMXRecord*>(&R.QueryResult[i])) {
+            EXPECT_EQ(mx->OwnerName, "mail.test");
+            preferences[mx->Exchange] = mx->Preference;
+        } else if (auto* a = dynamic_cast<TARecord*>(&R.QueryResult[i])) {
+            addresses[a->OwnerName] = a->HostAddress;
+        }
+    }
+    EXPECT_EQ(preferences,
+              (std::map<std::string, int>{{"mx1.mail.test", 10}, {"mx2.mail.test", 20}}));
+    EXPECT_EQ(addresses, (std::map<std::string, std::string>{{"mx1.mail.test", "127.0.0.11"},
+                                                             {"mx2.mail.test", "127.0.0.12"}}));
+    EXPECT_EQ(R.QueryResult.QueryDomain, "mail.test");
+}
+
+TEST_F(DnsDnsmasq, DomainWithoutExchangers) {
+    R.ResolveDomain("nomx.test");
+    for (int i = 0; i < R.QueryResult.Count(); ++i)
+        EXPECT_EQ(dynamic_cast<TMXRecord*>(&R.QueryResult[i]), nullptr) << i;
+}
+
+TEST_F(DnsDnsmasq, UnknownDomainIsANameError) {
+    try {
+        R.ResolveDomain("nowhere.test");
+        FAIL() << "no error";
+    } catch (const ENetDnsResolverError& e) {
+        EXPECT_STREQ(e.what(), "DNS Server Reports Query Name Error");
+    }
+}
+
+TEST_F(DnsDnsmasq, RepeatedLookupsOnOneSocket) {
+    for (int i = 0; i < 50; ++i) {
+        R.QueryResult.Clear();
+        R.ResolveDomain(i % 2 ? "mail.test" : "MAIL.TEST.");
+        int exchangers = 0;
+        for (int k = 0; k < R.QueryResult.Count(); ++k)
+            exchangers += dynamic_cast<TMXRecord*>(&R.QueryResult[k]) != nullptr;
+        ASSERT_EQ(exchangers, 2) << i;
+    }
+}
+
+} // namespace

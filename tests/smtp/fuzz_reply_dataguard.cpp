@@ -1,0 +1,50 @@
+// libFuzzer target: arbitrary message text through the DATA guard of the
+// message client, in pieces the input chooses. Whatever goes in, the bytes
+// on the wire end every line in CR LF and hold no line that is exactly
+// ".", so the data can only end where the client sends "." itself.
+#include "smtp/NetMessageClient.h"
+#include "tests/net/tcp_MemoryTransport.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1)
+        return 0;
+    TMemoryTransport t;
+    TNetTCPConnection c;
+    c.SetIOHandler(&t);
+    TNetDataLineOutput out(c);
+    const size_t piece = 1 + data[0] % 17;
+    std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    for (size_t i = 0; i < text.size(); i += piece) {
+        std::string p = text.substr(i, piece);
+        switch (p.size() % 3) {
+        case 0:
+            out.WriteText(p);
+            break;
+        case 1:
+            out.WriteBytes(p.data(), p.size(), false);
+            break;
+        default:
+            try {
+                out.WriteLine(p);
+            } catch (...) {
+                std::abort(); // the guard takes line breaks in any text
+            }
+        }
+    }
+    out.Finish();
+    const std::string& w = t.Output;
+    if (!w.empty() && (w.size() < 2 || w.compare(w.size() - 2, 2, "\r\n") != 0))
+        std::abort();
+    for (size_t i = 0; i < w.size(); ++i) {
+        if (w[i] == '\r' && (i + 1 >= w.size() || w[i + 1] != '\n'))
+            std::abort();
+        if (w[i] == '\n' && (i == 0 || w[i - 1] != '\r'))
+            std::abort();
+    }
+    if (w.rfind(".\r\n", 0) == 0 || w.find("\r\n.\r\n") != std::string::npos)
+        std::abort();
+    return 0;
+}

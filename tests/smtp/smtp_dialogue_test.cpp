@@ -1,0 +1,417 @@
+// The SMTP dialogue against the scripted loopback server: greeting, EHLO and
+// the HELO fallback, when AUTH LOGIN runs, RSET on every message, accepted
+// and refused recipients, recipient order, "X-Mailer", a missing attachment,
+// a peer that hangs up, line limits, and the refusals that keep commands
+// and the message data from being smuggled through.
+#include "base/Exception.h"
+#include "mail/message/NetMessage.h"
+#include "net/NetDeliveryException.h"
+#include "smtp/NetSMTP.h"
+#include "tests/support/smtp_FakeServer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string Helo = "client.test";
+const std::string Ehlo250 = "250-server.test greets you\r\n250-SIZE 1000000\r\n250 HELP";
+
+struct Client : TNetSMTP {
+    explicit Client(int port, TAuthenticationType auth = atNone) {
+        Host = "127.0.0.1";
+        Port = port;
+        HeloName = Helo;
+        Username = "user";
+        Password = "secret";
+        SetAuthenticationType(auth);
+        ReadTimeout = 5000; // a broken script fails the test instead of hanging it
+        // The dialogue without TLS and with LOGIN as the only AUTH; the
+        // other modes are the smtp_tls_* tests'.
+        Security = ssNone;
+    }
+};
+
+void Fill(TNetMessage& m) {
+    m.From.Address = "sender@example.test";
+    m.From.Name = "Sender";
+    m.Recipients.Add().Address = "to@example.test";
+    m.Subject = "Hello";
+    m.Body = {"Hi there."};
+}
+
+// The server side of a whole delivery after the announcement.
+std::vector<TSmtpStep> Transaction(const std::vector<std::string>& rcpts) {
+    std::vector<TSmtpStep> s = {Cli("RSET"), Srv("250 reset"),
+                                Cli("MAIL FROM:<sender@example.test>"), Srv("250 ok")};
+    for (const std::string& r : rcpts) {
+        s.push_back(Cli("RCPT TO:<" + r + ">"));
+        s.push_back(Srv("250 ok"));
+    }
+    s.insert(s.end(), {Cli("DATA"), Srv("354 go"), CliData(), Srv("250 queued")});
+    return s;
+}
+
+std::vector<TSmtpStep> Join(std::vector<TSmtpStep> a, const std::vector<TSmtpStep>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(SmtpDialogue, GreetingOtherThan220) {
+    TSmtpFakeServer server({Srv("554-no service here\r\n554 go away")});
+    Client c(server.Port());
+    try {
+        c.ConnectAndGreet();
+        FAIL() << "greeted";
+    } catch (const ENetProtocolReplyError& e) {
+        EXPECT_EQ(e.ReplyErrorCode, 554);
+        EXPECT_EQ(e.Message, "no service here\r\ngo away\r\n");
+    }
+    EXPECT_FALSE(c.IsConnected());
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Lines(), std::vector<std::string>{"QUIT"});
+    EXPECT_TRUE(server.Closed());
+}
+
+TEST(SmtpDialogue, EhloRefusedFallsBackToHelo) {
+    for (const char* refusal : {"500 what?", "502 not implemented"}) {
+        SCOPED_TRACE(refusal);
+        TSmtpFakeServer server(Join({Srv("220 hi"), Cli("EHLO " + Helo), Srv(refusal),
+                                     Cli("HELO " + Helo), Srv("250 hello")},
+                                    Transaction({"to@example.test"})));
+        Client c(server.Port(), atLogin);
+        TNetMessage m;
+        Fill(m);
+        c.ConnectAndGreet();
+        EXPECT_TRUE(c.ServerAuthMethods.empty());
+        c.SendMail(m);
+        c.QuitAndClose();
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(server.Failure(), "");
+        EXPECT_EQ(server.Lines().back(), "QUIT");
+    }
+    // HELO itself needs 250.
+    TSmtpFakeServer server(
+        {Srv("220 hi"), Cli("EHLO " + Helo), Srv("502 no"), Cli("HELO " + Helo), Srv("501 no")});
+    Client c(server.Port());
+    EXPECT_THROW(c.ConnectAndGreet(), ENetProtocolReplyError);
+    EXPECT_FALSE(c.IsConnected());
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Lines().back(), "QUIT");
+}
+
+TEST(SmtpDialogue, UseEhloFalseSendsHeloAndDropsLogin) {
+    TSmtpFakeServer server({Srv("220 hi"), Cli("HELO " + Helo), Srv("250 hello")});
+    Client c(server.Port(), atLogin);
+    c.SetUseEhlo(false);
+    EXPECT_EQ(c.AuthenticationType(), atNone);
+    c.ConnectAndGreet();
+    c.SetAuthenticationType(atLogin);
+    EXPECT_TRUE(c.UseEhlo());
+    c.QuitAndClose();
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Failure(), "");
+}
+
+struct AuthCase {
+    const char* Why;
+    std::string EhloReply; // "" for a server that only knows HELO
+    TAuthenticationType Auth;
+    bool Login;
+};
+
+TEST(SmtpDialogue, LoginOnlyWhenAnnouncedAndWanted) {
+    const AuthCase cases[] = {
+        {"AUTH with several methods", "250-s\r\n250 AUTH PLAIN LOGIN CRAM-MD5", atLogin, true},
+        {"AUTH= form", "250-s\r\n250-AUTH PLAIN\r\n250 AUTH=LOGIN", atLogin, true},
+        {"lower case", "250-s\r\n250 auth plain login", atLogin, true},
+        {"blank runs between methods", "250-s\r\n250 AUTH  PLAIN   LOGIN", atLogin, true},
+        {"only other methods", "250-s\r\n250 AUTH PLAIN CRAM-MD5", atLogin, false},
+        {"LOGIN outside an AUTH line", "250-s\r\n250-LOGIN\r\n250 XAUTH LOGIN", atLogin, false},
+        {"LOGIN as part of a longer name", "250-s\r\n250 AUTH XLOGIN", atLogin, false},
+        {"HELO only", "", atLogin, false},
+        {"atNone never authenticates", "250-s\r\n250 AUTH LOGIN", atNone, false},
+    };
+    for (const AuthCase& ac : cases) {
+        SCOPED_TRACE(ac.Why);
+        std::vector<TSmtpStep> s = {Srv("220 hi"), Cli("EHLO " + Helo)};
+        if (ac.EhloReply.empty())
+            s.insert(s.end(), {Srv("502 no"), Cli("HELO " + Helo), Srv("250 hello")});
+        else
+            s.push_back(Srv(ac.EhloReply));
+        s.insert(s.end(), {Cli("RSET"), Srv("250 reset")});
+        if (ac.Login)
+            s.insert(s.end(), {Cli("AUTH LOGIN"), Srv("334 VXNlcm5hbWU6"), Cli("dXNlcg=="),
+                               Srv("334 UGFzc3dvcmQ6"), Cli("c2VjcmV0"), Srv("235 welcome")});
+        s.insert(s.end(), {Cli("MAIL FROM:<sender@example.test>"), Srv("250 ok"),
+                           Cli("RCPT TO:<to@example.test>"), Srv("250 ok"), Cli("DATA"),
+                           Srv("354 go"), CliData(), Srv("250 queued")});
+        TSmtpFakeServer server(s);
+        Client c(server.Port(), ac.Auth);
+        TNetMessage m;
+        Fill(m);
+        c.ConnectAndGreet();
+        c.SendMail(m);
+        EXPECT_EQ(c.LoggedIn, ac.Login);
+        c.QuitAndClose();
+        EXPECT_FALSE(c.LoggedIn);
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(server.Failure(), "");
+    }
+}
+
+TEST(SmtpDialogue, AuthMethodsCollectedOnce) {
+    TSmtpFakeServer server({Srv("220 hi"), Cli("EHLO " + Helo),
+                            Srv("250-s\r\n250-AUTH LOGIN PLAIN\r\n250 AUTH=LOGIN")});
+    Client c(server.Port());
+    c.ConnectAndGreet();
+    EXPECT_EQ(c.ServerAuthMethods, (std::vector<std::string>{"LOGIN", "PLAIN"}));
+    c.QuitAndClose();
+}
+
+TEST(SmtpDialogue, SecondMessageResetsButDoesNotLogInAgain) {
+    std::vector<TSmtpStep> s = {Srv("220 hi"),   Cli("EHLO " + Helo), Srv("250 AUTH LOGIN"),
+                                Cli("RSET"),     Srv("250 reset"),    Cli("AUTH LOGIN"),
+                                Srv("334 u"),    Cli("dXNlcg=="),     Srv("334 p"),
+                                Cli("c2VjcmV0"), Srv("235 ok")};
+    auto t = Transaction({"to@example.test"});
+    s.insert(s.end(), t.begin() + 2, t.end()); // after the first RSET
+    s = Join(s, Transaction({"to@example.test"}));
+    TSmtpFakeServer server(s);
+    Client c(server.Port(), atLogin);
+    TNetMessage m;
+    Fill(m);
+    c.ConnectAndGreet();
+    c.SendMail(m);
+    c.SendMail(m);
+    c.QuitAndClose();
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Failure(), "");
+}
+
+TEST(SmtpDialogue, LoginOfALostConnectionIsNotCarriedOver) {
+    const std::vector<TSmtpStep> login = {
+        Srv("220 hi"),    Cli("EHLO " + Helo), Srv("250 AUTH LOGIN"), Cli("RSET"),
+        Srv("250 reset"), Cli("AUTH LOGIN"),   Srv("334 u"),          Cli("dXNlcg=="),
+        Srv("334 p"),     Cli("c2VjcmV0"),     Srv("235 ok")};
+    TNetMessage m;
+    Fill(m);
+    TSmtpFakeServer first(Join(login, {Cli("MAIL FROM:<sender@example.test>"), Hangup()}));
+    Client c(first.Port(), atLogin);
+    c.ConnectAndGreet();
+    EXPECT_THROW(c.SendMail(m), ENetConnClosedGracefully);
+    EXPECT_FALSE(c.IsConnected()); // so the caller does not call QuitAndClose
+
+    auto t = Transaction({"to@example.test"});
+    TSmtpFakeServer second(Join(login, std::vector<TSmtpStep>(t.begin() + 2, t.end())));
+    c.Port = second.Port();
+    c.ConnectAndGreet();
+    c.SendMail(m);
+    c.QuitAndClose();
+    ASSERT_TRUE(second.WaitDone());
+    EXPECT_EQ(second.Failure(), "") << "no login on the new connection";
+}
+
+TEST(SmtpDialogue, RecipientsInOrderToCcBcc) {
+    TSmtpFakeServer server(
+        Join({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 ok")},
+             {Cli("RSET"), Srv("250 reset"), Cli("MAIL FROM:<sender@example.test>"), Srv("250 ok"),
+              Cli("RCPT TO:<to1@example.test>"), Srv("250 ok"), Cli("RCPT TO:<to2@example.test>"),
+              Srv("251 will forward"), Cli("RCPT TO:<cc@example.test>"), Srv("250 ok"),
+              Cli("RCPT TO:<bcc@example.test>"), Srv("250 ok"), Cli("DATA"), Srv("354 go"),
+              CliData(), Srv("250 queued")}));
+    Client c(server.Port());
+    TNetMessage m;
+    Fill(m);
+    m.Recipients.Clear();
+    m.Recipients.Add().Address = "to1@example.test";
+    m.Recipients.Add().Address = "to2@example.test";
+    m.CCList.Add().Address = "cc@example.test";
+    m.BccList.Add().Address = "bcc@example.test";
+    c.ConnectAndGreet();
+    c.SendMail(m);
+    c.QuitAndClose();
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Failure(), "");
+    EXPECT_EQ(server.Data().find("bcc@example.test"), std::string::npos)
+        << "Bcc written into the header";
+}
+
+TEST(SmtpDialogue, RefusedRecipientStopsBeforeData) {
+    TSmtpFakeServer server({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 ok"), Cli("RSET"),
+                            Srv("250 reset"), Cli("MAIL FROM:<sender@example.test>"), Srv("250 ok"),
+                            Cli("RCPT TO:<to@example.test>"), Srv("550 no such user")});
+    Client c(server.Port());
+    TNetMessage m;
+    Fill(m);
+    m.CCList.Add().Address = "cc@example.test";
+    c.ConnectAndGreet();
+    try {
+        c.SendMail(m);
+        FAIL();
+    } catch (const ENetProtocolReplyError& e) {
+        EXPECT_EQ(e.ReplyErrorCode, 550);
+        EXPECT_EQ(e.Message, "no such user\r\n");
+    }
+    EXPECT_TRUE(c.IsConnected()) << "SendMail leaves closing to the caller";
+    c.QuitAndClose();
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Lines().back(), "QUIT");
+    for (const auto& l : server.Lines())
+        EXPECT_NE(l, "DATA");
+}
+
+TEST(SmtpDialogue, MailAgentSetsOrRemovesXMailer) {
+    for (const std::string agent : {"Quillet(http://www.quillet.example/)", ""}) {
+        SCOPED_TRACE(agent);
+        TSmtpFakeServer server(Join({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 ok")},
+                                    Transaction({"to@example.test"})));
+        Client c(server.Port());
+        c.MailAgent = agent;
+        TNetMessage m;
+        Fill(m);
+        m.ExtraHeaders.Add("X-Mailer: left from an earlier send");
+        c.ConnectAndGreet();
+        c.SendMail(m);
+        c.QuitAndClose();
+        ASSERT_TRUE(server.WaitDone());
+        std::string data = server.Data();
+        EXPECT_EQ(data.find("earlier send"), std::string::npos);
+        if (agent.empty())
+            EXPECT_EQ(data.find("X-Mailer"), std::string::npos);
+        else
+            EXPECT_NE(data.find("\r\nX-Mailer: " + agent + "\r\n"), std::string::npos);
+        EXPECT_EQ(m.ExtraHeaders.GetHeader("X-Mailer"), agent) << "kept in the message";
+    }
+}
+
+TEST(SmtpDialogue, MissingAttachmentSendsNoEndOfData) {
+    TSmtpFakeServer server({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 ok"), Cli("RSET"),
+                            Srv("250 reset"), Cli("MAIL FROM:<sender@example.test>"), Srv("250 ok"),
+                            Cli("RCPT TO:<to@example.test>"), Srv("250 ok"), Cli("DATA"),
+                            Srv("354 go"), CliData()});
+    Client c(server.Port());
+    TNetMessage m;
+    Fill(m);
+    m.Parts.AddAttachment("/nonexistent/dir/Quillet.mp3");
+    c.ConnectAndGreet();
+    try {
+        c.SendMail(m);
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_NE(e.Message.find("Cannot open file \"/nonexistent/dir/Quillet.mp3\""),
+                  std::string::npos);
+    }
+    c.QuitAndClose();
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_NE(server.Failure(), "") << "the data was ended";
+    EXPECT_EQ(server.Data().find("\r\n.\r\n"), std::string::npos);
+}
+
+TEST(SmtpDialogue, PeerClosingMidReply) {
+    TSmtpFakeServer server(
+        {Srv("220 hi"), Cli("EHLO " + Helo), SrvRaw("250-server\r\n250-SIZE"), Hangup()});
+    Client c(server.Port());
+    try {
+        c.ConnectAndGreet();
+        FAIL();
+    } catch (const ENetConnClosedGracefully& e) {
+        EXPECT_EQ(e.Message, "Connection Closed Gracefully.");
+    }
+    EXPECT_FALSE(c.IsConnected());
+}
+
+TEST(SmtpDialogue, GreetingLineAtTheLengthLimit) {
+    for (int extra : {0, 1}) {
+        const std::string greeting = "220 " + std::string(16380 + extra, 'g');
+        TSmtpFakeServer server({Srv(greeting), Cli("EHLO " + Helo), Srv("250 ok"), Cli("QUIT")});
+        Client c(server.Port());
+        if (extra == 0) {
+            EXPECT_NO_THROW(c.ConnectAndGreet()) << "16384 characters + CR LF are a line";
+            c.QuitAndClose();
+        } else {
+            try {
+                c.ConnectAndGreet();
+                FAIL() << "16385 characters accepted";
+            } catch (const ENetReadLnMaxLineLengthExceeded& e) {
+                EXPECT_EQ(e.Message, "Max line length exceeded.");
+            }
+            EXPECT_FALSE(c.IsConnected());
+        }
+    }
+}
+
+TEST(SmtpDialogue, LineBreaksInCommandTextsAreRefused) {
+    // An address or HELO name with CR LF would end the command and start
+    // another; nothing of such a command may reach the server.
+    TSmtpFakeServer server({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 ok"), Cli("RSET"),
+                            Srv("250 reset"), Cli("MAIL FROM:<sender@example.test>"),
+                            Srv("250 ok")});
+    Client c(server.Port());
+    TNetMessage m;
+    Fill(m);
+    m.Recipients[0].Address = "to@example.test>\r\nRCPT TO:<victim@example.test";
+    c.ConnectAndGreet();
+    EXPECT_THROW(c.SendMail(m), ENetLineBreakInCommand);
+    c.QuitAndClose();
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Lines().back(), "QUIT");
+    for (const auto& l : server.Lines())
+        EXPECT_EQ(l.find("victim"), std::string::npos);
+
+    TSmtpFakeServer server2({Srv("220 hi")});
+    Client c2(server2.Port());
+    c2.HeloName = "x\r\nMAIL FROM:<forged@example.test>";
+    EXPECT_THROW(c2.ConnectAndGreet(), ENetLineBreakInCommand);
+    EXPECT_FALSE(c2.IsConnected());
+    ASSERT_TRUE(server2.WaitDone());
+    EXPECT_EQ(server2.Lines(), std::vector<std::string>{"QUIT"});
+}
+
+// Sends m as the only message of a session; returns the data received.
+std::string Deliver(TNetMessage& m) {
+    TSmtpFakeServer server(Join({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 ok")},
+                                Transaction({"to@example.test"})));
+    Client c(server.Port());
+    c.ConnectAndGreet();
+    c.SendMail(m);
+    c.QuitAndClose();
+    EXPECT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Failure(), "");
+    EXPECT_EQ(server.Lines().back(), "QUIT");
+    const std::string data = server.Data();
+    for (size_t i = 0; i < data.size(); ++i) {
+        if (data[i] == '\r') {
+            EXPECT_TRUE(i + 1 < data.size() && data[i + 1] == '\n') << "bare CR at " << i;
+        }
+        if (data[i] == '\n') {
+            EXPECT_TRUE(i > 0 && data[i - 1] == '\r') << "bare LF at " << i;
+        }
+    }
+    return data;
+}
+
+TEST(SmtpDialogue, DataCannotEndEarly) {
+    // Bare LF and bare CR around lone dots: with them on the wire a server
+    // that accepts either as a line end would see the end of data here.
+    const std::vector<std::string> body = {"first\n.\nMAIL FROM:<x@y>\r.\rlast", ".", "..", ".x"};
+    TNetMessage m;
+    Fill(m);
+    m.Body = body;
+    // The writer splits and dot-stuffs the body itself; the text arrives as
+    // it wrote it.
+    EXPECT_NE(Deliver(m).find("\r\n\r\nfirst\r\n..\r\nMAIL FROM:<x@y>\r\n..\r\nlast\r\n..\r\n..."
+                              "\r\n..x\r\n"),
+              std::string::npos);
+
+    // A message sent as it is (no encoding) is not stuffed by the writer:
+    // the connection still ends every line in CR LF and doubles lone dots.
+    TNetMessage raw;
+    Fill(raw);
+    raw.NoEncode = true;
+    raw.RawHeaders.Add("Subject: raw");
+    raw.Body = body;
+    EXPECT_EQ(Deliver(raw), "Subject: raw\r\n\r\nfirst\r\n..\r\nMAIL FROM:<x@y>\r\n..\r\nlast\r\n"
+                            "..\r\n..\r\n.x\r\n");
+}
+
+} // namespace
