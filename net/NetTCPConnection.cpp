@@ -14,18 +14,18 @@
 
 TNetTCPConnection::TNetTCPConnection() = default;
 
-TNetTCPConnection::~TNetTCPConnection() {
-    if (FOwnsIOHandler)
-        delete FIOHandler;
-}
+TNetTCPConnection::~TNetTCPConnection() = default;
 
-void TNetTCPConnection::SetIOHandler(TNetIOHandler* transport, bool owned) {
-    if (FOwnsIOHandler && FIOHandler != transport)
-        delete FIOHandler;
-    FIOHandler = transport;
-    FOwnsIOHandler = owned && transport;
+void TNetTCPConnection::SetIOHandler(std::unique_ptr<TNetIOHandler> transport) {
+    FIOHandler = std::move(transport);
+    FOneConnection = false;
     // A new transport starts a new connection, whatever the old one did.
     FClosedGracefully = false;
+}
+
+void TNetTCPConnection::SetOwnIOHandler(std::unique_ptr<TNetIOHandler> transport) {
+    SetIOHandler(std::move(transport));
+    FOneConnection = FIOHandler != nullptr;
 }
 
 bool TNetTCPConnection::IsConnected() {
@@ -42,10 +42,9 @@ void TNetTCPConnection::CloseSocket() {
 void TNetTCPConnection::CloseConnection() {
     DoStatus(TNetStatus::Disconnecting, "");
     CloseSocket();
-    if (FOwnsIOHandler) {
-        delete FIOHandler;
-        FIOHandler = nullptr;
-        FOwnsIOHandler = false;
+    if (FOneConnection) {
+        FIOHandler.reset();
+        FOneConnection = false;
     }
     DoStatus(TNetStatus::Disconnected, "");
 }
@@ -346,11 +345,11 @@ void TNetTCPConnection::StopWriteBuffering() {
 
 void TNetTCPClient::OpenConnection(int32_t timeout) {
     if (!FIOHandler) {
-        auto* transport = new TNetIOHandlerSocket();
+        auto transport = std::make_unique<TNetIOHandlerSocket>();
         transport->OnStatus = [this](TNetComponent&, TNetStatus status, const std::string& text) {
             TNetComponent::DoStatus(status, text);
         };
-        SetIOHandler(transport, true);
+        SetOwnIOHandler(std::move(transport));
     } else if (FIOHandler->Connected()) {
         throw ENetAlreadyConnected();
     }

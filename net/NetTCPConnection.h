@@ -45,9 +45,10 @@ public:
     TNetRFCReply LastReply;
     TNetRFCReply Greeting;
 
-    TNetIOHandler* IOHandler() const { return FIOHandler; }
-    // Uses transport (not owned unless owned is set). Only while closed.
-    void SetIOHandler(TNetIOHandler* transport, bool owned = false);
+    TNetIOHandler* IOHandler() const { return FIOHandler.get(); }
+    // Uses transport for this and every later connection (a connection
+    // left to make its own makes a new one for each). Only while closed.
+    void SetIOHandler(std::unique_ptr<TNetIOHandler> transport);
 
     bool ClosedGracefully() const { return FClosedGracefully; }
     bool ReadLnSplit() const { return FReadLnSplit; }
@@ -56,7 +57,7 @@ public:
 
     // True while the transport is open; notices a peer that closed first.
     bool IsConnected();
-    // Closes the socket and frees an owned transport; never raises.
+    // Closes the socket; a transport made here is freed. Never raises.
     void CloseConnection();
 
     // TNetLineOutput. WriteLine refuses text with CR or LF in it, before
@@ -100,8 +101,12 @@ public:
 protected:
     // Closes the transport and marks the connection closed (no events).
     void CloseSocket();
-    TNetIOHandler* FIOHandler = nullptr;
-    bool FOwnsIOHandler = false;
+    // Sets a transport made for one connection: CloseConnection frees it.
+    void SetOwnIOHandler(std::unique_ptr<TNetIOHandler> transport);
+    // True when the transport is the caller's (SetIOHandler), kept for
+    // every connection.
+    bool CallersIOHandler() const { return FIOHandler && !FOneConnection; }
+    std::unique_ptr<TNetIOHandler> FIOHandler;
     TNetManagedBuffer FInputBuffer;
     bool FClosedGracefully = false;
 
@@ -111,6 +116,7 @@ private:
     // The end of the reply being read; time_point::max() while none.
     std::chrono::steady_clock::time_point FReplyDeadline =
         std::chrono::steady_clock::time_point::max();
+    bool FOneConnection = false; // FIOHandler was made for the current connection
     bool FReadLnSplit = false;
     bool FReadLnTimedOut = false;
     std::string FRecvScratch;

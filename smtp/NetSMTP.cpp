@@ -46,6 +46,24 @@ TNetSMTP::TNetSMTP() {
     Port = 25;
 }
 
+TNetSMTP::TNetSMTP(const TSmtpOptions& o) {
+    Host = o.Host;
+    Port = o.Port;
+    Security = o.Security;
+    VerifyPeer = o.VerifyPeer;
+    CAFile = o.CAFile;
+    PinnedSha256 = o.PinnedSha256;
+    SetAuthenticationType(o.Authentication);
+    Username = o.Username;
+    Password = o.Password;
+    MailAgent = o.MailAgent;
+    HeloName = o.HeloName;
+    ReplyTimeout = o.ReplyTimeout;
+    WriteTimeout = o.WriteTimeout;
+    DataReplyTimeout = o.DataReplyTimeout;
+    EnvelopeRecipients = o.EnvelopeRecipients;
+}
+
 void TNetSMTP::SetAuthenticationType(TAuthenticationType value) {
     FAuthenticationType = value;
     if (value == atLogin)
@@ -62,6 +80,7 @@ void TNetSMTP::ConnectAndGreet(int32_t timeout) {
     // A login belongs to its connection: one lost without QuitAndClose must
     // not let the next connection skip authentication.
     LoggedIn = false;
+    FInData = false;
     FStartTLSOffered = false;
     PrepareTransport();
     OpenConnection(timeout);
@@ -87,7 +106,7 @@ void TNetSMTP::ConnectAndGreet(int32_t timeout) {
 void TNetSMTP::PrepareTransport() {
     // A transport of the caller's, or one still connected (OpenConnection
     // refuses that), stays as it is.
-    if (FIOHandler && (!FOwnsIOHandler || FIOHandler->Connected())) {
+    if (CallersIOHandler() || (FIOHandler && FIOHandler->Connected())) {
         if (TNetIOHandlerTLS* tls = TLSTransport()) {
             tls->ImplicitTLS = Security == ssImplicitTLS;
             tls->VerifyPeer = VerifyPeer;
@@ -100,12 +119,12 @@ void TNetSMTP::PrepareTransport() {
     }
     if (Security == ssNone) {
         // OpenConnection makes its plain socket transport.
-        SetIOHandler(nullptr);
+        SetOwnIOHandler(nullptr);
         return;
     }
     // A new TLS transport for every connection: no TLS state is carried
     // from one host to the next.
-    auto* tls = new TNetIOHandlerTLS();
+    auto tls = std::make_unique<TNetIOHandlerTLS>();
     tls->ImplicitTLS = Security == ssImplicitTLS;
     tls->VerifyPeer = VerifyPeer;
     tls->CAFile = CAFile;
@@ -118,11 +137,11 @@ void TNetSMTP::PrepareTransport() {
     tls->OnStatus = [this](TNetComponent&, TNetStatus status, const std::string& text) {
         TNetComponent::DoStatus(status, text);
     };
-    SetIOHandler(tls, true);
+    SetOwnIOHandler(std::move(tls));
 }
 
 TNetIOHandlerTLS* TNetSMTP::TLSTransport() const {
-    return dynamic_cast<TNetIOHandlerTLS*>(FIOHandler);
+    return dynamic_cast<TNetIOHandlerTLS*>(FIOHandler.get());
 }
 
 bool TNetSMTP::Encrypted() const {
@@ -157,7 +176,7 @@ void TNetSMTP::Announce() {
     std::string name = HeloName;
     if (name.empty()) {
         // A bare host name tells the server nothing; our address does.
-        name = LocalHeloName(FIOHandler);
+        name = LocalHeloName(FIOHandler.get());
         // As the platform's 250-byte host-name buffer would hold it.
         if (name.size() > 249)
             name.resize(249);
@@ -272,20 +291,26 @@ void TNetSMTP::SendData(TNetMessage& message) {
     // line by line. A failure (missing attachment) discards what is pending
     // and "." is never sent, so the server cannot take a partial message.
     StartWriteBuffering(MessageWriteBlock);
+    FInData = true;
     try {
         WriteMessage(message, false);
+        StopWriteBuffering();
     } catch (...) {
         DiscardWriteBuffer();
         throw;
     }
-    StopWriteBuffering();
     WriteLine(".");
+    FInData = false;
     ReadReplyWithin({250}, DataReplyTimeout > 0 ? DataReplyTimeout : ReplyTimeout);
 }
 
 void TNetSMTP::QuitAndClose() {
+    // Inside the message data a QUIT would be taken as text: closing
+    // without the final "." is what ends the transaction unsent.
+    const bool inData = FInData;
+    FInData = false;
     try {
-        if (IsConnected())
+        if (!inData && IsConnected())
             WriteLine("QUIT");
     } catch (...) {
         CloseConnection();

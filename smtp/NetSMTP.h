@@ -8,6 +8,7 @@
 #pragma once
 
 #include "smtp/NetMessageClient.h"
+#include "smtp/SmtpOptions.h"
 
 #include <string>
 #include <vector>
@@ -15,22 +16,13 @@
 class TNetMessage;
 class TNetEMailAddressList;
 
-enum TAuthenticationType { atNone, atLogin };
-
-// ssAuto: STARTTLS when the server announces it, else the clear dialogue;
-// ssStartTLS: STARTTLS required; ssImplicitTLS: TLS from the first byte;
-// ssNone: the clear dialogue, STARTTLS never used, LOGIN the only AUTH.
-// A password goes in clear only under ssNone.
-enum TSmtpSecurity { ssAuto, ssStartTLS, ssImplicitTLS, ssNone };
-
-// "Auto", "STARTTLS", "SSL/TLS", "None" (any case); anything else ssAuto.
-TSmtpSecurity SmtpSecurityFromText(const std::string& text);
-
 class TNetIOHandlerTLS;
 
 class TNetSMTP : public TNetMessageClient {
 public:
     TNetSMTP();
+    // A client for one delivery as options describe it.
+    explicit TNetSMTP(const TSmtpOptions& options);
 
     std::string Username;
     std::string Password;
@@ -77,6 +69,8 @@ public:
     // Delivers message on the open connection.
     void SendMail(TNetMessage& message);
     // "QUIT" without waiting for its reply, then closes; always closes.
+    // Inside the message data (a send that failed or was cancelled there)
+    // it only closes.
     void QuitAndClose();
 
     // The dialogue steps, in order of use.
@@ -101,6 +95,7 @@ private:
     TAuthenticationType FAuthenticationType = atNone;
     bool FUseEhlo = true;
     bool FStartTLSOffered = false;
+    bool FInData = false; // between DATA's go-ahead and the final "."
 };
 
 // The base64 form of text's bytes on one line (RFC 2045 alphabet, "=" fill).

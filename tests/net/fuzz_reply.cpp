@@ -12,11 +12,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2)
         return 0;
-    TMemoryTransport t;
+    TNetTCPConnection c;
+    TMemoryTransport& t = AttachTransport(c);
     t.Chunk = 1 + data[0] % 64;
     t.Input.assign(reinterpret_cast<const char*>(data + 2), size - 2);
-    TNetTCPConnection c;
-    c.SetIOHandler(&t);
     c.MaxLineLength = (data[1] & 1) ? 16384 : 1 + data[1] % 200; // small limits reach the edge
     c.MaxLineAction = (data[1] & 2) ? maSplit : maException;
     for (int replies = 0; replies < 100000; ++replies) {

@@ -8,7 +8,7 @@
 #include "net/NetSocketHandle.h"
 #include "net/NetStack.h"
 #include "net/NetTCPConnection.h"
-#include "tests/net/tcp_LoopbackListeners.h"
+#include "tests/support/net_LoopbackListeners.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -7,9 +7,11 @@
 
 #include "net/NetIOHandler.h"
 #include "net/NetSocketError.h"
+#include "net/NetTCPConnection.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 class TMemoryTransport : public TNetIOHandler {
@@ -50,3 +52,12 @@ private:
     size_t Pos = 0;
     int Error = 0;
 };
+
+// Hands connection a new transport of type T, which it owns from then on,
+// and returns it for the test to script and read.
+template <typename T = TMemoryTransport> T& AttachTransport(TNetTCPConnection& connection) {
+    auto transport = std::make_unique<T>();
+    T& kept = *transport;
+    connection.SetIOHandler(std::move(transport));
+    return kept;
+}

@@ -10,12 +10,11 @@
 namespace {
 
 struct Fixture {
-    TMemoryTransport T;
     TNetTCPConnection C;
+    TMemoryTransport& T = AttachTransport(C);
     Fixture(const std::string& input, size_t chunk) {
         T.Input = input;
         T.Chunk = chunk;
-        C.SetIOHandler(&T);
     }
 };
 

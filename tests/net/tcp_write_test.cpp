@@ -12,10 +12,9 @@ namespace {
 TEST(TcpWrite, CommandWithLineBreakIsRefusedBeforeSending) {
     for (const char* bad : {"MAIL FROM:<a@b>\r\nRCPT TO:<x@y>", "HELO x\nDATA", "a\rb", "\n"}) {
         SCOPED_TRACE(bad);
-        TMemoryTransport t;
-        t.Input = "250 ok\r\n";
         TNetTCPConnection c;
-        c.SetIOHandler(&t);
+        TMemoryTransport& t = AttachTransport(c);
+        t.Input = "250 ok\r\n";
         EXPECT_THROW(c.SendCommand(bad, 250), ENetLineBreakInCommand);
         EXPECT_THROW(c.WriteLine(bad), ENetLineBreakInCommand);
         EXPECT_EQ(t.Output, "");
@@ -24,10 +23,9 @@ TEST(TcpWrite, CommandWithLineBreakIsRefusedBeforeSending) {
 }
 
 TEST(TcpWrite, SendCommandWritesOneLineAndReadsTheReply) {
-    TMemoryTransport t;
-    t.Input = "250 ok\r\n";
     TNetTCPConnection c;
-    c.SetIOHandler(&t);
+    TMemoryTransport& t = AttachTransport(c);
+    t.Input = "250 ok\r\n";
     EXPECT_EQ(c.SendCommand("NOOP", 250), 250);
     EXPECT_EQ(t.Output, "NOOP\r\n");
     EXPECT_EQ(t.Sends, 1);
@@ -35,9 +33,8 @@ TEST(TcpWrite, SendCommandWritesOneLineAndReadsTheReply) {
 
 TEST(TcpWrite, BufferingKeepsBytesAndJoinsSends) {
     std::string expected;
-    TMemoryTransport t;
     TNetTCPConnection c;
-    c.SetIOHandler(&t);
+    TMemoryTransport& t = AttachTransport(c);
     c.StartWriteBuffering(1000);
     for (int i = 0; i < 100; ++i) {
         std::string line = "line " + std::to_string(i);
@@ -71,8 +68,7 @@ TEST(TcpWrite, WritingWithoutConnection) {
     EXPECT_NO_THROW(c.CloseConnection());
     EXPECT_FALSE(c.IsConnected());
 
-    TMemoryTransport t;
-    c.SetIOHandler(&t);
+    TMemoryTransport& t = AttachTransport(c);
     EXPECT_TRUE(c.IsConnected());
     c.CloseConnection();
     EXPECT_FALSE(c.IsConnected());
@@ -86,9 +82,8 @@ TEST(TcpWrite, WritingWithoutConnection) {
 }
 
 TEST(TcpWrite, FailedFlushStillEndsBuffering) {
-    TMemoryTransport t;
     TNetTCPConnection c;
-    c.SetIOHandler(&t);
+    TMemoryTransport& t = AttachTransport(c);
     c.StartWriteBuffering();
     c.WriteLine("pending");
     t.Close();

@@ -51,14 +51,14 @@ protected:
         const TTlsCertFiles& files = Certs->at(cert);
         TTlsTestServer server(TTlsTestServer::Implicit, files.Cert, files.Key, serverMaxVersion);
         TNetTCPClient conn;
-        auto* tls = new TNetIOHandlerTLS();
+        auto tls = std::make_unique<TNetIOHandlerTLS>();
         tls->ImplicitTLS = true;
         tls->VerifyPeer = verify;
         if (trustTestCA)
             tls->CAFile = Pki->CAFile;
         tls->HandshakeTimeout = 5000;
         tls->PinnedSha256 = pin;
-        conn.SetIOHandler(tls, true);
+        conn.SetIOHandler(std::move(tls));
         conn.Host = host;
         conn.Port = server.Port();
         conn.ReadTimeout = 5000;
@@ -213,10 +213,10 @@ TEST_F(TlsCertificate, ProtocolsBelowTls12AreRefused) {
 TEST_F(TlsCertificate, MissingCAFileIsReported) {
     TTlsTestServer server(TTlsTestServer::Implicit, Certs->at("good").Cert, Certs->at("good").Key);
     TNetTCPClient conn;
-    auto* tls = new TNetIOHandlerTLS();
+    auto tls = std::make_unique<TNetIOHandlerTLS>();
     tls->ImplicitTLS = true;
     tls->CAFile = Dir->File("no-such-ca.pem");
-    conn.SetIOHandler(tls, true);
+    conn.SetIOHandler(std::move(tls));
     conn.Host = "127.0.0.1";
     conn.Port = server.Port();
     try {

@@ -38,14 +38,14 @@ protected:
         delete Dir;
     }
 
-    // A client whose own transport is TLS; Tls stays valid until
-    // CloseConnection frees it.
+    // A client whose transport is TLS; Tls stays valid while Conn lives.
     void MakeClient(int port, bool implicit, const std::string& host = "127.0.0.1") {
-        Tls = new TNetIOHandlerTLS();
+        auto tls = std::make_unique<TNetIOHandlerTLS>();
+        Tls = tls.get();
         Tls->ImplicitTLS = implicit;
         Tls->CAFile = Pki->CAFile;
         Tls->HandshakeTimeout = 5000;
-        Conn.SetIOHandler(Tls, true);
+        Conn.SetIOHandler(std::move(tls));
         Conn.Host = host;
         Conn.Port = port;
         Conn.ReadTimeout = 5000;
@@ -159,11 +159,12 @@ TEST_F(TlsTransport, StartTlsOverAnAlreadyConnectedSocketTransport) {
     auto socket = std::make_unique<TNetIOHandlerSocket>();
     socket->Open();
     socket->ConnectClient("127.0.0.1", server.Port(), "", 0, 0, 0, 2000);
-    TNetIOHandlerTLS tls(std::move(socket));
+    auto owned = std::make_unique<TNetIOHandlerTLS>(std::move(socket));
+    TNetIOHandlerTLS& tls = *owned;
     tls.CAFile = Pki->CAFile;
     TNetTCPConnection conn;
     conn.ReadTimeout = 5000;
-    conn.SetIOHandler(&tls);
+    conn.SetIOHandler(std::move(owned));
     EXPECT_EQ(conn.ReadReply({220}), 220);
     EXPECT_EQ(conn.SendCommand("STARTTLS", 220), 220);
     tls.StartTLS("127.0.0.1");
@@ -186,11 +187,11 @@ TEST_F(TlsTransport, HandshakeFailuresNameTheHostAndCloseTheConnection) {
     for (const auto& c : cases) {
         TTlsTestServer server(c.Mode, Server->Cert, Server->Key);
         TNetTCPClient conn;
-        auto* tls = new TNetIOHandlerTLS();
+        auto tls = std::make_unique<TNetIOHandlerTLS>();
         tls->ImplicitTLS = true;
         tls->CAFile = Pki->CAFile;
         tls->HandshakeTimeout = 3000;
-        conn.SetIOHandler(tls, true);
+        conn.SetIOHandler(std::move(tls));
         conn.Host = "127.0.0.1";
         conn.Port = server.Port();
         try {

@@ -11,9 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
-    TMemoryTransport t;
     TNetTCPConnection c;
-    c.SetIOHandler(&t);
+    TMemoryTransport& t = AttachTransport(c);
     TNetDataLineOutput out(c);
     const size_t piece = 1 + data[0] % 17;
     std::string text(reinterpret_cast<const char*>(data + 1), size - 1);

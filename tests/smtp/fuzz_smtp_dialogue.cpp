@@ -78,7 +78,8 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
-    TWatchedTransport t;
+    TNetSMTP smtp;
+    TWatchedTransport& t = AttachTransport<TWatchedTransport>(smtp);
     t.IsOpen = false;
     t.Chunk = 1 + data[0] % 64;
     t.CloseAtEnd = data[0] & 64;
@@ -91,9 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     m.Body = {"Hello,", ".", "bye"};
     m.Clock = [] { return time_t(1796613368); };
 
-    TNetSMTP smtp;
     t.Smtp = &smtp;
-    smtp.SetIOHandler(&t);
     smtp.Host = "mail.example.test";
     smtp.HeloName = "client.test";
     smtp.Security = ssNone;
@@ -116,7 +115,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         smtp.SendMail(m);
     });
     guarded([&] { smtp.QuitAndClose(); });
-    smtp.SetIOHandler(nullptr);
 
     const std::string& w = t.Output;
     for (size_t i = 0; i < w.size(); ++i) {

@@ -21,12 +21,11 @@ TEST(SmtpBuffering, MessageInLargeWritesCommandsAlone) {
     m.Parts.AddAttachment(dir.File("Quillet.mp3"));
     m.Clock = [] { return time_t(1796613368); };
 
-    TMemoryTransport t;
+    TNetSMTP smtp;
+    TMemoryTransport& t = AttachTransport(smtp);
     t.IsOpen = false;
     // Every reply at once: the client reads one reply per command.
     t.Input = "220 hi\r\n250 ok\r\n250 reset\r\n250 ok\r\n250 ok\r\n354 go\r\n250 queued\r\n";
-    TNetSMTP smtp;
-    smtp.SetIOHandler(&t);
     smtp.HeloName = "client.test";
     smtp.ConnectAndGreet();
     smtp.SendMail(m);
@@ -38,5 +37,4 @@ TEST(SmtpBuffering, MessageInLargeWritesCommandsAlone) {
                                  "RCPT TO:<to@example.test>\r\nDATA\r\n" +
                                  dir.Read("saved.eml") + ".\r\n";
     EXPECT_TRUE(t.Output == expected) << "bytes differ from the .eml text";
-    smtp.SetIOHandler(nullptr);
 }

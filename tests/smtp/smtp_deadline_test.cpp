@@ -8,7 +8,7 @@
 #include "net/NetAntiFreeze.h"
 #include "net/NetDeliveryException.h"
 #include "smtp/NetSMTP.h"
-#include "tests/net/tcp_LoopbackListeners.h"
+#include "tests/support/net_LoopbackListeners.h"
 #include "tests/support/smtp_FakeServer.h"
 
 #include <QCoreApplication>

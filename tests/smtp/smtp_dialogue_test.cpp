@@ -305,6 +305,7 @@ TEST(SmtpDialogue, MissingAttachmentSendsNoEndOfData) {
     ASSERT_TRUE(server.WaitDone());
     EXPECT_NE(server.Failure(), "") << "the data was ended";
     EXPECT_EQ(server.Data().find("\r\n.\r\n"), std::string::npos);
+    EXPECT_EQ(server.Data().find("QUIT"), std::string::npos) << "no QUIT inside the data";
 }
 
 TEST(SmtpDialogue, PeerClosingMidReply) {

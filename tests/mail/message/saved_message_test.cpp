@@ -102,11 +102,9 @@ TEST_F(SavedMessage, MailProgramReadsTheTextAsTyped) {
 
 TEST_F(SavedMessage, ConnectionSendsTheFileStuffed) {
     Compose(".\r\n..x\r\n" + std::string(1200, '.') + "\r\n--=_NextPart_28kcxuh4o99q4zxed9n6ivf");
-    TMemoryTransport wire;
     TNetMessageClient client;
-    client.SetIOHandler(&wire);
+    TMemoryTransport& wire = AttachTransport(client);
     client.WriteMessage(Msg, false);
-    client.SetIOHandler(nullptr);
     const std::string wireBoundary = Msg.Boundaries.Mixed;
     Msg.WriteToFile(Dir.File("saved.eml"), false);
     std::string stuffed;
