@@ -9,8 +9,6 @@
 #include "app/Icons.h"
 #include "app/Launchers.h"
 #include "app/LevelMeter.h"
-#include "app/Settings.h"
-#include "app/SmtpPassword.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
 #include "platform/Clock.h"
@@ -77,16 +75,15 @@ void TFormMain::CreationStep() {
     Audio1->OnRecordError = [this](const std::string& message) {
         GuardHandler([&] { Audio1RecordError(message); });
     };
-    // A bad sample rate ends the step here: New and the first-run check are
-    // skipped and the commands keep their design states.
-    if (!GuardHandler([this] { LoadSettings(); }))
-        return;
+    // A value the settings cannot use is shown and replaced by its default;
+    // the kept take is still offered and the fields still filled.
+    GuardHandler([this] { LoadSettings(); });
     GuardHandler([this] {
         // Unlike File > New, start-up never deletes a take the last run
         // left behind (it may have ended in a crash before a Send).
         ClearForNewTake();
         GuardHandler([this] { KeepLeftRecording(); });
-        if (UserName.empty()) {
+        if (Workflow->Settings().UserName.empty()) {
             ShowMessage(
                 this,
                 "This is the first time you use Quillet, please setup your account infomation.");
@@ -99,37 +96,12 @@ void TFormMain::CreationStep() {
 }
 
 void TFormMain::LoadSettings() {
-    TSettingsFile ini;
-    int32_t rate = StrToInt(ini.ReadString("Audio", "SampleRate", "11025"));
-    Audio1->Recorder()->SetSampleRate(static_cast<uint16_t>(rate));
-    Audio1->Recorder()->SetBitsPerSample(
-        ini.ReadString("Audio", "BitPerSample", "8") == "16" ? TBPS::_16 : TBPS::_8);
-    UserName = ini.ReadString("User", "Name", "");
-    UserEmail = ini.ReadString("User", "Email", "");
-    SendType = ini.ReadString("User", "SendType", "SMTP");
-    SmtpServer = ini.ReadString("SMTP", "Server", "");
-    SmtpUser = ini.ReadString("SMTP", "User", "");
-    SmtpPassword = ReadSmtpPassword(ini);
-    ApplySettingsToWorkflow();
-    // Without these keys a file means port 25 with opportunistic STARTTLS
-    // and the usual time limits.
-    std::string port = ini.ReadString("SMTP", "Port", "25");
-    int32_t portNumber = StrToInt(port);
-    if (portNumber < 1 || portNumber > 65535)
-        throw EConvertError("'" + port + "' is not a valid port number");
-    SmtpPort = portNumber;
-    SmtpSecurity = ini.ReadString("SMTP", "Security", "Auto");
-    ApplySettingsToWorkflow();
-    std::string timeout = ini.ReadString("SMTP", "Timeout", "60");
-    int32_t seconds = StrToInt(timeout);
-    if (seconds < 0)
-        throw EConvertError("'" + timeout + "' is not a valid time-out");
-    SmtpTimeout = seconds;
-    ApplySettingsToWorkflow();
-    SmtpCAFile = ini.ReadString("SMTP", "CAFile", "");
-    SmtpPinnedHost = ini.ReadString("SMTP", "PinnedHost", "");
-    SmtpPinnedCertificate = ini.ReadString("SMTP", "PinnedCertificate", "");
-    ApplySettingsToWorkflow();
+    const TSettings settings = ReadSettings(SettingsFilePath());
+    Audio1->Recorder()->SetSampleRate(settings.Recording.SampleRate);
+    Audio1->Recorder()->SetBitsPerSample(settings.Recording.SixteenBit ? TBPS::_16 : TBPS::_8);
+    Workflow->ApplySettings(settings.Send);
+    for (const TSettingsProblem& problem : settings.Problems)
+        ShowErrorBox(problem.Message);
 }
 
 void TFormMain::ActionFileNewExecute() {

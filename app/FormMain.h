@@ -45,13 +45,6 @@ public:
                        std::function<uint32_t()> tickSource = nullptr);
     ~TFormMain() override;
 
-    // Settings copies, filled by LoadSettings.
-    std::string UserName, UserEmail, SendType, SmtpServer, SmtpUser, SmtpPassword;
-    int32_t SmtpPort = 25;
-    std::string SmtpSecurity = "Auto"; // "Auto", "STARTTLS", "SSL/TLS" or "None"
-    int32_t SmtpTimeout = 60;          // seconds; 0: no limit
-    std::string SmtpCAFile, SmtpPinnedHost, SmtpPinnedCertificate;
-
     TVoiceState VoiceState = vsIdle;
     uint32_t StartTick = 0;
     uint32_t ElapsedMs = 0;
@@ -62,9 +55,9 @@ public:
     // The encoder's output: "Quillet.mp3" beside the recording.
     static std::string EncodedFile();
 
-    // Reads the settings file into the window and its components. Raises
-    // "'<text>' is not a valid integer value" for a bad sample rate, leaving
-    // the keys after it unapplied.
+    // Reads the settings file into the recorder and the send workflow. A
+    // value that cannot be used is shown in an error box, one per value,
+    // and its default applied; the rest of the file still applies.
     void LoadSettings();
 
     // Command handlers.
@@ -136,7 +129,6 @@ private:
     void SetSaveAsEnabled(bool enabled);
     void SetBusy(bool busy);
     void CreateWorkflow();
-    void ApplySettingsToWorkflow();
     // Asks whether to trust a refused certificate; Yes stores the pin.
     bool TrustCertificate(const std::string& host, const std::string& fingerprint,
                           const std::string& message);
@@ -162,6 +154,9 @@ private:
     // (FormMain.cpp, FormMainVoice.cpp).
     // New without deleting the recording file.
     void ClearForNewTake();
+    // A take the next Record would replace: one stopped in this run, or a
+    // recording file with sound in it, however start-up went.
+    bool TakeKept() const;
     // Start-up: a recording left by the last run is repaired and kept as
     // after a Stop, or moved aside under a dated name when it cannot be.
     void KeepLeftRecording();

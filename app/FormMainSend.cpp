@@ -6,7 +6,6 @@
 #include "app/Dialogs.h"
 #include "app/FormMain.h"
 #include "app/FormWait.h"
-#include "app/Settings.h"
 #include "app/TextCodec.h"
 #include "platform/Program.h"
 #include "ui_FormMain.h"
@@ -36,9 +35,10 @@ std::string TFormMain::EncodedFile() {
 }
 
 void TFormMain::CreateWorkflow() {
-    Workflow = std::make_unique<TSendWorkflow>();
-    Workflow->RecordingFile = RecordingFile();
-    Workflow->EncodedFile = EncodedFile();
+    TWorkflowOptions options;
+    options.RecordingFile = RecordingFile();
+    options.EncodedFile = EncodedFile();
+    Workflow = std::make_unique<TSendWorkflow>(std::move(options));
     Workflow->OnWaitText = [this](const std::string& text, bool show) { ShowWait(text, show); };
     Workflow->OnHideWait = [this] { HideWait(); };
     Workflow->OnProgress = [](int64_t done, int64_t total) {
@@ -55,23 +55,6 @@ void TFormMain::CreateWorkflow() {
     };
 }
 
-void TFormMain::ApplySettingsToWorkflow() {
-    TSendSettings settings;
-    settings.UserName = UserName;
-    settings.UserEmail = UserEmail;
-    settings.SendType = SendType;
-    settings.SmtpServer = SmtpServer;
-    settings.SmtpUser = SmtpUser;
-    settings.SmtpPassword = SmtpPassword;
-    settings.SmtpPort = SmtpPort;
-    settings.SmtpSecurity = SmtpSecurity;
-    settings.TimeoutSeconds = SmtpTimeout;
-    settings.CAFile = SmtpCAFile;
-    settings.PinnedHost = SmtpPinnedHost;
-    settings.PinnedCertificate = SmtpPinnedCertificate;
-    Workflow->ApplySettings(settings);
-}
-
 bool TFormMain::TrustCertificate(const std::string& host, const std::string& fingerprint,
                                  const std::string& message) {
     const std::string question =
@@ -82,13 +65,12 @@ bool TFormMain::TrustCertificate(const std::string& host, const std::string& fin
     if (Dialogs().MessageBox(this, question, "Quillet", TMsgIcon::Warning, TMsgButtons::YesNo) !=
         TMsgResult::Yes)
         return false;
-    TSettingsFile ini;
-    ini.WriteString("SMTP", "PinnedHost", host);
-    ini.WriteString("SMTP", "PinnedCertificate", fingerprint);
+    WritePinnedCertificate(SettingsFilePath(), host, fingerprint);
     // Only the pin changes: the rest of the file is not re-read mid-send.
-    SmtpPinnedHost = host;
-    SmtpPinnedCertificate = fingerprint;
-    ApplySettingsToWorkflow();
+    TSendSettings settings = Workflow->Settings();
+    settings.PinnedHost = host;
+    settings.PinnedCertificate = fingerprint;
+    Workflow->ApplySettings(settings);
     return true;
 }
 

@@ -22,7 +22,7 @@ void TFormMain::ActionVoiceRecordExecute() {
         Audio1->Recorder()->Resume();
         StartTick = Now() - ElapsedMs;
     } else if (VoiceState == vsIdle) {
-        if (ElapsedMs != 0 &&
+        if (TakeKept() &&
             Dialogs().MessageBox(this, "Are you sure to overwrite?", "Warning", TMsgIcon::Warning,
                                  TMsgButtons::YesNo) == TMsgResult::No)
             return;
@@ -136,6 +136,13 @@ void TFormMain::KeepLeftRecording() {
     SetSaveAsEnabled(true);
     LabelLength->setText("0");
     ShowTakeLength(reader.Duration());
+}
+
+bool TFormMain::TakeKept() const {
+    if (ElapsedMs != 0)
+        return true;
+    TWAVFile reader;
+    return reader.LoadFromFile(RecordingFile()) && reader.Duration() > 0;
 }
 
 void TFormMain::ShowTakeLength(double seconds) {

@@ -4,10 +4,22 @@
 #include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
 #include "app/Launchers.h"
-#include "app/Settings.h"
-#include "app/SmtpPassword.h"
 #include "app/TextCodec.h"
+#include "base/Text.h"
 #include "ui_FormOptions.h"
+#include "workflow/SendSettings.h"
+
+#include <QRegularExpressionValidator>
+
+namespace {
+
+// A number field of the dialog: digits only while typing; OK checks the
+// range.
+void TakeDigitsOnly(QLineEdit* edit) {
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), edit));
+}
+
+} // namespace
 
 TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
     : QDialog(owner), ui(std::make_unique<Ui::TFormOptions>()),
@@ -26,59 +38,92 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
     connect(ui->ComboBoxSecurity, &QComboBox::activated, this,
             [this] { ComboBoxSecurityChange(); });
     connect(ui->ButtonCAFile, &QPushButton::clicked, this, [this] { ButtonCAFileClick(); });
+    TakeDigitsOnly(ui->LabeledEditPort);
+    TakeDigitsOnly(ui->LabeledEditTimeout);
     ReadSettings();
 }
 
 TFormOptions::~TFormOptions() = default;
 
 void TFormOptions::ReadSettings() {
-    TSettingsFile ini;
-    ui->ComboBoxSampleRate->setCurrentText(ToQt(ini.ReadString("Audio", "SampleRate", "11025")));
-    ui->ComboBoxBit->setCurrentText(ToQt(ini.ReadString("Audio", "BitPerSample", "8")));
-    ui->LabeledEditName->setText(ToQt(ini.ReadString("User", "Name", "")));
-    ui->LabeledEditEmail->setText(ToQt(ini.ReadString("User", "Email", "")));
-    std::string sendType = ini.ReadString("User", "SendType", "SMTP");
-    if (sendType == "Direct") {
+    // The values the program uses: one a typo made unusable shows its
+    // default, which OK then writes back.
+    const TSettings settings = ::ReadSettings(SettingsFilePath());
+    const TSendSettings& s = settings.Send;
+    ui->ComboBoxSampleRate->setCurrentText(QString::number(settings.Recording.SampleRate));
+    ui->ComboBoxBit->setCurrentText(settings.Recording.SixteenBit ? "16" : "8");
+    ui->LabeledEditName->setText(ToQt(s.UserName));
+    ui->LabeledEditEmail->setText(ToQt(s.UserEmail));
+    // A SendType that names no way shows as the own server.
+    if (s.SendType == TSendType::Direct) {
         ui->RadioButtonSMTPRelay->setChecked(true);
         RadioButtonSMTPRelayClick();
-    } else if (sendType == "MAPI") {
+    } else if (s.SendType == TSendType::Mapi) {
         ui->RadioButtonMAPI->setChecked(true);
         RadioButtonMAPIClick();
-    } else if (sendType == "SMTP") {
+    } else {
         ui->RadioButtonSMTP->setChecked(true);
         RadioButtonSMTPClick();
     }
-    ui->LabeledEditSMTP->setText(ToQt(ini.ReadString("SMTP", "Server", "")));
-    ui->LabeledEditUser->setText(ToQt(ini.ReadString("SMTP", "User", "")));
-    ui->LabeledEditPassword->setText(ToQt(ReadSmtpPassword(ini)));
-    ui->LabeledEditPort->setText(ToQt(ini.ReadString("SMTP", "Port", "25")));
-    int security = ui->ComboBoxSecurity->findText(ToQt(ini.ReadString("SMTP", "Security", "Auto")));
+    ui->LabeledEditSMTP->setText(ToQt(s.SmtpServer));
+    ui->LabeledEditUser->setText(ToQt(s.SmtpUser));
+    ui->LabeledEditPassword->setText(ToQt(s.SmtpPassword));
+    ui->LabeledEditPort->setText(QString::number(s.SmtpPort));
+    int security = ui->ComboBoxSecurity->findText(SecurityText(s.SmtpSecurity));
     ui->ComboBoxSecurity->setCurrentIndex(security < 0 ? 0 : security);
-    ui->LabeledEditTimeout->setText(ToQt(ini.ReadString("SMTP", "Timeout", "60")));
-    ui->LabeledEditCAFile->setText(ToQt(ini.ReadString("SMTP", "CAFile", "")));
+    ui->LabeledEditTimeout->setText(QString::number(s.TimeoutSeconds));
+    ui->LabeledEditCAFile->setText(ToQt(s.CAFile));
+}
+
+bool TFormOptions::CheckNumbers() {
+    struct TField {
+        QLineEdit* Edit;
+        int32_t Min, Max;
+        const char* Message;
+    } fields[] = {
+        {ui->LabeledEditPort, 1, 65535, "Port must be a number from 1 to 65535."},
+        {ui->LabeledEditTimeout, 0, MaxTimeoutSeconds,
+         "Timeout must be a number of seconds from 0 (no limit) to 86400."},
+    };
+    for (const TField& f : fields) {
+        int32_t value = 0;
+        if (TryStrToInt(FromQt(f.Edit->text()), value) && value >= f.Min && value <= f.Max)
+            continue;
+        ui->PageControl1->setCurrentIndex(1);
+        f.Edit->setFocus();
+        f.Edit->selectAll();
+        Dialogs().MessageBox(this, f.Message, windowTitle().toStdString(), TMsgIcon::Warning,
+                             TMsgButtons::Ok);
+        return false;
+    }
+    return true;
 }
 
 void TFormOptions::WriteSettings() {
-    TSettingsFile ini;
-    ini.WriteString("Audio", "SampleRate", FromQt(ui->ComboBoxSampleRate->currentText()));
-    ini.WriteString("Audio", "BitPerSample", FromQt(ui->ComboBoxBit->currentText()));
-    ini.WriteString("User", "Name", FromQt(ui->LabeledEditName->text()));
-    ini.WriteString("User", "Email", FromQt(ui->LabeledEditEmail->text()));
-    const char* sendType = ui->RadioButtonSMTPRelay->isChecked() ? "Direct"
-                           : ui->RadioButtonMAPI->isChecked()    ? "MAPI"
-                                                                 : "SMTP";
-    ini.WriteString("User", "SendType", sendType);
-    ini.WriteString("SMTP", "Server", FromQt(ui->LabeledEditSMTP->text()));
-    ini.WriteString("SMTP", "User", FromQt(ui->LabeledEditUser->text()));
-    WriteSmtpPassword(ini, FromQt(ui->LabeledEditSMTP->text()), FromQt(ui->LabeledEditUser->text()),
-                      FromQt(ui->LabeledEditPassword->text()));
-    ini.WriteString("SMTP", "Port", FromQt(ui->LabeledEditPort->text()));
-    ini.WriteString("SMTP", "Security", FromQt(ui->ComboBoxSecurity->currentText()));
-    ini.WriteString("SMTP", "Timeout", FromQt(ui->LabeledEditTimeout->text()));
-    ini.WriteString("SMTP", "CAFile", FromQt(ui->LabeledEditCAFile->text()));
+    TSettings settings;
+    settings.Recording.SampleRate =
+        static_cast<uint16_t>(StrToIntDef(FromQt(ui->ComboBoxSampleRate->currentText()), 11025));
+    settings.Recording.SixteenBit = ui->ComboBoxBit->currentText() == "16";
+    TSendSettings& s = settings.Send;
+    s.UserName = FromQt(ui->LabeledEditName->text());
+    s.UserEmail = FromQt(ui->LabeledEditEmail->text());
+    s.SendType = ui->RadioButtonSMTPRelay->isChecked() ? TSendType::Direct
+                 : ui->RadioButtonMAPI->isChecked()    ? TSendType::Mapi
+                                                       : TSendType::Smtp;
+    s.SmtpServer = FromQt(ui->LabeledEditSMTP->text());
+    s.SmtpUser = FromQt(ui->LabeledEditUser->text());
+    s.SmtpPassword = FromQt(ui->LabeledEditPassword->text());
+    s.SmtpPort = StrToInt(FromQt(ui->LabeledEditPort->text()));
+    s.SmtpSecurity = SmtpSecurityFromText(FromQt(ui->ComboBoxSecurity->currentText()));
+    s.TimeoutSeconds = StrToInt(FromQt(ui->LabeledEditTimeout->text()));
+    s.CAFile = FromQt(ui->LabeledEditCAFile->text());
+    ::WriteSettings(SettingsFilePath(), settings);
 }
 
 void TFormOptions::ButtonOKClick() {
+    // A number out of range keeps the dialog open on that field.
+    if (!CheckNumbers())
+        return;
     // The OK result stands before the work: a failed write is shown by the
     // error handler and the dialog still closes, without a reload.
     setResult(QDialog::Accepted);

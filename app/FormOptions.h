@@ -31,6 +31,9 @@ public:
 
 private:
     void ReadSettings();
+    // False, with a message naming the field, when Port or Timeout is out
+    // of range.
+    bool CheckNumbers();
     void WriteSettings();
     void SetServerFieldsEnabled(bool enabled);
 

@@ -309,18 +309,19 @@ int main(int argc, char** argv) {
     const std::string eml = dir + "Quillet.eml";
 
     // Inputs are made before the clock starts.
-    TSendWorkflow wf;
-    wf.RecordingFile = dir + "Quillet.wav";
-    wf.EncodedFile = dir + "Quillet.mp3";
+    TWorkflowOptions files;
+    files.RecordingFile = dir + "Quillet.wav";
+    files.EncodedFile = dir + "Quillet.mp3";
     bool inputs = true;
     if (encode) {
-        inputs = WriteFile(wf.RecordingFile, WavBytes(300, 44100, 2));
+        inputs = WriteFile(files.RecordingFile, WavBytes(300, 44100, 2));
     } else {
         // A send-only job: the attachment is copied in place of the encoder's run.
         inputs = WriteFile(dir + "take.mp3", AttachmentData(AttachmentBytes)) &&
-                 WriteFile(wf.RecordingFile, WavBytes(1, 44100, 2));
-        wf.EncoderCommandLine = "cp take.mp3 Quillet.mp3";
+                 WriteFile(files.RecordingFile, WavBytes(1, 44100, 2));
+        files.EncoderCommandLine = "cp take.mp3 Quillet.mp3";
     }
+    TSendWorkflow wf(files);
     if (!inputs) {
         std::fprintf(stderr, "could not write the inputs in %s\n", dir.c_str());
         return 1;
@@ -336,10 +337,10 @@ int main(int argc, char** argv) {
     TSendSettings s;
     s.UserName = "Bench Sender";
     s.UserEmail = "sender@example.test";
-    s.SendType = "SMTP";
+    s.SendType = TSendType::Smtp;
     s.SmtpServer = "127.0.0.1";
     s.SmtpPort = sink ? sink->Port() : 25;
-    s.SmtpSecurity = "None";
+    s.SmtpSecurity = ssNone;
     s.TimeoutSeconds = 60;
     wf.ApplySettings(s);
     TSendFields fields;

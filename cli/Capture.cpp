@@ -4,7 +4,6 @@
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 #include "base/Text.h"
-#include "platform/Profile.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -31,22 +30,11 @@ void CopyWavFile(const std::string& source, const std::string& target) {
         throw ERecordingError("Cannot copy the recording " + source + ": " + error.message());
 }
 
-TCaptureFormat ReadCaptureFormat(const std::string& iniPath) {
-    TCaptureFormat format;
-    std::string rate = ReadProfileString(iniPath, "Audio", "SampleRate", "11025");
-    int32_t hz = StrToInt(rate);
-    if (hz < 1 || hz > 65535)
-        throw EConvertError("'" + rate + "' is not a valid sample rate");
-    format.SampleRate = static_cast<uint16_t>(hz);
-    format.Bits16 = ReadProfileString(iniPath, "Audio", "BitPerSample", "8") == "16";
-    return format;
-}
-
-bool TCapture::Record(const std::string& target, double seconds, const TCaptureFormat& format) {
+bool TCapture::Record(const std::string& target, double seconds, const TRecordingSettings& format) {
     TAudio audio;
     TRecorder& recorder = *audio.Recorder();
     recorder.SetSampleRate(format.SampleRate);
-    recorder.SetBitsPerSample(format.Bits16 ? TBPS::_16 : TBPS::_8);
+    recorder.SetBitsPerSample(format.SixteenBit ? TBPS::_16 : TBPS::_8);
     recorder.SetTrigLevel(0);
     recorder.SetTriggered(false);
     try {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/Exception.h"
+#include "workflow/SendSettings.h"
 
 #include <cstdint>
 #include <string>
@@ -21,15 +22,6 @@ public:
 // file; raises ERecordingError otherwise.
 void CopyWavFile(const std::string& source, const std::string& target);
 
-struct TCaptureFormat {
-    uint16_t SampleRate = 11025;
-    bool Bits16 = false;
-};
-
-// [Audio] SampleRate (default 11025; an integer 1..65535, else
-// EConvertError) and BitPerSample (exactly "16" selects 16-bit samples).
-TCaptureFormat ReadCaptureFormat(const std::string& iniPath);
-
 // One take from the default capture device. GUI thread, with a
 // QCoreApplication.
 class TCapture {
@@ -38,7 +30,7 @@ public:
     // event loop runs; false when Abort ended it early (the file is then
     // complete but shorter). Raises ERecordingError when the device or the
     // file fails.
-    bool Record(const std::string& target, double seconds, const TCaptureFormat& format);
+    bool Record(const std::string& target, double seconds, const TRecordingSettings& format);
     // Ends a running Record early; safe to call at any time.
     void Abort();
 

@@ -36,19 +36,22 @@ void CheckReadable(const std::string& path) {
         throw ESettingsError("Cannot read the settings file " + path + ": " + SystemErrorText(err));
 }
 
-void CheckSendType(const std::string& sendType) {
-    if (sendType != "SMTP" && sendType != "Direct" && sendType != "MAPI")
-        throw ESettingsError("'" + sendType +
+// A script is better stopped than sent on with a default it did not ask
+// for: the first value the settings cannot use ends the run. The sample
+// rate counts only when recording.
+void CheckSettings(const TSettings& settings, bool recording) {
+    for (const TSettingsProblem& problem : settings.Problems)
+        if (recording || problem.Key != "SampleRate")
+            throw ESettingsError(problem.Reason + " (" + problem.Where + ")");
+}
+
+void CheckSendType(const TSendSettings& settings) {
+    if (settings.SendType == TSendType::None)
+        throw ESettingsError("'" + settings.SendTypeValue +
                              "' is not a way of sending; SendType must be SMTP, Direct or MAPI");
 }
 
 } // namespace
-
-std::string DefaultSettingsFile() {
-    if (const char* alt = std::getenv("QUILLET_SETTINGS_FILE"); alt && *alt)
-        return alt;
-    return ProgramDir() + "quillet.ini";
-}
 
 TSendCommand::TSendCommand(TCliOptions options, std::string body)
     : Options(std::move(options)), Body(std::move(body)), Report(stderr, ::isatty(2) == 1) {}
@@ -64,16 +67,14 @@ int TSendCommand::Run() {
     const bool saving = !Options.SaveFile.empty();
     const bool recording = Options.WavFile.empty();
     const std::string ini =
-        Options.SettingsFile.empty() ? DefaultSettingsFile() : Options.SettingsFile;
-    TSendSettings settings;
-    TCaptureFormat format;
+        Options.SettingsFile.empty() ? SettingsFilePath() : Options.SettingsFile;
+    TSettings settings;
     try {
         CheckReadable(ini);
-        settings = ReadSendSettings(ini);
+        settings = ReadSettings(ini);
+        CheckSettings(settings, recording);
         if (!saving)
-            CheckSendType(settings.SendType);
-        if (recording)
-            format = ReadCaptureFormat(ini);
+            CheckSendType(settings.Send);
     } catch (const Exception& e) {
         Report.Message(e.Message);
         return esSettings;
@@ -81,10 +82,11 @@ int TSendCommand::Run() {
 
     try {
         TWorkDir dir;
-        TSendWorkflow workflow;
-        workflow.RecordingFile = dir.File("Quillet.wav");
-        workflow.EncodedFile = dir.File("Quillet.mp3");
-        workflow.ApplySettings(settings);
+        TWorkflowOptions files;
+        files.RecordingFile = dir.File("Quillet.wav");
+        files.EncodedFile = dir.File("Quillet.mp3");
+        TSendWorkflow workflow(files);
+        workflow.ApplySettings(settings.Send);
         Workflow = &workflow;
         struct TForget {
             TSendWorkflow*& Workflow;
@@ -92,12 +94,12 @@ int TSendCommand::Run() {
         } forget{Workflow};
 
         if (recording) {
-            if (!Capture.Record(workflow.RecordingFile, Options.RecordSeconds, format)) {
+            if (!Capture.Record(files.RecordingFile, Options.RecordSeconds, settings.Recording)) {
                 Report.Message("Recording cancelled.");
                 return esDelivery;
             }
         } else {
-            CopyWavFile(Options.WavFile, workflow.RecordingFile);
+            CopyWavFile(Options.WavFile, files.RecordingFile);
         }
         if (Cancelled) {
             Report.Message("Sending cancelled.");
@@ -106,7 +108,7 @@ int TSendCommand::Run() {
         int status = Deliver(workflow);
         // The mail client reads the attachment after this program has ended.
         if (KeepEncoded)
-            dir.Keep(ExtractFileName(workflow.EncodedFile));
+            dir.Keep(ExtractFileName(files.EncodedFile));
         return status;
     } catch (const ERecordingError& e) {
         Report.Message(e.Message);
@@ -128,7 +130,7 @@ int TSendCommand::Deliver(TSendWorkflow& workflow) {
     workflow.OnMessage = [this](const std::string& text) { Report.Message(text); };
     workflow.OnInformation = [this](const std::string& text) { Report.Message(text); };
     const bool saving = !Options.SaveFile.empty();
-    const bool mapi = !saving && workflow.Settings().SendType == "MAPI";
+    const bool mapi = !saving && workflow.Settings().SendType == TSendType::Mapi;
     if (mapi) {
         try {
             LoadMapiLibrary();

@@ -12,10 +12,6 @@
 
 class TSendWorkflow;
 
-// The settings file of the program: $QUILLET_SETTINGS_FILE when set, else
-// quillet.ini beside the program, the file the window uses.
-std::string DefaultSettingsFile();
-
 class TSendCommand {
 public:
     // body: the mail text with CR LF line breaks.

@@ -1,36 +1,168 @@
-// Reads the send settings from the settings file; see SendSettings.h.
+// The settings model; see SendSettings.h.
 #include "workflow/SendSettings.h"
 
-#include "base/Exception.h"
 #include "base/Text.h"
+#include "platform/Keyring.h"
 #include "platform/Profile.h"
+#include "platform/Program.h"
 
-TSendSettings ReadSendSettings(const std::string& iniPath) {
-    auto read = [&](const char* section, const char* key, const char* def) {
-        return ReadProfileString(iniPath, section, key, def);
-    };
-    TSendSettings s;
-    s.UserName = read("User", "Name", "");
-    s.UserEmail = read("User", "Email", "");
-    s.SendType = read("User", "SendType", "SMTP");
-    s.SmtpServer = read("SMTP", "Server", "");
-    s.SmtpUser = read("SMTP", "User", "");
-    s.SmtpPassword = read("SMTP", "Password", "");
+#include <cstdlib>
+
+namespace {
+
+// One file's keys read with their defaults; bad numbers become problems.
+class TSettingsReader {
+public:
+    TSettingsReader(const std::string& path, std::vector<TSettingsProblem>& problems)
+        : Path(path), Problems(problems) {}
+
+    std::string Text(const char* section, const char* key, const char* def) const {
+        return ReadProfileString(Path, section, key, def);
+    }
+
+    // An integer in [min, max], else def with a problem. notValid names
+    // what the value failed to be ("port number").
+    int32_t Number(const char* section, const char* key, int32_t def, int32_t min, int32_t max,
+                   const char* notValid) {
+        const std::string text = Text(section, key, IntToStr(def).c_str());
+        int32_t value = 0;
+        if (TryStrToInt(text, value) && value >= min && value <= max)
+            return value;
+        const std::string reason = "'" + text + "' is not a valid " + notValid;
+        const std::string where = Where(section, key);
+        Problems.push_back(
+            {key, reason, where,
+             reason + " (" + where + "); the default " + IntToStr(def) + " is used instead."});
+        return def;
+    }
+
+    // The sample rate keeps the message the window has always shown for it.
+    uint16_t SampleRate() {
+        const std::string text = Text("Audio", "SampleRate", "11025");
+        int32_t value = 0;
+        std::string reason;
+        if (!TryStrToInt(text, value))
+            reason = "'" + text + "' is not a valid integer value";
+        else if (value < 1 || value > 65535)
+            reason = "'" + text + "' is not a valid sample rate";
+        else
+            return static_cast<uint16_t>(value);
+        Problems.push_back({"SampleRate", reason, Where("Audio", "SampleRate"), reason});
+        return 11025;
+    }
+
+private:
+    std::string Where(const char* section, const char* key) const {
+        return std::string("key ") + key + " in section [" + section + "] of " + Path;
+    }
+    const std::string& Path;
+    std::vector<TSettingsProblem>& Problems;
+};
+
+TSendType SendTypeFromText(const std::string& text) {
+    if (text == "SMTP")
+        return TSendType::Smtp;
+    if (text == "Direct")
+        return TSendType::Direct;
+    if (text == "MAPI")
+        return TSendType::Mapi;
+    return TSendType::None;
+}
+
+void Write(const std::string& path, const char* section, const char* key,
+           const std::string& value) {
+    if (!WriteProfileString(path, section, key, value))
+        throw ESettingsWriteError("Unable to write to " + path);
+}
+
+} // namespace
+
+const char* SendTypeText(TSendType type) {
+    switch (type) {
+    case TSendType::Direct:
+        return "Direct";
+    case TSendType::Mapi:
+        return "MAPI";
+    default:
+        return "SMTP";
+    }
+}
+
+const char* SecurityText(TSmtpSecurity security) {
+    switch (security) {
+    case ssStartTLS:
+        return "STARTTLS";
+    case ssImplicitTLS:
+        return "SSL/TLS";
+    case ssNone:
+        return "None";
+    default:
+        return "Auto";
+    }
+}
+
+std::string SettingsFilePath() {
+    // Tests and scripts may aim every reader at another file.
+    if (const char* alt = std::getenv("QUILLET_SETTINGS_FILE"); alt && *alt)
+        return alt;
+    return UserConfigDir() + "quillet.ini";
+}
+
+TSettings ReadSettings(const std::string& path) {
+    TSettings all;
+    TSettingsReader r(path, all.Problems);
+    all.Recording.SampleRate = r.SampleRate();
+    all.Recording.SixteenBit = r.Text("Audio", "BitPerSample", "8") == "16";
+    TSendSettings& s = all.Send;
+    s.UserName = r.Text("User", "Name", "");
+    s.UserEmail = r.Text("User", "Email", "");
+    s.SendTypeValue = r.Text("User", "SendType", "SMTP");
+    s.SendType = SendTypeFromText(s.SendTypeValue);
+    s.SmtpServer = r.Text("SMTP", "Server", "");
+    s.SmtpUser = r.Text("SMTP", "User", "");
+    s.SmtpPassword = ReadSmtpPassword(r.Text("SMTP", "Password", ""), s.SmtpServer, s.SmtpUser);
     // Without these keys a file means port 25 with opportunistic STARTTLS
     // and the usual time limits.
-    std::string port = read("SMTP", "Port", "25");
-    int32_t portNumber = StrToInt(port);
-    if (portNumber < 1 || portNumber > 65535)
-        throw EConvertError("'" + port + "' is not a valid port number");
-    s.SmtpPort = portNumber;
-    s.SmtpSecurity = read("SMTP", "Security", "Auto");
-    std::string timeout = read("SMTP", "Timeout", "60");
-    int32_t seconds = StrToInt(timeout);
-    if (seconds < 0)
-        throw EConvertError("'" + timeout + "' is not a valid time-out");
-    s.TimeoutSeconds = seconds;
-    s.CAFile = read("SMTP", "CAFile", "");
-    s.PinnedHost = read("SMTP", "PinnedHost", "");
-    s.PinnedCertificate = read("SMTP", "PinnedCertificate", "");
-    return s;
+    s.SmtpPort = r.Number("SMTP", "Port", 25, 1, 65535, "port number");
+    s.SmtpSecurity = SmtpSecurityFromText(r.Text("SMTP", "Security", "Auto"));
+    s.TimeoutSeconds = r.Number("SMTP", "Timeout", 60, 0, MaxTimeoutSeconds, "time-out");
+    s.CAFile = r.Text("SMTP", "CAFile", "");
+    s.PinnedHost = r.Text("SMTP", "PinnedHost", "");
+    s.PinnedCertificate = r.Text("SMTP", "PinnedCertificate", "");
+    return all;
+}
+
+void WriteSettings(const std::string& path, const TSettings& all) {
+    const TSendSettings& s = all.Send;
+    Write(path, "Audio", "SampleRate", IntToStr(all.Recording.SampleRate));
+    Write(path, "Audio", "BitPerSample", all.Recording.SixteenBit ? "16" : "8");
+    Write(path, "User", "Name", s.UserName);
+    Write(path, "User", "Email", s.UserEmail);
+    Write(path, "User", "SendType", SendTypeText(s.SendType));
+    Write(path, "SMTP", "Server", s.SmtpServer);
+    Write(path, "SMTP", "User", s.SmtpUser);
+    // An empty password removes the keyring's; the file keeps the password
+    // only when no keyring takes it.
+    TKeyring keyring;
+    const bool kept = s.SmtpPassword.empty()
+                          ? keyring.RemovePassword(s.SmtpServer, s.SmtpUser)
+                          : keyring.StorePassword(s.SmtpServer, s.SmtpUser, s.SmtpPassword);
+    Write(path, "SMTP", "Password", kept ? "" : s.SmtpPassword);
+    Write(path, "SMTP", "Port", IntToStr(s.SmtpPort));
+    Write(path, "SMTP", "Security", SecurityText(s.SmtpSecurity));
+    Write(path, "SMTP", "Timeout", IntToStr(s.TimeoutSeconds));
+    Write(path, "SMTP", "CAFile", s.CAFile);
+}
+
+void WritePinnedCertificate(const std::string& path, const std::string& host,
+                            const std::string& fingerprint) {
+    Write(path, "SMTP", "PinnedHost", host);
+    Write(path, "SMTP", "PinnedCertificate", fingerprint);
+}
+
+std::string ReadSmtpPassword(const std::string& filePassword, const std::string& server,
+                             const std::string& user) {
+    if (!filePassword.empty())
+        return filePassword;
+    return TKeyring().ReadPassword(server, user).value_or("");
 }

@@ -45,35 +45,20 @@ private:
 
 // The time limits of one setting: every reply and every stalled write get
 // it, the reply to "." at least ten minutes (RFC 5321 4.5.3.2.6).
-void ApplyTimeLimits(TNetSMTP& smtp, int32_t seconds) {
+void ApplyTimeLimits(TSmtpOptions& options, int32_t seconds) {
     const int32_t ms = seconds > 0 ? (seconds > 2000000 ? 2000000000 : seconds * 1000) : 0;
-    smtp.ReplyTimeout = ms;
-    smtp.WriteTimeout = ms;
-    smtp.DataReplyTimeout = ms > 0 ? std::max<int32_t>(ms, 600000) : 0;
+    options.ReplyTimeout = ms;
+    options.WriteTimeout = ms;
+    options.DataReplyTimeout = ms > 0 ? std::max<int32_t>(ms, 600000) : 0;
 }
 
 } // namespace
 
-TSendWorkflow::TSendWorkflow()
-    : RecordingFile(ProgramDir() + "Quillet.wav"), EncodedFile(ProgramDir() + "Quillet.mp3"),
-      FAntiFreeze(std::make_unique<TSendAntiFreeze>()), FMessage(std::make_unique<TNetMessage>()),
-      FSmtp(std::make_unique<TNetSMTP>()), FResolver(std::make_unique<TNetDNSResolver>()),
-      FMapi(std::make_unique<TEmail>()) {
+TSendWorkflow::TSendWorkflow(TWorkflowOptions options)
+    : FOptions(std::move(options)), FAntiFreeze(std::make_unique<TSendAntiFreeze>()),
+      FMessage(std::make_unique<TNetMessage>()), FMapi(std::make_unique<TEmail>()) {
     FMessage->SetEncoding(TNetMessageEncoding::meMIME);
     FMessage->Organization = HomePage;
-    FSmtp->Port = 25;
-    FSmtp->SetAuthenticationType(atLogin);
-    FSmtp->ReadTimeout = 0;
-    FSmtp->MaxLineAction = maException;
-    FSmtp->MailAgent = MailAgentText;
-    FSmtp->OnWork = [this](TNetComponent&, bool reading, long long count) {
-        if (!reading && FSendTotal > 0) {
-            FSent += count;
-            Progress(std::min(FSent, FSendTotal), FSendTotal);
-        }
-    };
-    FResolver->Port = 53;
-    FResolver->QueryRecords.clear();
     FMapi->DownLoadFirst = false;
     FMapi->NewSession = false;
     FMapi->UnreadOnly = false;
@@ -85,22 +70,39 @@ void TSendWorkflow::ApplySettings(const TSendSettings& settings) {
     FSettings = settings;
     FMessage->From.Name = settings.UserName;
     FMessage->From.Address = settings.UserEmail;
-    FSmtp->Host = settings.SmtpServer;
-    FSmtp->Username = settings.SmtpUser;
-    FSmtp->Password = settings.SmtpPassword;
-    ApplySecurity();
 }
 
-void TSendWorkflow::ApplySecurity() {
-    FSmtp->Port = FSettings.SmtpPort;
-    FSmtp->Security = SmtpSecurityFromText(FSettings.SmtpSecurity);
-    FSmtp->VerifyPeer = true;
-    FSmtp->CAFile = FSettings.CAFile;
+TSmtpOptions TSendWorkflow::OwnServerOptions() const {
+    TSmtpOptions o;
+    o.Host = FSettings.SmtpServer;
+    o.Port = FSettings.SmtpPort;
+    o.Security = FSettings.SmtpSecurity;
+    o.CAFile = FSettings.CAFile;
     // A pin belongs to the host it was made for.
-    const bool pinned =
-        !FSettings.PinnedHost.empty() && SameText(FSettings.PinnedHost, FSettings.SmtpServer);
-    FSmtp->PinnedSha256 = pinned ? FSettings.PinnedCertificate : std::string();
-    ApplyTimeLimits(*FSmtp, FSettings.TimeoutSeconds);
+    if (!FSettings.PinnedHost.empty() && SameText(FSettings.PinnedHost, FSettings.SmtpServer))
+        o.PinnedSha256 = FSettings.PinnedCertificate;
+    o.Authentication = atLogin;
+    o.Username = FSettings.SmtpUser;
+    o.Password = FSettings.SmtpPassword;
+    o.MailAgent = MailAgentText;
+    ApplyTimeLimits(o, FSettings.TimeoutSeconds);
+    return o;
+}
+
+TSmtpOptions TSendWorkflow::MailExchangerOptions(const std::string& host,
+                                                 const std::vector<std::string>& recipients) const {
+    // Mail exchangers take mail on port 25, whatever the submission port
+    // is; their TLS is opportunistic and unverified (RFC 7435), as they
+    // rarely carry certificates for their names. No login.
+    TSmtpOptions o;
+    o.Host = host;
+    o.Port = 25;
+    o.Security = ssAuto;
+    o.VerifyPeer = false;
+    o.MailAgent = MailAgentText;
+    o.EnvelopeRecipients = recipients;
+    ApplyTimeLimits(o, FSettings.TimeoutSeconds);
+    return o;
 }
 
 void TSendWorkflow::Cancel() {
@@ -109,13 +111,11 @@ void TSendWorkflow::Cancel() {
 }
 
 void TSendWorkflow::ShowWait(const std::string& text) {
-    WaitTexts.push_back(text);
     if (OnWaitText)
         OnWaitText(text, true);
 }
 
 void TSendWorkflow::SetWaitText(const std::string& text) {
-    WaitTexts.push_back(text);
     if (OnWaitText)
         OnWaitText(text, false);
 }
@@ -157,7 +157,7 @@ void TSendWorkflow::CheckFields(const TSendFields& fields, bool sending) const {
     CheckHeaderText("name in Options", FSettings.UserName);
     // The own address becomes the envelope sender of an SMTP delivery; the
     // default mail client uses its own.
-    if (sending ? FSettings.SendType != "MAPI" : !FSettings.UserEmail.empty())
+    if (sending ? FSettings.SendType != TSendType::Mapi : !FSettings.UserEmail.empty())
         CheckPlainAddress(FSettings.UserEmail);
 }
 
@@ -181,11 +181,11 @@ void TSendWorkflow::SaveAs(const TSendFields& fields, const std::string& fileNam
 void TSendWorkflow::PrepareMessage(const TSendFields& fields) {
     ShowWait("Compressing, please wait...");
     TEncoderJob job;
-    job.CommandLine = EncoderCommandLine;
+    job.CommandLine = FOptions.EncoderCommandLine;
     // The encoder's relative names resolve where the recording is.
-    job.WorkDir = ExtractFilePath(RecordingFile);
-    job.InputFile = RecordingFile;
-    job.OutputFile = EncodedFile;
+    job.WorkDir = ExtractFilePath(FOptions.RecordingFile);
+    job.InputFile = FOptions.RecordingFile;
+    job.OutputFile = FOptions.EncodedFile;
     FShown = -1;
     RunEncoder(job, [this](int64_t done, int64_t total) { Progress(done, total); });
     ComposeMessage(fields);
@@ -206,7 +206,7 @@ void TSendWorkflow::ComposeMessage(const TSendFields& fields) {
     FMessage->Recipients.AssignText(fields.To);
     FMessage->CCList.AssignText(fields.Cc);
     FMessage->Subject = fields.Subject;
-    FMessage->Parts.AddAttachment(EncodedFile);
+    FMessage->Parts.AddAttachment(FOptions.EncodedFile);
     FTo = fields.To;
 }
 
@@ -218,46 +218,41 @@ void TSendWorkflow::ComposeDefaultClientMail(const TSendFields& fields) {
     FMapi->CC.push_back(fields.Cc);
     FMapi->Subject = fields.Subject;
     FMapi->SetLongText(fields.Body);
-    FMapi->Attachment.push_back(EncodedFile);
+    FMapi->Attachment.push_back(FOptions.EncodedFile);
 }
 
 bool TSendWorkflow::SendPrepared() {
-    if (FSettings.SendType == "MAPI") {
-        try {
-            int32_t result = FMapi->SendMail();
-            if (result != 0)
-                throw Exception("");
-        } catch (const ESendCancelled&) {
-            throw;
-        } catch (const Exception& e) {
-            if (OnMessage)
-                OnMessage("Can't send the mail by your default email client, please check your "
-                          "email account settings." +
-                          e.Message);
-            return false;
-        }
-        return true;
-    }
-    if (FSettings.SendType == "SMTP") {
-        FSmtp->SetAuthenticationType(atLogin);
-        ApplySecurity();
-        return DeliverToHost(FSettings.SmtpServer);
-    }
-    if (FSettings.SendType == "Direct") {
-        // Mail exchangers take mail on port 25, whatever the submission port
-        // is; their TLS is opportunistic and unverified (RFC 7435), as they
-        // rarely carry certificates for their names.
-        FSmtp->SetAuthenticationType(atNone);
-        FSmtp->Port = 25;
-        FSmtp->Security = ssAuto;
-        FSmtp->VerifyPeer = false;
-        FSmtp->PinnedSha256.clear();
+    switch (FSettings.SendType) {
+    case TSendType::Mapi:
+        return SendToDefaultClient();
+    case TSendType::Smtp:
+        return DeliverToHost(OwnServerOptions());
+    case TSendType::Direct:
         return SendDirect();
+    case TSendType::None:
+        break;
     }
     return false;
 }
 
-std::vector<TDomainRecipients> TSendWorkflow::RecipientDomains() const {
+bool TSendWorkflow::SendToDefaultClient() {
+    try {
+        int32_t result = FMapi->SendMail();
+        if (result != 0)
+            throw Exception("");
+    } catch (const ESendCancelled&) {
+        throw;
+    } catch (const Exception& e) {
+        if (OnMessage)
+            OnMessage("Can't send the mail by your default email client, please check your "
+                      "email account settings." +
+                      e.Message);
+        return false;
+    }
+    return true;
+}
+
+std::vector<TSendWorkflow::TDomainRecipients> TSendWorkflow::RecipientDomains() const {
     std::vector<TDomainRecipients> groups;
     for (const TNetEMailAddressList* list :
          {&FMessage->Recipients, &FMessage->CCList, &FMessage->BccList}) {
@@ -284,8 +279,8 @@ bool TSendWorkflow::SendDirect() {
         std::string domain = groups.empty() ? FTo : groups[0].Domain;
         if (!ResolveMailHosts(domain))
             return false;
-        for (const std::string& host : MailHosts)
-            if (DeliverToHost(host))
+        for (const std::string& host : FMailHosts)
+            if (DeliverToHost(MailExchangerOptions(host, {})))
                 return true;
         return false;
     }
@@ -296,15 +291,13 @@ bool TSendWorkflow::SendDirect() {
     FCollectFailures = true;
     for (const TDomainRecipients& group : groups) {
         FLastFailure.clear();
-        FSmtp->EnvelopeRecipients = group.Addresses;
         bool delivered = false;
         try {
             if (ResolveMailHosts(group.Domain))
-                for (const std::string& host : MailHosts)
-                    if ((delivered = DeliverToHost(host)))
+                for (const std::string& host : FMailHosts)
+                    if ((delivered = DeliverToHost(MailExchangerOptions(host, group.Addresses))))
                         break;
         } catch (...) {
-            FSmtp->EnvelopeRecipients.clear();
             FCollectFailures = false;
             throw;
         }
@@ -313,7 +306,6 @@ bool TSendWorkflow::SendDirect() {
         else
             failed += "\r\n" + group.Domain + ": " + FLastFailure;
     }
-    FSmtp->EnvelopeRecipients.clear();
     FCollectFailures = false;
     if (failed.empty())
         return true;
@@ -341,33 +333,32 @@ std::string TSendWorkflow::GetDnsServer() {
 }
 
 bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
-    MailHosts.clear();
-    FResolver->QueryResult.Clear();
-    FResolver->QueryRecords = {TQueryRecordTypes::qtMX};
-    FResolver->Host = GetDnsServer();
+    FMailHosts.clear();
+    TNetDNSResolver resolver;
+    resolver.Port = FOptions.DnsPort;
+    resolver.QueryRecords = {TQueryRecordTypes::qtMX};
+    resolver.Host = GetDnsServer();
     // The other name servers are asked only when the first stays silent.
-    std::vector<std::string> servers = GetDnsServers();
-    FResolver->FallbackHosts.clear();
-    for (const std::string& server : servers)
-        if (server != FResolver->Host)
-            FResolver->FallbackHosts.push_back(server);
-    FResolver->ReceiveTimeout = 5000;
+    for (const std::string& server : GetDnsServers())
+        if (server != resolver.Host)
+            resolver.FallbackHosts.push_back(server);
+    resolver.ReceiveTimeout = 5000;
     auto inform = [this](const std::string& text) { Notify(text, true); };
     try {
-        FResolver->ResolveDomain(domain);
+        resolver.ResolveDomain(domain);
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& e) {
         inform("Error resolving domain: " + e.Message);
         return false;
     }
-    TMailHostChoice choice = ChooseMailHosts(FResolver->QueryResult, domain);
+    TMailHostChoice choice = ChooseMailHosts(resolver.QueryResult, domain);
     if (choice.NullMX) {
         inform("The domain " + domain + " does not accept mail (null MX).");
         return false;
     }
-    MailHosts = choice.Hosts;
-    if (MailHosts.empty()) {
+    FMailHosts = choice.Hosts;
+    if (FMailHosts.empty()) {
         inform("There is no response from the DNS server !");
         return false;
     }
@@ -380,9 +371,21 @@ int64_t TSendWorkflow::MessageSize() {
     return count.Bytes;
 }
 
-bool TSendWorkflow::DeliverToHost(const std::string& host) {
+bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
+    const std::string& host = options.Host;
+    FSmtp = std::make_unique<TNetSMTP>(options);
+    FSmtp->OnWork = [this](TNetComponent&, bool reading, long long count) {
+        if (!reading && FSendTotal > 0) {
+            FSent += count;
+            Progress(std::min(FSent, FSendTotal), FSendTotal);
+        }
+    };
+    // The client is released after each delivery, whichever way it ends.
+    struct TRelease {
+        std::unique_ptr<TNetSMTP>& Smtp;
+        ~TRelease() { Smtp.reset(); }
+    } release{FSmtp};
     try {
-        FSmtp->Host = host;
         SetWaitText("Connecting " + host + "...");
         FSmtp->ConnectAndGreet();
         SetWaitText("Sending by " + host + "...");
@@ -418,7 +421,7 @@ bool TSendWorkflow::DeliverToHost(const std::string& host) {
 bool TSendWorkflow::AskToTrust(const Exception& error, const std::string& host) {
     // Mail exchangers are not verified at all; only the own server asks.
     const auto* refused = dynamic_cast<const ENetTLSCertificateError*>(&error);
-    if (!refused || refused->Fingerprint.empty() || FSettings.SendType != "SMTP" ||
+    if (!refused || refused->Fingerprint.empty() || FSettings.SendType != TSendType::Smtp ||
         !OnTrustCertificate)
         return false;
     return OnTrustCertificate(host, refused->Fingerprint, error.Message);
@@ -428,7 +431,6 @@ void TSendWorkflow::QuitAfterCancel() {
     // A short, polite end: QUIT when the server still reads, never longer
     // than two seconds, then the connection is closed in any case.
     FAntiFreeze->HoldCancel(true);
-    int32_t writeLimit = FSmtp->WriteTimeout;
     FSmtp->WriteTimeout = 2000;
     try {
         if (FSmtp->IsConnected())
@@ -436,6 +438,5 @@ void TSendWorkflow::QuitAfterCancel() {
     } catch (...) {
     }
     FSmtp->CloseConnection();
-    FSmtp->WriteTimeout = writeLimit;
     FAntiFreeze->HoldCancel(false);
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "workflow/SendCancel.h"
+#include "workflow/SendSettings.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,51 +19,37 @@
 
 class Exception;
 class TEmail;
-class TNetDNSResolver;
 class TNetMessage;
 class TNetSMTP;
-
-// The recipients of one domain, for a "Direct" delivery.
-struct TDomainRecipients {
-    std::string Domain;
-    std::vector<std::string> Addresses;
-};
 
 // The fields the user typed; Body has CR LF between lines.
 struct TSendFields {
     std::string To, Cc, Subject, Body;
 };
 
-// The send settings (sections User and SMTP of the settings file).
-struct TSendSettings {
-    std::string UserName, UserEmail;
-    std::string SendType = "SMTP"; // "SMTP", "Direct" or "MAPI"
-    std::string SmtpServer, SmtpUser, SmtpPassword;
-    int32_t SmtpPort = 25;
-    std::string SmtpSecurity = "Auto"; // "Auto", "STARTTLS", "SSL/TLS" or "None"
-    int32_t TimeoutSeconds = 60;       // whole-reply and stalled-write limit; 0: none
-    std::string CAFile;                // PEM file of CAs trusted besides the system's; empty: none
-    // A server certificate the user trusts for PinnedHost although it fails
-    // the check: its SHA-256 as "AB:CD:..."; empty: none.
-    std::string PinnedHost, PinnedCertificate;
+// Where a workflow's files are and how its helpers are reached; fixed for
+// its life. Each front end builds one (the window: beside the recording;
+// quillet-send: a private working directory).
+struct TWorkflowOptions {
+    std::string RecordingFile; // the WAV the encoder reads
+    std::string EncodedFile;   // the MP3 it writes, attached to the mail
+    // Relative names resolve in the recording's directory.
+    std::string EncoderCommandLine = "lame.exe Quillet.wav Quillet.mp3";
+    int32_t DnsPort = 53; // the name servers' port
 };
 
 class TSendWorkflow {
 public:
-    TSendWorkflow();
+    explicit TSendWorkflow(TWorkflowOptions options);
     ~TSendWorkflow();
     TSendWorkflow(const TSendWorkflow&) = delete;
     TSendWorkflow& operator=(const TSendWorkflow&) = delete;
 
-    // Applies settings to the components (sender, server, login, port,
-    // security, time limits).
+    // The settings the next Send or SaveAs uses (sender, way of sending,
+    // server, login, security, time limits).
     void ApplySettings(const TSendSettings& settings);
     const TSendSettings& Settings() const { return FSettings; }
-
-    // The recording the encoder reads and the file it writes; both beside
-    // the program unless a front end says otherwise.
-    std::string RecordingFile, EncodedFile;
-    std::string EncoderCommandLine = "lame.exe Quillet.wav Quillet.mp3";
+    const TWorkflowOptions& Options() const { return FOptions; }
 
     // Events; an empty one is skipped. Wait texts: show true for the first
     // text of a stage that shows the wait window.
@@ -83,6 +70,9 @@ public:
         OnTrustCertificate;
 
     // Send: compose, then hand over. True when the mail was handed over.
+    // Recipients, subject or own address that cannot be sent as typed
+    // raise ENetInvalidAddress (mail/message/NetAddressCheck.h) before
+    // anything runs.
     bool Send(const TSendFields& fields);
     // Save As: compose, then write the .eml file.
     void SaveAs(const TSendFields& fields, const std::string& fileName);
@@ -91,56 +81,53 @@ public:
     void Cancel();
     bool Running() const { return FRunning; }
 
+private:
     // The steps, in order of use.
+    void CheckFields(const TSendFields& fields, bool sending) const;
     void PrepareMessage(const TSendFields& fields);
+    void ComposeMessage(const TSendFields& fields);
+    void ComposeDefaultClientMail(const TSendFields& fields);
     bool SendPrepared();
+    bool SendToDefaultClient();
+    bool SendDirect();
     std::string GetDnsServer();
     bool ResolveMailHosts(const std::string& domain);
-    bool DeliverToHost(const std::string& host);
+    // One SMTP delivery of the composed message, on a client of its own.
+    bool DeliverToHost(const TSmtpOptions& options);
+    TSmtpOptions OwnServerOptions() const;
+    TSmtpOptions MailExchangerOptions(const std::string& host,
+                                      const std::vector<std::string>& recipients) const;
+    struct TDomainRecipients {
+        std::string Domain;
+        std::vector<std::string> Addresses;
+    };
     // The recipients of the composed message by domain (letter case
     // ignored), in order of first appearance.
     std::vector<TDomainRecipients> RecipientDomains() const;
 
-    // Candidate hosts of the "Direct" way, refilled by every such send.
-    std::vector<std::string> MailHosts;
-    // Every wait text of this workflow's life, in order (for tests and review).
-    std::vector<std::string> WaitTexts;
-
-    TNetMessage& Message() { return *FMessage; }
-    TNetSMTP& Smtp() { return *FSmtp; }
-    TNetDNSResolver& Resolver() { return *FResolver; }
-    TEmail& Mapi() { return *FMapi; }
-
-private:
-    // Raises for recipients, subject or own address that cannot be sent as
-    // typed (sending: the own address is the envelope sender).
-    void CheckFields(const TSendFields& fields, bool sending) const;
     void ShowWait(const std::string& text);
     void SetWaitText(const std::string& text);
     void HideWait();
     void Progress(int64_t done, int64_t total);
-    void ComposeMessage(const TSendFields& fields);
-    void ComposeDefaultClientMail(const TSendFields& fields);
-    void ApplySecurity();
     bool AskToTrust(const Exception& error, const std::string& host);
     int64_t MessageSize();
     void QuitAfterCancel();
-    bool SendDirect();
     // A message or information notice, or the reason of the domain being
     // tried when several are collected into one report.
     void Notify(const std::string& text, bool information);
     bool FCollectFailures = false;
     std::string FLastFailure;
 
+    const TWorkflowOptions FOptions;
     // Declared first: the components below may wait through it while they
     // are released.
     std::unique_ptr<TSendAntiFreeze> FAntiFreeze;
     std::unique_ptr<TNetMessage> FMessage;
-    std::unique_ptr<TNetSMTP> FSmtp;
-    std::unique_ptr<TNetDNSResolver> FResolver;
+    std::unique_ptr<TNetSMTP> FSmtp; // the delivery running, while one runs
     std::unique_ptr<TEmail> FMapi;
     TSendSettings FSettings;
-    std::string FTo; // the To text of the message composed last
+    std::vector<std::string> FMailHosts; // of the domain being sent to
+    std::string FTo;                     // the To text of the message composed last
     bool FRunning = false;
     int64_t FSendTotal = 0, FSent = 0, FShown = -1;
 };

@@ -9,14 +9,12 @@
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 #include "platform/EventQueue.h"
-#include "platform/Keyring.h"
 #include "platform/Program.h"
-#include "smtp/NetSMTP.h"
 #include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/keyring_GnomeKeyring.h"
+#include "tests/support/audio_WavBytes.h"
 #include "ui_FormMain.h"
 #include "ui_FormOptions.h"
 #include "workflow/SendWorkflow.h"
@@ -34,6 +32,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <thread>
@@ -268,14 +267,38 @@ TEST_F(MainWindowTest, FileFailuresAreShownAndChangeNothing) {
     EXPECT_STATES(*m, true, true, true, false, true, true, false);
 }
 
-TEST_F(MainWindowTest, BadSampleRateSkipsNewAndTheFirstRunCheck) {
-    Dir.Write("quillet.ini", "[Audio]\nSampleRate=fast\n");
-    auto m = Make();
-    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
-    EXPECT_EQ(Dialogs.Boxes[0].Text, "'fast' is not a valid integer value.");
-    EXPECT_EQ(Dialogs.Modals, 0) << "no first-run dialog";
-    EXPECT_EQ(UiOf(m)->EditTo->text(), "") << "fields keep their design texts";
-    EXPECT_STATES(*m, true, true, true, true, true, false, false);
+// A value the settings cannot use is shown once, naming it, and its
+// default used; the rest of the start-up still runs: the take the last run
+// left is offered, To is filled, and Record asks before replacing the take.
+TEST_F(MainWindowTest, ABadValueAtStartUpCostsNoTake) {
+    const std::string ini = Dir.File("quillet.ini");
+    struct TCase {
+        const char* Section;
+        const char* Shown;
+    } cases[] = {
+        {"[Audio]\nSampleRate=fast\n", "'fast' is not a valid integer value."},
+        {"[SMTP]\nPort=abc\n", "'abc' is not a valid port number (key Port in section [SMTP] of "},
+        {"[SMTP]\nTimeout=abc\n",
+         "'abc' is not a valid time-out (key Timeout in section [SMTP] of "},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Section);
+        Dir.Write("quillet.ini", std::string("[User]\nName=Ann\n") + c.Section);
+        std::ofstream(TFormMain::RecordingFile(), std::ios::binary) << WavBytes(2);
+        Dialogs.Boxes.clear();
+        auto m = Make();
+        ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+        EXPECT_EQ(Dialogs.Boxes[0].Text.rfind(c.Shown, 0), 0u) << Dialogs.Boxes[0].Text;
+        EXPECT_EQ(Dialogs.Boxes[0].Icon, TMsgIcon::Error);
+        EXPECT_EQ(UiOf(m)->EditTo->text(), "support@quillet.example");
+        EXPECT_EQ(TakeLabelOf(m)->text(), "Recorded 0:02") << "the kept take is offered";
+        EXPECT_STATES(*m, true, true, false, false, true, true, false);
+        Dialogs.Answers = {TMsgResult::No};
+        UiOf(m)->ActionVoiceRecord->trigger();
+        ASSERT_EQ(Dialogs.Boxes.size(), 2u);
+        EXPECT_EQ(Dialogs.Boxes[1].Text, "Are you sure to overwrite?");
+        EXPECT_EQ(ReadWholeFile(TFormMain::RecordingFile()), WavBytes(2));
+    }
 }
 
 TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
@@ -293,8 +316,8 @@ TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
     UiOf(m)->ActionToolbarOptions->trigger();
     EXPECT_EQ(AudioOf(m)->Recorder()->BitsPerSample(), TBPS::_16);
     EXPECT_EQ(AudioOf(m)->Recorder()->SampleRate(), 22050);
-    EXPECT_EQ(m->UserName, "Bob");
-    EXPECT_EQ(m->SendType, "MAPI");
+    EXPECT_EQ(WorkflowOf(m).Settings().UserName, "Bob");
+    EXPECT_EQ(WorkflowOf(m).Settings().SendType, TSendType::Mapi);
 
     Dialogs.OnModal = [](QDialog* d) {
         auto* o = static_cast<TFormOptions*>(d);
@@ -314,69 +337,8 @@ TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
         return o->result();
     };
     UiOf(m)->ActionOptions->trigger();
-    EXPECT_EQ(m->UserName, "Bob");
+    EXPECT_EQ(WorkflowOf(m).Settings().UserName, "Bob");
     EXPECT_EQ(Dialogs.Boxes.back().Text, "Unable to write to " + Dir.File("quillet.ini") + ".");
-}
-
-TEST_F(MainWindowTest, TheSmtpLoginTakesTheKeyringsPasswordForTheConfiguredServerAndUser) {
-    TKeyringGnomeKeyring service;
-    if (!service.Failure().empty())
-        GTEST_SKIP() << "no Secret Service can run here: " << service.Failure();
-    setenv("DBUS_SESSION_BUS_ADDRESS", service.Address().c_str(), 1);
-    ASSERT_TRUE(TKeyring().StorePassword("smtp.example.org", "ann", "from-keyring"));
-    ASSERT_TRUE(TKeyring().StorePassword("smtp.example.org", "bob", "bobs"));
-    const char* const base = "[SMTP]\nServer=smtp.example.org\nUser=ann\n";
-    struct {
-        const char* Why;
-        std::string Ini;
-        const char* Password;
-    } cases[] = {
-        {"empty file key: the keyring's", base + std::string("Password=\n"), "from-keyring"},
-        {"no file key: the keyring's", base, "from-keyring"},
-        {"a filled file key wins", base + std::string("Password=typed\n"), "typed"},
-        {"another server has none", "[SMTP]\nServer=other.example.org\nUser=ann\n", ""},
-    };
-    auto m = Make();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Why);
-        Dir.Write("quillet.ini", c.Ini);
-        m->LoadSettings();
-        EXPECT_EQ(m->SmtpPassword, c.Password);
-    }
-    unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    m->LoadSettings();
-    EXPECT_EQ(m->SmtpPassword, "") << "without a keyring the file's empty key";
-}
-
-TEST_F(MainWindowTest, SubmissionPortSecurityAndTrustAreReadWithOldFilesKeepingPort25) {
-    auto m = Make();
-    EXPECT_EQ(m->SmtpPort, 25);
-    EXPECT_EQ(m->SmtpSecurity, "Auto");
-    EXPECT_EQ(WorkflowOf(m).Smtp().Port, 25);
-    Dir.Write("quillet.ini",
-              "[User]\nName=Ann\n[SMTP]\nServer=smtp.example.org\nPort=587\nSecurity=STARTTLS\n");
-    m->LoadSettings();
-    EXPECT_EQ(WorkflowOf(m).Smtp().Port, 587);
-    EXPECT_EQ(WorkflowOf(m).Smtp().Host, "smtp.example.org");
-    EXPECT_EQ(m->SmtpSecurity, "STARTTLS");
-    Dir.Write("quillet.ini", "[User]\nName=Bob\n[SMTP]\nPort=70000\n");
-    try {
-        m->LoadSettings();
-        FAIL() << "a port out of range is refused";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "'70000' is not a valid port number");
-    }
-    EXPECT_EQ(m->UserName, "Bob") << "the keys before the port still apply";
-    EXPECT_EQ(WorkflowOf(m).Smtp().Port, 587);
-    // CA file and pin after Timeout; a pin is for its own host only.
-    for (const char* host : {"SMTP.example.org", "other.example.org"}) {
-        Dir.Write("quillet.ini", std::string("[SMTP]\nServer=smtp.example.org\nCAFile=/ca.pem\n"
-                                             "PinnedHost=") +
-                                     host + "\nPinnedCertificate=AB:CD\n");
-        m->LoadSettings();
-        EXPECT_EQ(WorkflowOf(m).Smtp().CAFile, "/ca.pem");
-        EXPECT_EQ(WorkflowOf(m).Smtp().PinnedSha256, host[0] == 'S' ? "AB:CD" : "") << host;
-    }
 }
 
 // The meter reads the captured bytes' level; after Stop the take's length

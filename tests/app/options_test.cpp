@@ -2,8 +2,8 @@
 // the radio group's enabling rule, Cancel, a refused write, and the
 // password kept in a real keyring.
 #include "app/FormOptions.h"
-#include "app/Settings.h"
 #include "platform/Keyring.h"
+#include "platform/Profile.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
@@ -11,14 +11,24 @@
 #include "ui_FormOptions.h"
 
 #include <QApplication>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
+
+// One key of the settings file, as the program reads it.
+struct TIni {
+    std::string Path;
+    std::string ReadString(const char* section, const char* key, const char* def) const {
+        return ReadProfileString(Path, section, key, def);
+    }
+};
 
 class OptionsTest : public ::testing::Test {
 protected:
     void SetUp() override { setenv("QUILLET_SETTINGS_FILE", Dir.File("quillet.ini").c_str(), 1); }
     std::string Ini() { return Dir.Read("quillet.ini"); }
+    TIni File() const { return {Dir.File("quillet.ini")}; }
 
     TTempDir Dir;
     TScriptedDialogs Dialogs;
@@ -56,20 +66,62 @@ TEST_F(OptionsTest, CAFileIsPickedThroughTheBrowseButtonAndKeptOnCancel) {
     Dialogs.OpenAnswer = "/home/ann/company-ca.pem";
     dlg.ui->ButtonCAFile->click();
     dlg.ui->ButtonOK->click();
-    EXPECT_EQ(TSettingsFile().ReadString("SMTP", "CAFile", ""), "/home/ann/company-ca.pem");
+    EXPECT_EQ(File().ReadString("SMTP", "CAFile", ""), "/home/ann/company-ca.pem");
 }
 
-TEST_F(OptionsTest, UnknownSendTypeShowsTheSmtpChoiceAndOkWritesSmtp) {
-    Dir.Write("quillet.ini", "[User]\nSendType=smtp\n[Audio]\nSampleRate=fast\nBitPerSample=16\n");
+// Values the program cannot use show as the ones it uses instead, and OK
+// writes those back.
+TEST_F(OptionsTest, UnusableValuesShowTheirDefaultsAndOkMendsThem) {
+    Dir.Write("quillet.ini", "[User]\nSendType=smtp\n[Audio]\nSampleRate=fast\nBitPerSample=16\n"
+                             "[SMTP]\nPort=abc\nTimeout=-5\n");
     TFormOptions dlg(nullptr, nullptr);
     EXPECT_TRUE(dlg.ui->RadioButtonSMTP->isChecked());
     EXPECT_TRUE(dlg.ui->LabeledEditSMTP->isEnabled());
-    EXPECT_EQ(dlg.ui->ComboBoxSampleRate->currentText(), "fast")
-        << "shown as read, even when not an item";
+    EXPECT_EQ(dlg.ui->ComboBoxSampleRate->currentText(), "11025");
+    EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "25");
+    EXPECT_EQ(dlg.ui->LabeledEditTimeout->text(), "60");
     dlg.ui->ButtonOK->click();
-    TSettingsFile ini;
+    TIni ini = File();
     EXPECT_EQ(ini.ReadString("User", "SendType", ""), "SMTP");
-    EXPECT_EQ(ini.ReadString("Audio", "SampleRate", ""), "fast") << "written as typed";
+    EXPECT_EQ(ini.ReadString("Audio", "SampleRate", ""), "11025");
+    EXPECT_EQ(ini.ReadString("Audio", "BitPerSample", ""), "16");
+    EXPECT_EQ(ini.ReadString("SMTP", "Port", ""), "25");
+    EXPECT_EQ(ini.ReadString("SMTP", "Timeout", ""), "60");
+}
+
+// Port and Timeout take digits only; OK refuses a number out of range with
+// a message naming the field, keeps the dialog open and writes nothing.
+TEST_F(OptionsTest, PortAndTimeoutTakeDigitsOnlyAndOkRefusesOutOfRange) {
+    Dir.Write("quillet.ini", "[User]\nName=Ann\n");
+    TFormOptions dlg(nullptr, nullptr);
+    dlg.ui->LabeledEditPort->clear();
+    QTest::keyClicks(dlg.ui->LabeledEditPort, "5a8-7");
+    EXPECT_EQ(dlg.ui->LabeledEditPort->text(), "587") << "letters and signs are not taken";
+    struct TCase {
+        const char *Port, *Timeout, *Shown;
+    } cases[] = {
+        {"0", "60", "Port must be a number from 1 to 65535."},
+        {"65536", "60", "Port must be a number from 1 to 65535."},
+        {"", "60", "Port must be a number from 1 to 65535."},
+        {"587", "86401", "Timeout must be a number of seconds from 0 (no limit) to 86400."},
+        {"587", "", "Timeout must be a number of seconds from 0 (no limit) to 86400."},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Port) + "/" + c.Timeout);
+        Dialogs.Boxes.clear();
+        dlg.ui->LabeledEditPort->setText(c.Port);
+        dlg.ui->LabeledEditTimeout->setText(c.Timeout);
+        dlg.ui->ButtonOK->click();
+        ASSERT_EQ(Dialogs.Boxes.size(), 1u);
+        EXPECT_EQ(Dialogs.Boxes[0].Text, c.Shown);
+        EXPECT_EQ(dlg.result(), 0) << "the dialog stays open";
+        EXPECT_EQ(Ini(), "[User]\nName=Ann\n") << "nothing written";
+    }
+    dlg.ui->LabeledEditTimeout->setText("0");
+    dlg.ui->ButtonOK->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(File().ReadString("SMTP", "Port", ""), "587");
+    EXPECT_EQ(File().ReadString("SMTP", "Timeout", ""), "0");
 }
 
 TEST_F(OptionsTest, RelayAndMapiGreyTheServerFieldsButKeepAndWriteTheirText) {
@@ -86,7 +138,7 @@ TEST_F(OptionsTest, RelayAndMapiGreyTheServerFieldsButKeepAndWriteTheirText) {
     EXPECT_FALSE(dlg.ui->LabeledEditSMTP->isEnabled());
     EXPECT_EQ(dlg.ui->LabeledEditSMTP->text(), "mail.example.org");
     dlg.ui->ButtonOK->click();
-    TSettingsFile ini;
+    TIni ini = File();
     EXPECT_EQ(ini.ReadString("User", "SendType", ""), "MAPI");
     EXPECT_EQ(ini.ReadString("SMTP", "Server", ""), "mail.example.org");
     EXPECT_EQ(ini.ReadString("SMTP", "Password", ""), "pw");
@@ -140,7 +192,7 @@ TEST_F(OptionsTest, SecurityChoiceProposesItsPortOverAWellKnownPortOnly) {
     EXPECT_FALSE(dlg.ui->LabeledEditPort->isEnabled());
     EXPECT_FALSE(dlg.ui->ComboBoxSecurity->isEnabled());
     dlg.ui->ButtonOK->click();
-    TSettingsFile ini;
+    TIni ini = File();
     EXPECT_EQ(ini.ReadString("SMTP", "Port", ""), "587");
     EXPECT_EQ(ini.ReadString("SMTP", "Security", ""), "STARTTLS");
 }
@@ -186,7 +238,7 @@ TEST_F(OptionsTest, WithAKeyringThePasswordGoesThereAndTheFileKeyStaysEmpty) {
                 dlg.ui->LabeledEditPassword->setText(c.Typed);
             dlg.ui->ButtonOK->click();
         }
-        EXPECT_EQ(TSettingsFile().ReadString("SMTP", "Password", "?"), c.FileAfter);
+        EXPECT_EQ(File().ReadString("SMTP", "Password", "?"), c.FileAfter);
         EXPECT_EQ(TKeyring().ReadPassword("mail.example.org", "ann"),
                   c.KeyringAfter ? std::optional<std::string>(c.KeyringAfter) : std::nullopt);
         TFormOptions again(nullptr, nullptr);

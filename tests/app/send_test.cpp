@@ -1,27 +1,22 @@
-// The send workflow end to end: a take recorded through ALSA file plugins,
+// Sending from the window: a take recorded through ALSA file plugins,
 // compressed by the real lame, delivered to a real SMTP server (aiosmtpd),
-// through MX records served by a real dnsmasq, handed to a recording Simple
-// MAPI provider, or saved as .eml; and the faults the workflow mends.
+// handed to a recording Simple MAPI provider, or saved as .eml; what the
+// window shows meanwhile and after, the trust question, and the ways a
+// running send ends. The workflow's own faults are tested in tests/workflow.
 #include "app/FormMain.h"
 #include "app/FormWait.h"
-#include "app/Settings.h"
 #include "app/Termination.h"
 #include "audio/WAVFile.h"
-#include "dns/NetDNSResolver.h"
-#include "mail/message/NetMessage.h"
 #include "mapi/SMapi.h"
 #include "platform/Process.h"
+#include "platform/Profile.h"
 #include "platform/Program.h"
-#include "smtp/NetSMTP.h"
 #include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/mapi/TestProvider.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/dns_Dnsmasq.h"
-#include "tests/support/dns_FakeServer.h"
-#include "tests/support/dns_PacketBuilder.h"
-#include "tests/support/net_Port25.h"
+#include "tests/support/mail_Attachment.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/smtp_FakeServer.h"
 #include "tests/support/tls_TestPki.h"
@@ -30,45 +25,16 @@
 #include "workflow/SendWorkflow.h"
 
 #include <QApplication>
-#include <QByteArray>
 #include <QTimer>
-#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <dlfcn.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
-
-// The base64 body of the attachment part, decoded.
-std::string AttachmentBytes(const std::string& message) {
-    size_t part = message.find("filename=\"Quillet.mp3\"");
-    if (part == std::string::npos)
-        return "";
-    size_t start = message.find("\r\n\r\n", part);
-    size_t end = message.find("\r\n\r\n", start + 4);
-    if (start == std::string::npos || end == std::string::npos)
-        return "";
-    QByteArray b64 = QByteArray::fromStdString(message.substr(start + 4, end - start - 4));
-    b64.replace("\r\n", "");
-    QByteArray raw = QByteArray::fromBase64(b64);
-    return raw.toStdString();
-}
-
-// Seconds of audio that `lame --decode` gets back from mp3 bytes.
-double DecodedSeconds(const TTempDir& dir, const std::string& mp3) {
-    dir.Write("got.mp3", mp3);
-    if (RunAndWait("lame --quiet --decode got.mp3 got.wav", dir.Path()) != 0)
-        return -1;
-    TWAVFile wav;
-    wav.LoadFromFile(dir.File("got.wav"));
-    return wav.Duration();
-}
 
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -149,14 +115,9 @@ TEST_F(SendTest, SmtpDeliversTheComposedMailWithItsRecordingAfterALogin) {
     TFormMain& m = Make();
     RecordTake();
     Fill("Bob <bob@example.org>", "carol@example.org");
-    WorkflowOf(m).WaitTexts.clear();
     UiOf(m)->ActionToolbarSend->trigger();
 
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});
-    EXPECT_EQ(WorkflowOf(m).WaitTexts,
-              (std::vector<std::string>{"Compressing, please wait...", "Sending, please wait...",
-                                        "Connecting 127.0.0.1...", "Sending by 127.0.0.1...",
-                                        "Disconnecting 127.0.0.1 ..."}));
     EXPECT_FALSE(Wait->isVisible());
     EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled());
     EXPECT_TRUE(UiOf(m)->ActionFileNew->isEnabled());
@@ -177,7 +138,7 @@ TEST_F(SendTest, SmtpDeliversTheComposedMailWithItsRecordingAfterALogin) {
     EXPECT_NE(envelope.find("rcpt=bob@example.org\n"), std::string::npos);
     EXPECT_NE(envelope.find("rcpt=carol@example.org\n"), std::string::npos);
 
-    double seconds = DecodedSeconds(Dir, AttachmentBytes(got));
+    double seconds = DecodedSeconds(AttachmentBytes(got));
     EXPECT_NEAR(seconds, RecordingSeconds(), 0.25 + RecordingSeconds() * 0.02);
 
     // A second send in one run still carries one raw line and one attachment.
@@ -208,94 +169,6 @@ TEST_F(SendTest, UnknownSendTypeSendsNothingAndSaysNothing) {
     EXPECT_TRUE(FileExists(TFormMain::EncodedFile())) << "the mail was still prepared";
 }
 
-TEST_F(SendTest, DirectTriesTheExchangersInPreferenceOrder) {
-    if (!CanListenOn25("127.0.0.3"))
-        GTEST_SKIP() << "needs to listen on port 25 (root)";
-    // 127.0.0.2 (preferred) refuses; 127.0.0.3 takes the mail. The exchange
-    // names are address literals so nothing is looked up outside loopback.
-    TDnsmasq dns({"local=/quillet-test/", "local=/127.0.0.3/", "mx-host=quillet-test,127.0.0.3,20",
-                  "mx-host=quillet-test,127.0.0.2,10", "txt-record=127.0.0.3,exists"});
-    TSmtpAiosmtpd server(false, "127.0.0.3", 25);
-    ASSERT_GT(server.Port(), 0);
-    Settings("Direct");
-    TFormMain& m = Make();
-    WorkflowOf(m).Resolver().Port = dns.Port();
-    RecordTake(50);
-    Fill("bob@quillet-test");
-    WorkflowOf(m).WaitTexts.clear();
-    UiOf(m)->ActionFileSend->trigger();
-    ASSERT_EQ(Dialogs.Boxes.size(), 2u);
-    EXPECT_EQ(Dialogs.Boxes[0].Text, "Socket Error # 10061\r\nConnection refused.:127.0.0.2");
-    EXPECT_EQ(Dialogs.Boxes[1].Text, Success);
-    EXPECT_EQ(WorkflowOf(m).MailHosts, (std::vector<std::string>{"127.0.0.2", "127.0.0.3"}));
-    EXPECT_NE(server.Message(1).find("To: bob@quillet-test\r\n"), std::string::npos);
-    EXPECT_EQ(WorkflowOf(m).Smtp().AuthenticationType(), atNone);
-    EXPECT_EQ(std::find(WorkflowOf(m).WaitTexts.begin(), WorkflowOf(m).WaitTexts.end(),
-                        "Sending by 127.0.0.3..."),
-              WorkflowOf(m).WaitTexts.end() - 2);
-
-    // A domain that exists without MX records takes mail at its own address.
-    Dialogs.Boxes.clear();
-    Fill("carol@127.0.0.3");
-    UiOf(m)->ActionFileSend->trigger();
-    EXPECT_EQ(WorkflowOf(m).MailHosts, std::vector<std::string>{"127.0.0.3"});
-    EXPECT_EQ(Texts(), std::vector<std::string>{Success});
-    EXPECT_NE(server.Envelope(2).find("rcpt=carol@127.0.0.3"), std::string::npos);
-}
-
-TEST_F(SendTest, DirectLookupFailuresEndTheSendWithTheirMessage) {
-    TDnsmasq dns({"local=/quillet-test/", "mx-host=quillet-test,127.0.0.3,10"});
-    Settings("Direct");
-    TFormMain& m = Make();
-    WorkflowOf(m).Resolver().Port = dns.Port();
-    RecordTake(50);
-    Fill("bob@nowhere.quillet-test");
-    UiOf(m)->ActionFileSend->trigger();
-    EXPECT_EQ(Texts(), std::vector<std::string>{
-                           "Error resolving domain: DNS Server Reports Query Name Error"});
-    EXPECT_EQ(Dialogs.Boxes[0].Caption, "Information");
-    EXPECT_EQ(Dialogs.Boxes[0].Icon, TMsgIcon::Information);
-
-    // Two recipients of one domain: that domain is asked for (not the text
-    // after the first "@"), and its one exchanger is tried.
-    Dialogs.Boxes.clear();
-    Fill("Bob <bob@quillet-test>, carol@QUILLET-test");
-    UiOf(m)->ActionFileSend->trigger();
-    EXPECT_EQ(WorkflowOf(m).MailHosts, std::vector<std::string>{"127.0.0.3"});
-    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
-    EXPECT_EQ(Dialogs.Boxes[0].Text.rfind("Socket Error # ", 0), 0u) << Dialogs.Boxes[0].Text;
-    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled());
-}
-
-TEST_F(SendTest, DirectToADomainWithANullMxSendsNothing) {
-    TDnsFakeServer dns([](const std::string& query, int) {
-        TDnsPacketBuilder b = TDnsPacketBuilder::ReplyTo(query);
-        b.MX(TDnsPacketBuilder::Section::Answer, "quillet-test", 0, "");
-        return std::vector<TDnsFakeDatagram>{{b.Build(), 0, false}};
-    });
-    Settings("Direct");
-    TFormMain& m = Make();
-    WorkflowOf(m).Resolver().Port = dns.Port();
-    RecordTake(50);
-    Fill("bob@quillet-test");
-    UiOf(m)->ActionFileSend->trigger();
-    EXPECT_EQ(Texts(),
-              std::vector<std::string>{"The domain quillet-test does not accept mail (null MX)."});
-}
-
-TEST_F(SendTest, MissingDnsServerIsReportedAndTheWindowRecovers) {
-    Dir.Write("resolv.conf", "# no nameserver\n");
-    Settings("Direct");
-    TFormMain& m = Make();
-    RecordTake(50);
-    UiOf(m)->ActionFileSend->trigger();
-    EXPECT_EQ(Texts(), std::vector<std::string>{"Error occured!"});
-    EXPECT_EQ(Dialogs.Boxes[0].Icon, TMsgIcon::Error) << "shown by the application-wide handler";
-    EXPECT_FALSE(Wait->isVisible());
-    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled());
-    EXPECT_TRUE(UiOf(m)->ActionToolbarSend->isEnabled());
-}
-
 TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     LoadMapiLibrary(MAPI_TEST_PROVIDER_PATH);
     ASSERT_TRUE(MapiAvail());
@@ -320,8 +193,6 @@ TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     EXPECT_EQ(sent.Recips[0].Name.value_or(""), "bob@example.org");
     ASSERT_EQ(sent.Files.size(), 1u);
     EXPECT_EQ(sent.Files[0].Path.value_or(""), TFormMain::EncodedFile());
-    EXPECT_EQ(WorkflowOf(m).Message().Subject, std::string(300, 'S'))
-        << "the SMTP message keeps it whole";
 
     Dialogs.Boxes.clear();
     state->SendCode = 2;
@@ -345,9 +216,6 @@ TEST_F(SendTest, SaveAsWritesWhatSmtpTransmitsAndCancelRunsNoEncoder) {
     TFormMain& m = Make();
     RecordTake();
     Fill("bob@example.org", "carol@example.org");
-    // One fixed clock, so both copies carry the same Date.
-    WorkflowOf(m).Message().Clock = [] { return time_t(1796606168); };
-    WorkflowOf(m).Smtp().MailAgent.clear(); // the file carries no X-Mailer either
     UiOf(m)->ActionFileSend->trigger();
     std::string sent = server.Message(1);
     ASSERT_FALSE(sent.empty());
@@ -375,6 +243,16 @@ TEST_F(SendTest, SaveAsWritesWhatSmtpTransmitsAndCancelRunsNoEncoder) {
     std::string sentId = messageId(sent), savedId = messageId(unstuffed);
     EXPECT_NE(sentId, "");
     EXPECT_NE(sentId, savedId);
+    // The Date may have moved on, and only the wire carries an X-Mailer.
+    auto drop = [](std::string& text, const std::string& header) {
+        size_t start = text.find("\r\n" + header);
+        if (start != std::string::npos)
+            text.erase(start, text.find("\r\n", start + 2) - start);
+    };
+    for (const char* header : {"Date: ", "X-Mailer: "}) {
+        drop(sent, header);
+        drop(unstuffed, header);
+    }
     EXPECT_EQ(unstuffed, sent);
 
     // Cancel: no encoder run at all.
@@ -382,55 +260,6 @@ TEST_F(SendTest, SaveAsWritesWhatSmtpTransmitsAndCancelRunsNoEncoder) {
     Dialogs.SaveAnswer.clear();
     UiOf(m)->FileSaveAs1->trigger();
     EXPECT_FALSE(FileExists(TFormMain::EncodedFile()));
-}
-
-TEST_F(SendTest, FailingEncoderSendsAndSavesNothing) {
-    TSmtpAiosmtpd server(false);
-    Settings("SMTP", "127.0.0.1", server.Port());
-    TFormMain& m = Make();
-    RecordTake(50);
-    // An older compressed file must not go out as this recording.
-    TTempDir scratch;
-    scratch.Write("old.mp3", "an older recording");
-    std::filesystem::copy_file(scratch.File("old.mp3"), TFormMain::EncodedFile(),
-                               std::filesystem::copy_options::overwrite_existing);
-    scratch.Write("x", "#!/bin/sh\nexit 3\n", 0755);
-    std::filesystem::copy_file(scratch.File("x"), FakeEncoder());
-    UiOf(m)->ActionFileSend->trigger();
-    EXPECT_EQ(Texts(),
-              std::vector<std::string>{
-                  "Could not compress the recording: the encoder (lame) failed with exit code 3."});
-    EXPECT_EQ(server.Message(1, 300), "") << "nothing was sent";
-    EXPECT_FALSE(Wait->isVisible());
-    EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled());
-
-    std::remove(FakeEncoder().c_str());
-    scratch.Write("x", "#!/bin/sh\nexit 0\n", 0755);
-    std::filesystem::copy_file(scratch.File("x"), FakeEncoder());
-    Dialogs.Boxes.clear();
-    Dialogs.SaveAnswer = Dir.File("out.eml");
-    UiOf(m)->FileSaveAs1->trigger();
-    ASSERT_EQ(Dialogs.Boxes.size(), 1u);
-    EXPECT_EQ(Dialogs.Boxes[0].Text.rfind(
-                  "Could not compress the recording: the encoder (lame) left no file", 0),
-              0u);
-    EXPECT_FALSE(FileExists(Dir.File("out.eml")));
-}
-
-TEST_F(SendTest, EncoderRunsInTheProgramDirectoryWhateverTheWorkingDirectory) {
-    TTempDir elsewhere;
-    elsewhere.Write("Quillet.wav", "not the recording");
-    std::string cwd = std::filesystem::current_path();
-    std::filesystem::current_path(elsewhere.Path());
-    Settings("SMTP", "");
-    TFormMain& m = Make();
-    RecordTake(100);
-    Dialogs.SaveAnswer = Dir.File("out.eml");
-    UiOf(m)->FileSaveAs1->trigger();
-    std::filesystem::current_path(cwd);
-    EXPECT_TRUE(Dialogs.Boxes.empty());
-    double seconds = DecodedSeconds(Dir, AttachmentBytes(Dir.Read("out.eml")));
-    EXPECT_NEAR(seconds, RecordingSeconds(), 0.25 + RecordingSeconds() * 0.02);
 }
 
 TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
@@ -446,7 +275,7 @@ TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
     ASSERT_TRUE(wav.LoadFromFile(TFormMain::RecordingFile()));
     EXPECT_TRUE(wav.Valid);
     EXPECT_GT(wav.Duration(), 0.0) << "the encoder got a completed file";
-    EXPECT_GT(DecodedSeconds(Dir, AttachmentBytes(Dir.Read("out.eml"))), 0.0);
+    EXPECT_GT(DecodedSeconds(AttachmentBytes(Dir.Read("out.eml"))), 0.0);
     // Send stops it too, and the Stop inside offers no second send meanwhile.
     Dialogs.Answers = {TMsgResult::Yes}; // overwrite the take
     UiOf(m)->ActionVoiceRecord->trigger();
@@ -460,65 +289,6 @@ TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
     EXPECT_FALSE(sendOfferedDuringSend);
     EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled()) << "back once the send ended";
     Dialogs.OnBox = nullptr;
-}
-
-// Secure submission from the window: the settings' port and security reach
-// the SMTP client, the login goes over TLS only, and a certificate problem is
-// shown like any delivery error.
-TEST_F(SendTest, SubmissionWithStartTlsAndImplicitTlsFromTheSettings) {
-    TTlsTestPki pki(Dir.Path());
-    TTlsCertFiles good = pki.Issue("good", {"IP:127.0.0.1", "DNS:localhost"});
-    TSmtpAiosmtpdOptions o;
-    o.Auth = true;
-    o.StartTLSCert = good.Cert;
-    o.StartTLSKey = good.Key;
-    o.ImplicitCert = good.Cert;
-    o.ImplicitKey = good.Key;
-    TSmtpAiosmtpd server(o);
-    ASSERT_GT(server.Port(), 0);
-    ASSERT_GT(server.ImplicitPort(), 0);
-
-    struct Case {
-        const char* security;
-        int port;
-    } cases[] = {
-        {"STARTTLS", server.Port()}, {"Auto", server.Port()}, {"SSL/TLS", server.ImplicitPort()}};
-    int n = 0;
-    for (const Case& c : cases) {
-        Settings("SMTP", "127.0.0.1", c.port);
-        std::string ini = Dir.Read("quillet.ini");
-        ini.replace(ini.find("Security=None"), 13,
-                    std::string("Security=") + c.security + "\nTimeout=60\nCAFile=" + pki.CAFile);
-        Dir.Write("quillet.ini", ini);
-        TFormMain& m = Make(); // the private CA comes from the settings file
-        RecordTake(50);
-        Fill("bob@example.org");
-        Dialogs.Boxes.clear();
-        UiOf(m)->ActionFileSend->trigger();
-        EXPECT_EQ(Texts(), std::vector<std::string>{Success}) << c.security;
-        ++n;
-        EXPECT_NE(server.Envelope(n).find("login=user\n"), std::string::npos) << c.security;
-        SetFormWait(nullptr);
-        Wait.reset();
-        Main.reset();
-    }
-    EXPECT_EQ(server.Commands().find("AUTH LOGIN plain"), std::string::npos) << "no login in clear";
-
-    // A certificate the client cannot trust: the user is asked, and No ends
-    // the delivery with the refusal's own message, naming the host.
-    Settings("SMTP", "127.0.0.1", server.Port());
-    std::string ini = Dir.Read("quillet.ini");
-    ini.replace(ini.find("Security=None"), 13, "Security=STARTTLS");
-    Dir.Write("quillet.ini", ini);
-    TFormMain& m = Make(); // without the test CA
-    RecordTake(50);
-    Dialogs.Boxes.clear();
-    UiOf(m)->ActionFileSend->trigger();
-    ASSERT_EQ(Dialogs.Boxes.size(), 2u);
-    EXPECT_EQ(Dialogs.Boxes[0].Buttons, TMsgButtons::YesNo);
-    EXPECT_EQ(Dialogs.Boxes[1].Text,
-              "Certificate of 127.0.0.1 rejected: unknown issuer.:127.0.0.1");
-    EXPECT_EQ(Dir.Read("quillet.ini"), ini) << "No stores nothing";
 }
 
 // Yes to the question pins the server's own certificate for its host: the
@@ -549,9 +319,9 @@ TEST_F(SendTest, TrustedSelfSignedCertificateIsPinnedForItsHost) {
                              0),
               0u)
         << question;
-    TSettingsFile file;
-    const std::string pin = file.ReadString("SMTP", "PinnedCertificate", "");
-    EXPECT_EQ(file.ReadString("SMTP", "PinnedHost", ""), "127.0.0.1");
+    const std::string file = Dir.File("quillet.ini");
+    const std::string pin = ReadProfileString(file, "SMTP", "PinnedCertificate", "");
+    EXPECT_EQ(ReadProfileString(file, "SMTP", "PinnedHost", ""), "127.0.0.1");
     EXPECT_EQ(pin.size(), 95u) << pin; // 32 bytes as "AB:" pairs
     EXPECT_NE(question.find("\n" + pin + "\n"), std::string::npos) << question;
     EXPECT_EQ(server.Message(1, 300), "") << "not retried on its own";
@@ -592,9 +362,9 @@ TEST_F(SendTest, WholeRoadFromSpeechToTheRecipientsMailbox) {
     ASSERT_GE(wav.size(), 44 + speech.size());
     EXPECT_TRUE(wav.compare(44, speech.size(), speech) == 0) << "the captured bytes, nothing else";
     // ...and the mail carries it: loud where the speech is.
-    double seconds = DecodedSeconds(Dir, AttachmentBytes(server.Message(1)));
-    EXPECT_NEAR(seconds, RecordingSeconds(), 0.25 + RecordingSeconds() * 0.02);
-    std::string pcm = Dir.Read("got.wav").substr(44);
+    const std::string mp3 = AttachmentBytes(server.Message(1));
+    EXPECT_NEAR(DecodedSeconds(mp3), RecordingSeconds(), 0.25 + RecordingSeconds() * 0.02);
+    std::string pcm = DecodedWav(mp3).substr(44);
     int peak = 0;
     size_t speechSamples = speech.size();
     for (size_t i = 0; i + 1 < pcm.size() && i / 2 < speechSamples; i += 2)
@@ -614,14 +384,17 @@ TEST_F(SendTest, CancelDuringAStalledSendRestoresTheWindowWithoutANestedSend) {
     RecordTake(50);
     Fill("bob@example.org");
     bool sendOffered = true;
-    auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+    std::chrono::steady_clock::time_point clicked;
     QTimer::singleShot(400, [&] {
         sendOffered =
             UiOf(m)->ActionFileSend->isEnabled() || UiOf(m)->ActionToolbarSend->isEnabled();
+        clicked = std::chrono::steady_clock::now();
         Wait->ui->ButtonCancel->click();
     });
     UiOf(m)->ActionFileSend->trigger();
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - due).count(), 1.0);
+    // An idle machine ends it within 0.1 s of the click.
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - clicked).count(),
+              1.0);
     EXPECT_FALSE(sendOffered) << "no second send while one runs";
     EXPECT_EQ(Texts(), std::vector<std::string>{"Sending cancelled."});
     EXPECT_FALSE(Wait->isVisible());
@@ -645,7 +418,9 @@ TEST_P(SendEndTest, DuringAStalledSendEndsTheProgramWithin3Seconds) {
     RecordTake(50);
     Fill("bob@example.org");
     QTimer::singleShot(0, [&] { UiOf(m)->ActionFileSend->trigger(); });
+    std::chrono::steady_clock::time_point asked;
     QTimer::singleShot(400, [&] {
+        asked = std::chrono::steady_clock::now();
         if (way == "exit")
             UiOf(m)->ActionFileExit->trigger();
         else if (way == "close")
@@ -653,10 +428,10 @@ TEST_P(SendEndTest, DuringAStalledSendEndsTheProgramWithin3Seconds) {
         else
             ::raise(SIGTERM);
     });
-    QTimer::singleShot(5000, [] { QApplication::exit(2); }); // only when it hangs
-    auto start = std::chrono::steady_clock::now();
+    QTimer::singleShot(20000, [] { QApplication::exit(2); }); // only when it hangs
     EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.0);
+    // An idle machine ends within 0.1 s of the request.
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count(), 3.0);
     EXPECT_TRUE(Dialogs.Boxes.empty()) << "nothing to answer on the way out";
     EXPECT_FALSE(Wait->isVisible());
     SetMainWindowForSignals(nullptr);

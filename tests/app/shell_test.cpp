@@ -8,7 +8,6 @@
 #include "app/FormOptions.h"
 #include "app/FormWait.h"
 #include "app/Launchers.h"
-#include "app/Settings.h"
 #include "platform/Program.h"
 #include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
@@ -17,6 +16,7 @@
 #include "ui_FormAbout.h"
 #include "ui_FormMain.h"
 #include "ui_FormOptions.h"
+#include "workflow/SendSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,23 +70,9 @@ TEST(MessageBoxes, ShowTheirTextAsPlainTextWithTheirButtons) {
     }
 }
 
-TEST(Settings, RefusedWriteRaisesTheMessageWithThePath) {
-    TTempDir dir;
-    dir.Write("q.ini", "[User]\nName=Ann\n", 0444);
-    TSettingsFile file(dir.File("q.ini"));
-    try {
-        file.WriteString("User", "Name", "Bob");
-        FAIL();
-    } catch (const ESettingsWriteError& e) {
-        EXPECT_EQ(e.Message, "Unable to write to " + dir.File("q.ini"));
-    }
-    EXPECT_EQ(file.ReadString("User", "Name", ""), "Ann");
-}
-
-TEST(Settings, FileIsBesideTheProgramNamedAfterIt) {
+TEST(Settings, FileIsBesideTheProgramWhileItsFolderIsWritable) {
     unsetenv("QUILLET_SETTINGS_FILE");
-    EXPECT_EQ(SettingsFileName(), ChangeFileExt(ProgramFile(), ".ini"));
-    EXPECT_EQ(SettingsFileName().substr(SettingsFileName().size() - 4), ".ini");
+    EXPECT_EQ(SettingsFilePath(), ProgramDir() + "quillet.ini");
 }
 
 namespace {

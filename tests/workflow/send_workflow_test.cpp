@@ -1,89 +1,47 @@
 // The send workflow without a window: a cancel ends every stage at once
 // (encoder, DNS wait, connect, greeting, upload, the reply to "."), time
-// limits end a stalled server, and the progress it reports. Real peers on
-// loopback: the scripted SMTP server, aiosmtpd, a silent UDP socket.
-#include "workflow/SendWorkflow.h"
-
-#include "dns/NetDNSResolver.h"
-#include "platform/Process.h"
+// limits end a stalled server, the progress it reports, refused input and
+// failing encoders that send nothing. Real peers on loopback: the scripted
+// SMTP server, aiosmtpd, a silent UDP socket; the real lame.
 #include "platform/Program.h"
-#include "smtp/NetSMTP.h"
-#include "tests/net/tcp_LoopbackListeners.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/audio_WavBytes.h"
+#include "tests/support/mail_Attachment.h"
+#include "tests/support/net_LoopbackListeners.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/smtp_FakeServer.h"
+#include "tests/workflow/WorkflowFixture.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class SendWorkflowTest : public ::testing::Test {
+class SendWorkflowTest : public TWorkflowFixture {
 protected:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "workflow_test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-        Wf.RecordingFile = Dir.File("Quillet.wav");
-        Wf.EncodedFile = Dir.File("Quillet.mp3");
-        Dir.Write("Quillet.wav", WavBytes(1));
-        Wf.OnMessage = [this](const std::string& t) { Notices.push_back(t); };
-        Wf.OnInformation = [this](const std::string& t) { Notices.push_back(t); };
-        Fields.To = "bob@example.org";
-        Fields.Subject = "Voice note";
-        Fields.Body = "Hello";
-        TSendSettings s;
-        s.UserEmail = "ann@example.org";
-        Wf.ApplySettings(s);
-    }
-    void UseSmtp(int port, int timeoutSeconds = 0) {
-        TSendSettings s;
-        s.UserEmail = "ann@example.org";
-        s.SendType = "SMTP";
-        s.SmtpServer = "127.0.0.1";
-        s.SmtpPort = port;
-        s.SmtpSecurity = "None";
-        s.TimeoutSeconds = timeoutSeconds;
-        Wf.ApplySettings(s);
-    }
-    // An attachment of mb megabytes, copied in place of the encoder's run.
-    void CopiedAttachment(int mb) {
-        Dir.Write("take.mp3", std::string(size_t(mb) << 20, 'x'));
-        Wf.EncoderCommandLine = "cp take.mp3 Quillet.mp3";
-    }
     // Sends with a cancel after ms; returns the seconds from the cancel to
     // the end of the send, or -1 when the send did not end in a cancel.
     double SendAndCancelAfter(int ms) {
-        // Measured from when the cancel was due: a frozen window would
-        // only see the click late.
-        const Clock::time_point cancelled = Clock::now() + std::chrono::milliseconds(ms);
+        Clock::time_point cancelled = Clock::time_point::max();
         QTimer timer; // ends with this call, even when the send does not
         timer.setSingleShot(true);
-        timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, [this] { Wf.Cancel(); });
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            cancelled = Clock::now();
+            Wf->Cancel();
+        });
         timer.start(ms);
         try {
-            Wf.Send(Fields);
+            Wf->Send(Fields);
         } catch (const ESendCancelled& e) {
             EXPECT_STREQ(e.what(), "Sending cancelled.");
             return std::chrono::duration<double>(Clock::now() - cancelled).count();
         }
         return -1;
     }
-
-    TTempDir Dir;
-    TSendWorkflow Wf;
-    TSendFields Fields;
-    std::vector<std::string> Notices;
 };
 
 // The scripted dialogue up to DATA's go-ahead, then the given steps.
@@ -106,7 +64,7 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
     std::unique_ptr<SilentListener> silent;
     int udp = -1;
     const std::vector<TCase> cases = {
-        {"encoding", [this] { Wf.EncoderCommandLine = "sleep 30"; }},
+        {"encoding", [this] { Make("sleep 30"); }},
         {"DNS wait",
          [&, this] {
              // A name server that reads the query and never answers.
@@ -117,37 +75,31 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
              ::bind(udp, reinterpret_cast<sockaddr*>(&a), sizeof a);
              socklen_t len = sizeof a;
              ::getsockname(udp, reinterpret_cast<sockaddr*>(&a), &len);
-             Dir.Write("resolv.conf", "nameserver 127.0.0.1\n");
-             setenv("QUILLET_RESOLV_CONF", Dir.File("resolv.conf").c_str(), 1);
-             CopiedAttachment(1);
-             TSendSettings s;
-             s.SendType = "Direct";
-             s.UserEmail = "ann@example.org";
-             Wf.ApplySettings(s);
-             Wf.Resolver().Port = ntohs(a.sin_port);
+             Make("", ntohs(a.sin_port));
+             UseDirect();
          }},
         {"connect",
          [&, this] {
              silent = std::make_unique<SilentListener>();
-             CopiedAttachment(1);
+             Make();
              UseSmtp(silent->Port);
          }},
         {"greeting",
          [&, this] {
              server = std::make_unique<TSmtpFakeServer>(std::vector<TSmtpStep>{Quiet(20000)});
-             CopiedAttachment(1);
+             Make();
              UseSmtp(server->Port());
          }},
         {"upload to a server that stopped reading",
          [&, this] {
              server = std::make_unique<TSmtpFakeServer>(UpToData({Quiet(20000)}));
-             CopiedAttachment(32);
+             Make("", 53, 32);
              UseSmtp(server->Port());
          }},
         {"reply to the final dot",
          [&, this] {
              server = std::make_unique<TSmtpFakeServer>(UpToData({CliData(), Quiet(20000)}));
-             CopiedAttachment(1);
+             Make();
              UseSmtp(server->Port());
          }},
     };
@@ -155,14 +107,15 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
         SCOPED_TRACE(c.Stage);
         Notices.clear();
         c.Arrange();
+        // An idle machine ends every stage within 2 ms of the cancel.
         double seconds = SendAndCancelAfter(400);
         EXPECT_GE(seconds, 0) << "the send must end in a cancel";
         EXPECT_LT(seconds, 1.0);
         EXPECT_TRUE(Notices.empty()) << Notices.front();
-        EXPECT_FALSE(Wf.Running());
-        EXPECT_FALSE(Wf.Smtp().IsConnected());
+        EXPECT_FALSE(Wf->Running());
         if (std::strcmp(c.Stage, "encoding") == 0) {
-            EXPECT_FALSE(FileExists(Wf.EncodedFile)) << "no half-written recording is left";
+            EXPECT_FALSE(FileExists(Dir.File("Quillet.mp3")))
+                << "no half-written recording is left";
         }
         server.reset();
         silent.reset();
@@ -176,10 +129,11 @@ TEST_F(SendWorkflowTest, ProgressRisesToTheWholeForEncodingAndSending) {
     TSmtpAiosmtpd sink(false);
     ASSERT_GT(sink.Port(), 0);
     Dir.Write("Quillet.wav", WavBytes(20));
-    UseSmtp(sink.Port(), 60);
+    Make("lame.exe Quillet.wav Quillet.mp3");
+    UseSmtp(sink.Port(), ssNone, 60);
     std::vector<std::pair<int64_t, int64_t>> seen;
-    Wf.OnProgress = [&](int64_t done, int64_t total) { seen.emplace_back(done, total); };
-    ASSERT_TRUE(Wf.Send(Fields));
+    Wf->OnProgress = [&](int64_t done, int64_t total) { seen.emplace_back(done, total); };
+    ASSERT_TRUE(Wf->Send(Fields));
     ASSERT_FALSE(sink.Message(1).empty());
     // Two stages, each starting afresh and never going back.
     int stages = 0;
@@ -195,17 +149,19 @@ TEST_F(SendWorkflowTest, ProgressRisesToTheWholeForEncodingAndSending) {
         }
     }
     EXPECT_EQ(stages, 2);
+    EXPECT_EQ(WaitTexts,
+              (std::vector<std::string>{"Compressing, please wait...", "Sending, please wait...",
+                                        "Connecting 127.0.0.1...", "Sending by 127.0.0.1...",
+                                        "Disconnecting 127.0.0.1 ..."}));
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back().first, seen.back().second);
+    EXPECT_NEAR(DecodedSeconds(AttachmentBytes(sink.Message(1))), 20.0, 0.5);
 }
 
 TEST_F(SendWorkflowTest, TheTimeoutSettingEndsASilentServerWithReadTimeout) {
     TSmtpFakeServer server({Quiet(20000)});
-    CopiedAttachment(1);
-    UseSmtp(server.Port(), 1);
-    auto start = Clock::now();
-    EXPECT_FALSE(Wf.Send(Fields));
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 3.0);
+    UseSmtp(server.Port(), ssNone, 1);
+    EXPECT_FALSE(Wf->Send(Fields));
     EXPECT_EQ(Notices, std::vector<std::string>{"Read Timeout:127.0.0.1"});
 }
 
@@ -223,24 +179,74 @@ TEST_F(SendWorkflowTest, RefusedRecipientsOrOwnAddressSendNothingAndRunNoEncoder
          "address."},
     };
     TSmtpFakeServer server({Quiet(5000)});
-    CopiedAttachment(1);
+    UseSmtp(server.Port());
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.To);
-        TSendSettings s = Wf.Settings();
-        s.SendType = "SMTP";
-        s.SmtpServer = "127.0.0.1";
-        s.SmtpPort = server.Port();
+        TSendSettings s = Applied;
         s.UserEmail = c.Own;
-        Wf.ApplySettings(s);
+        Apply(s);
         Fields.To = c.To;
         Fields.Subject = c.Subject;
         try {
-            Wf.Send(Fields);
+            Wf->Send(Fields);
             ADD_FAILURE() << "sent";
         } catch (const Exception& e) {
             EXPECT_EQ(e.Message, c.Shown);
         }
-        EXPECT_FALSE(FileExists(Wf.EncodedFile)) << "no encoder run";
+        EXPECT_FALSE(FileExists(Dir.File("Quillet.mp3"))) << "no encoder run";
     }
     EXPECT_EQ(server.Connections(), 0);
+}
+
+// An encoder that fails or leaves nothing: nothing is sent or saved, and an
+// older compressed file never goes out as this recording. A good one runs
+// where the recording is, whatever the working directory.
+TEST_F(SendWorkflowTest, EncoderFailuresSendAndSaveNothing) {
+    TSmtpAiosmtpd server(false);
+    ASSERT_GT(server.Port(), 0);
+    Dir.Write("fail3", "#!/bin/sh\nexit 3\n", 0755);
+    struct TCase {
+        std::string Encoder;
+        const char* Shown; // the start of the message; nullptr: success
+    } cases[] = {
+        {Dir.File("fail3"),
+         "Could not compress the recording: the encoder (lame) failed with exit code "
+         "3."},
+        {"true", "Could not compress the recording: the encoder (lame) left no file"},
+        {"no-such-encoder Quillet.wav",
+         "Could not compress the recording: the encoder (lame) could not be started."},
+        {"lame.exe Quillet.wav Quillet.mp3", nullptr},
+    };
+    TTempDir elsewhere;
+    elsewhere.Write("Quillet.wav", "not the recording");
+    const std::string cwd = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.Path());
+    int delivered = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Encoder);
+        Dir.Write("Quillet.mp3", "an older recording");
+        Make(c.Encoder);
+        UseSmtp(server.Port());
+        for (bool save : {false, true}) {
+            try {
+                if (save)
+                    Wf->SaveAs(Fields, Dir.File("out.eml"));
+                else
+                    EXPECT_TRUE(Wf->Send(Fields));
+                EXPECT_EQ(c.Shown, nullptr) << "no failure";
+            } catch (const Exception& e) {
+                ASSERT_NE(c.Shown, nullptr) << e.Message;
+                EXPECT_EQ(e.Message.rfind(c.Shown, 0), 0u) << e.Message;
+            }
+        }
+        if (c.Shown) {
+            EXPECT_FALSE(FileExists(Dir.File("out.eml")));
+        } else {
+            ++delivered;
+            EXPECT_NEAR(DecodedSeconds(AttachmentBytes(Dir.Read("out.eml"))), 1.0, 0.25);
+        }
+    }
+    std::filesystem::current_path(cwd);
+    EXPECT_NE(server.Message(delivered, 5000), "");
+    EXPECT_EQ(server.Message(delivered + 1, 300), "") << "nothing else was sent";
 }

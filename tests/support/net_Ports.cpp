@@ -1,5 +1,5 @@
-// See net_Port25.h.
-#include "tests/support/net_Port25.h"
+// See net_Ports.h.
+#include "tests/support/net_Ports.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -17,4 +17,16 @@ bool CanListenOn25(const char* addr) {
     bool ok = bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     close(s);
     return ok;
+}
+
+int ClosedPort() {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t n = sizeof a;
+    bind(s, reinterpret_cast<sockaddr*>(&a), n);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+    close(s);
+    return ntohs(a.sin_port);
 }

@@ -1,0 +1,8 @@
+// Loopback ports for tests: whether the well-known port 25 is free to
+// listen on (root only), for the mail-host tests that need it, and a port
+// nothing listens on, for refused connections.
+#pragma once
+
+bool CanListenOn25(const char* addr);
+// A TCP port of 127.0.0.1 that was free a moment ago.
+int ClosedPort();
