@@ -17,8 +17,9 @@ public:
     using Exception::Exception;
 };
 
-// Copies source to target after checking that it opens as a RIFF WAVE
-// file; raises ERecordingError otherwise.
+// Copies source to target and checks the copy with WaveHeaderProblem;
+// raises ERecordingError when source cannot be read or copied, or with
+// "'<source>' is not a usable WAV file: <reason>".
 void CopyWavFile(const std::string& source, const std::string& target);
 
 struct TCaptureFormat {

@@ -323,7 +323,7 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
          {"--to", "b@x", "--wav", ini, "--settings", ini},
          {},
          2,
-         "is not a WAV file"},
+         "is not a usable WAV file: no RIFF WAVE header"},
         {"encoder fails", ok, {}, 2, "the encoder (lame) failed with exit code 3", true},
         {"delivery refused", ok, {{"SMTP/Port", refused}}, 3, "Connection refused.:127.0.0.1\n"},
         {"eml not writable", with({"--save", d + "no/x.eml"}), {}, 3, "Cannot create file"},
@@ -372,4 +372,52 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
         EXPECT_EQ(WorkDirsLeft(), 0u) << c.why;
     }
     EXPECT_EQ(Run({"--help"}).Out.rfind("Usage: quillet-send --to ADDR", 0), 0u);
+}
+
+// Input that cannot be used is refused with its reason before anything is
+// sent, and a failure is never reported as success.
+TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
+    const std::string d = Dir.Path() + "/", ini = d + "quillet.ini";
+    // The take.wav fixture with value written over the bytes at `at`.
+    auto wavWith = [&](const char* name, size_t at, uint32_t value, size_t bytes) {
+        std::string wav = WavBytes(1);
+        for (size_t i = 0; i < bytes; ++i)
+            wav[at + i] = static_cast<char>(value >> (8 * i));
+        Dir.Write(name, wav);
+        return std::vector<std::string>{"--to", "b@x.org", "--wav", d + name, "--settings", ini};
+    };
+    auto unusable = [&](const char* name, const std::string& reason) {
+        return "quillet-send: '" + d + name + "' is not a usable WAV file: " + reason + "\n";
+    };
+    Dir.Write("cut.wav", WavBytes(1).substr(0, 30));
+    struct Case {
+        const char* why;
+        std::vector<std::string> args;
+        int status;
+        std::string err; // a part of stderr
+        std::string out = "";
+    } cases[] = {
+        {"a header cut at 30 bytes",
+         {"--to", "b@x.org", "--wav", d + "cut.wav", "--settings", ini},
+         2,
+         unusable("cut.wav", "the header is cut short")},
+        {"0 channels", wavWith("ch.wav", 22, 0, 2), 2,
+         unusable("ch.wav", "0 channels (1 or 2 expected)")},
+        {"0 bits", wavWith("bits.wav", 34, 0, 2), 2,
+         unusable("bits.wav", "0 bits per sample (8 or 16 expected)")},
+        {"a fmt size that wraps a 32-bit offset", wavWith("fmt.wav", 16, 0xFFFFFFF0, 4), 2,
+         unusable("fmt.wav", "fmt chunk of 4294967280 bytes (16 or 18 expected)")},
+        {"data past the end", wavWith("data.wav", 40, 22051, 4), 2,
+         unusable("data.wav", "the data chunk runs past the end of the file (22051 bytes "
+                              "announced, 22050 there)")},
+    };
+    for (const Case& c : cases) {
+        Settings({{"SMTP/Port", std::to_string(ClosedPort())}});
+        TCliResult r = Run(c.args);
+        EXPECT_EQ(r.Status, c.status) << c.why << "\n" << r.Err;
+        EXPECT_NE(r.Err.find(c.err), std::string::npos) << c.why << "\n" << r.Err;
+        EXPECT_EQ(r.Err.find("Usage: quillet-send") != std::string::npos, c.status == 1) << c.why;
+        EXPECT_EQ(r.Out, c.out) << c.why;
+        EXPECT_EQ(WorkDirsLeft(), 0u) << c.why;
+    }
 }
