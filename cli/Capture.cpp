@@ -47,12 +47,20 @@ TCaptureFormat ReadCaptureFormat(const std::string& iniPath) {
 }
 
 bool TCapture::Record(const std::string& target, double seconds, const TCaptureFormat& format) {
+    std::string writeError; // outlives the component that reports it
     TAudio audio;
     TRecorder& recorder = *audio.Recorder();
     recorder.SetSampleRate(format.SampleRate);
     recorder.SetBitsPerSample(format.Bits16 ? TBPS::_16 : TBPS::_8);
     recorder.SetTrigLevel(0);
     recorder.SetTriggered(false);
+    // A failed write (a full disk, the file size limit) stops the take; the
+    // part that was written is no recording of the length asked for.
+    audio.OnRecordError = [this, &writeError](const std::string& message) {
+        writeError = message;
+        if (Loop)
+            Loop->quit();
+    };
     try {
         recorder.RecordToFile(target);
     } catch (const Exception& e) {
@@ -67,6 +75,8 @@ bool TCapture::Record(const std::string& target, double seconds, const TCaptureF
         loop.exec();
     Loop = nullptr;
     recorder.Stop();
+    if (!writeError.empty())
+        throw ERecordingError(writeError);
     TWAVFile wav;
     if (!wav.LoadFromFile(target) || !wav.Valid)
         throw ERecordingError("Cannot record: " + (audio.ErrorMessage().empty()

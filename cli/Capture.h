@@ -38,7 +38,8 @@ public:
     // Records seconds of sound into target (a new WAV file) while the
     // event loop runs; false when Abort ended it early (the file is then
     // complete but shorter). Raises ERecordingError when the device or the
-    // file fails.
+    // file fails, also when a write fails mid-take (the take then stops at
+    // once, with the recorder's message).
     bool Record(const std::string& target, double seconds, const TCaptureFormat& format);
     // Ends a running Record early; safe to call at any time.
     void Abort();

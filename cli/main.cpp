@@ -7,11 +7,15 @@
 #include "platform/TerminationSignals.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    // A write past the file size limit must fail with EFBIG and end the take
+    // with a message, not end the program and leave a part of it behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     TCliOptions options;
     std::string body;
     try {

@@ -396,6 +396,7 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
         int status;
         std::string err; // a part of stderr
         std::string out = "";
+        long fileSizeLimit = 0;
     } cases[] = {
         {"a header cut at 30 bytes",
          {"--to", "b@x.org", "--wav", d + "cut.wav", "--settings", ini},
@@ -410,10 +411,20 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
         {"data past the end", wavWith("data.wav", 40, 22051, 4), 2,
          unusable("data.wav", "the data chunk runs past the end of the file (22051 bytes "
                               "announced, 22050 there)")},
+        {"the file size limit is hit mid-take: the part written is not sent",
+         {"--to", "b@x.org", "--record", "8", "--settings", ini},
+         2,
+         "Quillet.wav\". File too large\n",
+         "",
+         20000},
     };
     for (const Case& c : cases) {
         Settings({{"SMTP/Port", std::to_string(ClosedPort())}});
-        TCliResult r = Run(c.args);
+        TCliRun run;
+        run.Env["ALSA_CONFIG_PATH"] =
+            "/usr/share/alsa/alsa.conf:" QUILLET_TEST_SOURCE_DIR "/tests/support/audio_alsa.conf";
+        run.FileSizeLimit = c.fileSizeLimit;
+        TCliResult r = Run(c.args, run);
         EXPECT_EQ(r.Status, c.status) << c.why << "\n" << r.Err;
         EXPECT_NE(r.Err.find(c.err), std::string::npos) << c.why << "\n" << r.Err;
         EXPECT_EQ(r.Err.find("Usage: quillet-send") != std::string::npos, c.status == 1) << c.why;
