@@ -3,6 +3,7 @@
 
 #include "base/Exception.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -113,7 +114,8 @@ std::string UsageText() {
            "  --cc ADDR          copy recipients\n"
            "  --subject S        the subject\n"
            "  --text T           the message text\n"
-           "  --text-file F      the message text from file F (\"-\": standard input)\n"
+           "  --text-file F      the message text from file F (\"-\": standard input),\n"
+           "                     at most 1 MB (1048576 bytes)\n"
            "  --wav FILE         send this WAV recording (the file is not changed)\n"
            "  --record SECONDS   record that long from the default capture device\n"
            "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
@@ -132,10 +134,14 @@ std::string MessageBody(const TCliOptions& options) {
     if (!in)
         throw EUsageError("cannot read the text file " + options.TextFile + ": " +
                           SystemErrorText(errno));
+    // One byte past the limit tells a text that is too long; an endless
+    // source (/dev/zero, a pipe from yes) is not read further.
     std::string text;
     char buffer[8192];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+    while (text.size() <= MaxTextFileBytes &&
+           (n = std::fread(buffer, 1, std::min(sizeof buffer, MaxTextFileBytes + 1 - text.size()),
+                           in)) > 0)
         text.append(buffer, n);
     // A directory opens, then fails on the first read.
     const int err = std::ferror(in) ? errno : 0;
@@ -144,5 +150,9 @@ std::string MessageBody(const TCliOptions& options) {
     if (err != 0)
         throw EUsageError("cannot read the text file " + options.TextFile + ": " +
                           SystemErrorText(err));
+    if (text.size() > MaxTextFileBytes)
+        throw EUsageError(
+            (standardInput ? "the text on standard input" : "the text file " + options.TextFile) +
+            " is larger than 1 MB (" + std::to_string(MaxTextFileBytes) + " bytes)");
     return WithCrLf(text);
 }

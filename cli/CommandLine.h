@@ -5,6 +5,7 @@
 
 #include "base/Exception.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ struct TCliOptions {
 
 // The longest take --record accepts, in seconds.
 constexpr double MaxRecordSeconds = 3600;
+// The most --text-file reads, in bytes (1 MB).
+constexpr size_t MaxTextFileBytes = 1048576;
 
 // Parses the words after the program name. Raises EUsageError for an
 // unknown or repeated option, a missing value, no --to, a line break in
@@ -40,5 +43,6 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 std::string UsageText();
 
 // The mail body from --text or --text-file: every line break as CR LF.
-// Raises EUsageError when the text file cannot be read.
+// Raises EUsageError when the text file cannot be read or holds more than
+// MaxTextFileBytes.
 std::string MessageBody(const TCliOptions& options);

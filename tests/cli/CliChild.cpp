@@ -47,7 +47,7 @@ TCliResult RunCli(const TCliRun& run) {
     TTempDir out;
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 0, run.Stdin.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&files, 1, out.File("out").c_str(), O_WRONLY | O_CREAT, 0600);
     posix_spawn_file_actions_addopen(&files, 2, out.File("err").c_str(), O_WRONLY | O_CREAT, 0600);
     // A signal the test process ignores would stay ignored in the child;

@@ -390,12 +390,27 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
         return "quillet-send: '" + d + name + "' is not a usable WAV file: " + reason + "\n";
     };
     Dir.Write("cut.wav", WavBytes(1).substr(0, 30));
+    constexpr size_t MaxText = 1048576;
+    Dir.Write("over.txt", std::string(MaxText + 1, 'a'));
+    std::string limit;
+    while (limit.size() < MaxText)
+        limit += std::string(63, 'a') + "\n";
+    Dir.Write("limit.txt", limit);
+    const std::string tooLong = " is larger than 1 MB (1048576 bytes)";
+    const std::vector<std::string> wav = {"--to",         "b@x.org",    "--wav",
+                                          d + "take.wav", "--settings", ini};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = wav;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    };
     struct Case {
         const char* why;
         std::vector<std::string> args;
         int status;
         std::string err; // a part of stderr
         std::string out = "";
+        std::string in = "/dev/null";
         long fileSizeLimit = 0;
     } cases[] = {
         {"a header cut at 30 bytes",
@@ -416,13 +431,21 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
          2,
          "Quillet.wav\". File too large\n",
          "",
+         "/dev/null",
          20000},
+        {"endless standard input", with({"--text-file", "-"}), 1, "standard input" + tooLong, "",
+         "/dev/zero"},
+        {"a text file one byte over", with({"--text-file", d + "over.txt"}), 1,
+         "the text file " + d + "over.txt" + tooLong},
+        {"exactly the limit is taken", with({"--text-file", "-", "--save", d + "t.eml"}), 0, "",
+         "Saved " + d + "t.eml\n", d + "limit.txt"},
     };
     for (const Case& c : cases) {
         Settings({{"SMTP/Port", std::to_string(ClosedPort())}});
         TCliRun run;
         run.Env["ALSA_CONFIG_PATH"] =
             "/usr/share/alsa/alsa.conf:" QUILLET_TEST_SOURCE_DIR "/tests/support/audio_alsa.conf";
+        run.Stdin = c.in;
         run.FileSizeLimit = c.fileSizeLimit;
         TCliResult r = Run(c.args, run);
         EXPECT_EQ(r.Status, c.status) << c.why << "\n" << r.Err;
