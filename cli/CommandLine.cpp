@@ -8,7 +8,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -155,4 +158,23 @@ std::string MessageBody(const TCliOptions& options) {
             (standardInput ? "the text on standard input" : "the text file " + options.TextFile) +
             " is larger than 1 MB (" + std::to_string(MaxTextFileBytes) + " bytes)");
     return WithCrLf(text);
+}
+
+void CheckSaveFolder(const TCliOptions& options) {
+    if (options.SaveFile.empty())
+        return;
+    std::string folder = std::filesystem::path(options.SaveFile).parent_path().string();
+    if (folder.empty())
+        folder = ".";
+    struct stat st;
+    int err = 0;
+    if (::stat(folder.c_str(), &st) != 0)
+        err = errno;
+    else if (!S_ISDIR(st.st_mode))
+        err = ENOTDIR;
+    else if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        err = errno;
+    if (err != 0)
+        throw EUsageError("--save: cannot write into the folder " + folder + ": " +
+                          SystemErrorText(err));
 }

@@ -1,6 +1,7 @@
 // The command line of quillet-send: its options, their checks and the
-// usage text. Parsing only; reading files and sending is left to the
-// caller. Options take their value as the next word or after "=".
+// usage text, the message text it names and the check of the --save
+// folder; recording and sending are left to the caller. Options take their
+// value as the next word or after "=".
 #pragma once
 
 #include "base/Exception.h"
@@ -46,3 +47,7 @@ std::string UsageText();
 // Raises EUsageError when the text file cannot be read or holds more than
 // MaxTextFileBytes.
 std::string MessageBody(const TCliOptions& options);
+
+// Raises EUsageError when the folder of --save does not exist, is no
+// folder or cannot be written into, so no take is made in vain.
+void CheckSaveFolder(const TCliOptions& options);

@@ -20,8 +20,10 @@ int main(int argc, char** argv) {
     std::string body;
     try {
         options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-        if (!options.Help)
+        if (!options.Help) {
+            CheckSaveFolder(options);
             body = MessageBody(options);
+        }
     } catch (const EUsageError& e) {
         std::fprintf(stderr, "quillet-send: %s\n%s", e.Message.c_str(), UsageText().c_str());
         return esUsage;

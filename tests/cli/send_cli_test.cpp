@@ -326,7 +326,7 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
          "is not a usable WAV file: no RIFF WAVE header"},
         {"encoder fails", ok, {}, 2, "the encoder (lame) failed with exit code 3", true},
         {"delivery refused", ok, {{"SMTP/Port", refused}}, 3, "Connection refused.:127.0.0.1\n"},
-        {"eml not writable", with({"--save", d + "no/x.eml"}), {}, 3, "Cannot create file"},
+        {"eml not writable", with({"--save", Tmp()}), {}, 3, "Cannot create file"},
         {"--save needs no way of sending",
          with({"--save", d + "x.eml"}),
          {{"User/SendType", "smtp"}},
@@ -439,6 +439,10 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
          "the text file " + d + "over.txt" + tooLong},
         {"exactly the limit is taken", with({"--text-file", "-", "--save", d + "t.eml"}), 0, "",
          "Saved " + d + "t.eml\n", d + "limit.txt"},
+        {"--save into a missing folder, refused before the take",
+         {"--to", "b@x.org", "--record", "1", "--save", d + "no/x.eml", "--settings", ini},
+         1,
+         "--save: cannot write into the folder " + d + "no: No such file or directory\n"},
     };
     for (const Case& c : cases) {
         Settings({{"SMTP/Port", std::to_string(ClosedPort())}});
