@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 
 #include "base/Exception.h"
+#include "mail/message/NetAddressCheck.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -93,6 +94,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     for (const char* name : {"--to", "--cc", "--subject"})
         if (ValueSlot(o, name)->find_first_of("\r\n") != std::string::npos)
             throw EUsageError(std::string(name) + " must be one line");
+    // The workflow's own checks, with its field names, before a take is made.
+    try {
+        CheckRecipientText(o.To, "To field");
+        CheckRecipientText(o.Cc, "Cc field");
+        CheckHeaderText("subject", o.Subject);
+    } catch (const ENetInvalidAddress& e) {
+        throw EUsageError(e.Message);
+    }
     if (seen["--text"] && seen["--text-file"])
         throw EUsageError("give --text or --text-file, not both");
     if (seen["--wav"] == seen["--record"])

@@ -34,10 +34,10 @@ constexpr size_t MaxTextFileBytes = 1048576;
 
 // Parses the words after the program name. Raises EUsageError for an
 // unknown or repeated option, a missing value, no --to, a line break in
-// --to, --cc or --subject, both or neither of
-// --wav and --record, both --text and --text-file, or a take length that
-// is not a number in (0, MaxRecordSeconds]. With --help nothing else is
-// checked.
+// --to, --cc or --subject, a recipient or subject the send workflow would
+// refuse (its message unchanged), both or neither of --wav and --record,
+// both --text and --text-file, or a take length that is not a number in
+// (0, MaxRecordSeconds]. With --help nothing else is checked.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.

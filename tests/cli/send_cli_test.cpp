@@ -412,6 +412,7 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
         std::string out = "";
         std::string in = "/dev/null";
         long fileSizeLimit = 0;
+        std::map<std::string, std::string> settings = {};
     } cases[] = {
         {"a header cut at 30 bytes",
          {"--to", "b@x.org", "--wav", d + "cut.wav", "--settings", ini},
@@ -443,9 +444,21 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
          {"--to", "b@x.org", "--record", "1", "--save", d + "no/x.eml", "--settings", ini},
          1,
          "--save: cannot write into the folder " + d + "no: No such file or directory\n"},
+        {"a recipient that cannot be sent as typed", with({"--cc", "carol"}), 1,
+         "quillet-send: 'carol' is not a valid e-mail address.\n"},
+        {"the own address in the settings",
+         wav,
+         4,
+         "quillet-send: Your e-mail address 'ann' in Options is not a valid e-mail address.\n",
+         "",
+         "/dev/null",
+         0,
+         {{"User/Email", "ann"}}},
     };
     for (const Case& c : cases) {
-        Settings({{"SMTP/Port", std::to_string(ClosedPort())}});
+        std::map<std::string, std::string> settings = c.settings;
+        settings.emplace("SMTP/Port", std::to_string(ClosedPort()));
+        Settings(settings);
         TCliRun run;
         run.Env["ALSA_CONFIG_PATH"] =
             "/usr/share/alsa/alsa.conf:" QUILLET_TEST_SOURCE_DIR "/tests/support/audio_alsa.conf";
