@@ -64,6 +64,11 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.Help = true;
             return o;
         }
+    for (const std::string& a : args)
+        if (a == "--version") {
+            o.Version = true;
+            return o;
+        }
     std::map<std::string, bool> seen;
     std::string record;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -133,6 +138,7 @@ std::string UsageText() {
            "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
            "  --settings FILE    settings file (default: quillet.ini beside the program)\n"
            "  -h, --help         show this text\n"
+           "  --version          show the version\n"
            "\n"
            "Exit status: 0 sent or saved, 1 usage, 2 recording or encoder,\n"
            "3 delivery or cancelled, 4 settings.\n";

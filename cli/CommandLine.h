@@ -18,6 +18,7 @@ public:
 
 struct TCliOptions {
     bool Help = false;
+    bool Version = false;
     std::string To, Cc, Subject;
     std::string Text;         // --text, as given
     std::string TextFile;     // --text-file ("-": standard input)
@@ -37,7 +38,7 @@ constexpr size_t MaxTextFileBytes = 1048576;
 // --to, --cc or --subject, a recipient or subject the send workflow would
 // refuse (its message unchanged), both or neither of --wav and --record,
 // both --text and --text-file, or a take length that is not a number in
-// (0, MaxRecordSeconds]. With --help nothing else is checked.
+// (0, MaxRecordSeconds]. With --help or --version nothing else is checked.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     std::string body;
     try {
         options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-        if (!options.Help) {
+        if (!options.Help && !options.Version) {
             CheckSaveFolder(options);
             body = MessageBody(options);
         }
@@ -30,6 +30,10 @@ int main(int argc, char** argv) {
     }
     if (options.Help) {
         std::fputs(UsageText().c_str(), stdout);
+        return esDone;
+    }
+    if (options.Version) {
+        std::puts("quillet-send " QUILLET_VERSION);
         return esDone;
     }
     QCoreApplication app(argc, argv);

@@ -454,6 +454,11 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
          "/dev/null",
          0,
          {{"User/Email", "ann"}}},
+        {"--version wins over the rest",
+         {"--bogus", "--version"},
+         0,
+         "",
+         "quillet-send " QUILLET_VERSION "\n"},
     };
     for (const Case& c : cases) {
         std::map<std::string, std::string> settings = c.settings;
