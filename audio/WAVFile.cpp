@@ -25,7 +25,85 @@ uint32_t Get32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
+size_t ReadUpTo(TStream& stream, uint8_t* buffer, size_t count) {
+    size_t got = 0;
+    while (got < count) {
+        const size_t n = stream.Read(buffer + got, count - got);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    return got;
+}
+
+// The fields of a PCM fmt chunk that decide whether the sound can be read.
+std::string FormatProblem(const uint8_t* f) {
+    const uint16_t tag = Get16(f), channels = Get16(f + 2), align = Get16(f + 12),
+                   bits = Get16(f + 14);
+    const uint32_t rate = Get32(f + 4), byteRate = Get32(f + 8);
+    const auto n = [](uint64_t v) { return std::to_string(v); };
+    if (tag != 1)
+        return "format tag " + n(tag) + ", not PCM (1)";
+    if (channels != 1 && channels != 2)
+        return n(channels) + " channels (1 or 2 expected)";
+    if (bits != 8 && bits != 16)
+        return n(bits) + " bits per sample (8 or 16 expected)";
+    if (rate < MinWaveRate || rate > MaxWaveRate)
+        return "sample rate " + n(rate) + " Hz (" + n(MinWaveRate) + " to " + n(MaxWaveRate) +
+               " expected)";
+    // A wrong block align or byte rate makes readers skip or repeat samples.
+    const uint32_t block = channels * bits / 8u;
+    if (align != block)
+        return "block align " + n(align) + ", not " + n(block) + " (channels * bits / 8)";
+    if (byteRate != rate * block)
+        return "byte rate " + n(byteRate) + ", not " + n(rate * block) +
+               " (sample rate * block align)";
+    return "";
+}
+
 } // namespace
+
+std::string WaveHeaderProblem(TStream& stream) {
+    const uint64_t size = static_cast<uint64_t>(stream.Size());
+    const std::string cutShort = "the header is cut short";
+    uint8_t head[12];
+    stream.SetPosition(0);
+    if (ReadUpTo(stream, head, sizeof head) < sizeof head)
+        return cutShort;
+    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+        return "no RIFF WAVE header";
+    bool haveFormat = false;
+    // Every chunk moves this on by at least 8 bytes, so the walk ends.
+    for (uint64_t at = sizeof head;;) {
+        uint8_t chunk[8];
+        if (at + sizeof chunk > size)
+            return cutShort;
+        stream.SetPosition(static_cast<int64_t>(at));
+        if (ReadUpTo(stream, chunk, sizeof chunk) < sizeof chunk)
+            return cutShort;
+        const uint64_t length = Get32(chunk + 4);
+        if (std::memcmp(chunk, "data", 4) == 0) {
+            if (!haveFormat)
+                return "no fmt chunk before the data chunk";
+            if (at + 8 + length > size)
+                return "the data chunk runs past the end of the file (" + std::to_string(length) +
+                       " bytes announced, " + std::to_string(size - at - 8) + " there)";
+            return "";
+        }
+        if (std::memcmp(chunk, "fmt ", 4) == 0 && !haveFormat) {
+            if (length != 16 && length != 18)
+                return "fmt chunk of " + std::to_string(length) + " bytes (16 or 18 expected)";
+            uint8_t format[16];
+            if (ReadUpTo(stream, format, sizeof format) < sizeof format)
+                return cutShort;
+            if (std::string problem = FormatProblem(format); !problem.empty())
+                return problem;
+            haveFormat = true;
+        }
+        // Chunks are padded to an even length.
+        at += 8 + length + (length & 1);
+    }
+}
 
 void WriteWaveHeader(TStream& stream, const TWaveFormat& format) {
     uint8_t h[44] = {};

@@ -1,7 +1,8 @@
 // The RIFF WAVE PCM file as the recorder writes it (a fixed 44-byte header,
-// sizes completed when the recording ends) and TWAVFile, the small reader
-// that tells a recording's length. Only this one layout is read: the data
-// chunk must start at offset 36.
+// sizes completed when the recording ends), TWAVFile, the small reader
+// that tells a recording's length (only this one layout: the data chunk
+// must start at offset 36), and the check of a WAV file from elsewhere
+// before it is handed to the encoder.
 #pragma once
 
 #include "audio/WaveDevice.h"
@@ -14,6 +15,18 @@
 void WriteWaveHeader(TStream& stream, const TWaveFormat& format);
 // Writes length - 8 at offset 4 and length - 44 at offset 40.
 void CompleteWaveHeader(TStream& stream);
+
+// The sample rates WaveHeaderProblem accepts, in Hz.
+constexpr uint32_t MinWaveRate = 1000;
+constexpr uint32_t MaxWaveRate = 192000;
+
+// Why the RIFF WAVE file in stream is no PCM sound the encoder can take, or
+// "" when it is: a fmt chunk of 16 or 18 bytes before the data chunk, with
+// format tag 1, 1 or 2 channels, 8 or 16 bits, MinWaveRate..MaxWaveRate Hz,
+// block align and byte rate that follow from those, and a data chunk that
+// lies inside the stream. Other chunks are skipped; the RIFF size is not
+// looked at (many writers leave it wrong). Reads from the stream's start.
+std::string WaveHeaderProblem(TStream& stream);
 
 class TWAVFile {
 public:

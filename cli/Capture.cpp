@@ -9,34 +9,46 @@
 #include <QTimer>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 void CopyWavFile(const std::string& source, const std::string& target) {
-    std::ifstream in(source, std::ios::binary);
-    if (!in)
+    if (!std::ifstream(source, std::ios::binary))
         throw ERecordingError("Cannot read the recording " + source + ": " +
                               SystemErrorText(errno));
-    char head[12] = {};
-    in.read(head, sizeof head);
-    if (in.gcount() != sizeof head || std::memcmp(head, "RIFF", 4) != 0 ||
-        std::memcmp(head + 8, "WAVE", 4) != 0)
-        throw ERecordingError("The recording " + source + " is not a WAV file");
     std::error_code error;
     std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing,
                                error);
     if (error)
         throw ERecordingError("Cannot copy the recording " + source + ": " + error.message());
+    // The copy is checked, not the user's file: it is what the encoder
+    // reads, and nobody else changes it in between.
+    std::string problem;
+    try {
+        TFileStream copy(target, TFileStream::Mode::OpenRead);
+        problem = WaveHeaderProblem(copy);
+    } catch (const Exception& e) {
+        problem = e.Message;
+    }
+    if (!problem.empty())
+        throw ERecordingError("'" + source + "' is not a usable WAV file: " + problem);
 }
 
 bool TCapture::Record(const std::string& target, double seconds, const TRecordingSettings& format) {
+    std::string writeError; // outlives the component that reports it
     TAudio audio;
     TRecorder& recorder = *audio.Recorder();
     recorder.SetSampleRate(format.SampleRate);
     recorder.SetBitsPerSample(format.SixteenBit ? TBPS::_16 : TBPS::_8);
     recorder.SetTrigLevel(0);
     recorder.SetTriggered(false);
+    // A failed write (a full disk, the file size limit) stops the take; the
+    // part that was written is no recording of the length asked for.
+    audio.OnRecordError = [this, &writeError](const std::string& message) {
+        writeError = message;
+        if (Loop)
+            Loop->quit();
+    };
     try {
         recorder.RecordToFile(target);
     } catch (const Exception& e) {
@@ -51,6 +63,8 @@ bool TCapture::Record(const std::string& target, double seconds, const TRecordin
         loop.exec();
     Loop = nullptr;
     recorder.Stop();
+    if (!writeError.empty())
+        throw ERecordingError(writeError);
     TWAVFile wav;
     if (!wav.LoadFromFile(target) || !wav.Valid)
         throw ERecordingError("Cannot record: " + (audio.ErrorMessage().empty()

@@ -18,8 +18,9 @@ public:
     using Exception::Exception;
 };
 
-// Copies source to target after checking that it opens as a RIFF WAVE
-// file; raises ERecordingError otherwise.
+// Copies source to target and checks the copy with WaveHeaderProblem;
+// raises ERecordingError when source cannot be read or copied, or with
+// "'<source>' is not a usable WAV file: <reason>".
 void CopyWavFile(const std::string& source, const std::string& target);
 
 // One take from the default capture device. GUI thread, with a
@@ -29,7 +30,8 @@ public:
     // Records seconds of sound into target (a new WAV file) while the
     // event loop runs; false when Abort ended it early (the file is then
     // complete but shorter). Raises ERecordingError when the device or the
-    // file fails.
+    // file fails, also when a write fails mid-take (the take then stops at
+    // once, with the recorder's message).
     bool Record(const std::string& target, double seconds, const TRecordingSettings& format);
     // Ends a running Record early; safe to call at any time.
     void Abort();

@@ -2,12 +2,17 @@
 #include "cli/CommandLine.h"
 
 #include "base/Exception.h"
+#include "mail/message/NetAddressCheck.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +64,11 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.Help = true;
             return o;
         }
+    for (const std::string& a : args)
+        if (a == "--version") {
+            o.Version = true;
+            return o;
+        }
     std::map<std::string, bool> seen;
     std::string record;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -89,6 +99,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     for (const char* name : {"--to", "--cc", "--subject"})
         if (ValueSlot(o, name)->find_first_of("\r\n") != std::string::npos)
             throw EUsageError(std::string(name) + " must be one line");
+    // The workflow's own checks, with its field names, before a take is made.
+    try {
+        CheckRecipientText(o.To, "To field");
+        CheckRecipientText(o.Cc, "Cc field");
+        CheckHeaderText("subject", o.Subject);
+    } catch (const ENetInvalidAddress& e) {
+        throw EUsageError(e.Message);
+    }
     if (seen["--text"] && seen["--text-file"])
         throw EUsageError("give --text or --text-file, not both");
     if (seen["--wav"] == seen["--record"])
@@ -113,12 +131,14 @@ std::string UsageText() {
            "  --cc ADDR          copy recipients\n"
            "  --subject S        the subject\n"
            "  --text T           the message text\n"
-           "  --text-file F      the message text from file F (\"-\": standard input)\n"
+           "  --text-file F      the message text from file F (\"-\": standard input),\n"
+           "                     at most 1 MB (1048576 bytes)\n"
            "  --wav FILE         send this WAV recording (the file is not changed)\n"
            "  --record SECONDS   record that long from the default capture device\n"
            "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
            "  --settings FILE    settings file (default: quillet.ini beside the program)\n"
            "  -h, --help         show this text\n"
+           "  --version          show the version\n"
            "\n"
            "Exit status: 0 sent or saved, 1 usage, 2 recording or encoder,\n"
            "3 delivery or cancelled, 4 settings.\n";
@@ -132,10 +152,14 @@ std::string MessageBody(const TCliOptions& options) {
     if (!in)
         throw EUsageError("cannot read the text file " + options.TextFile + ": " +
                           SystemErrorText(errno));
+    // One byte past the limit tells a text that is too long; an endless
+    // source (/dev/zero, a pipe from yes) is not read further.
     std::string text;
     char buffer[8192];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+    while (text.size() <= MaxTextFileBytes &&
+           (n = std::fread(buffer, 1, std::min(sizeof buffer, MaxTextFileBytes + 1 - text.size()),
+                           in)) > 0)
         text.append(buffer, n);
     // A directory opens, then fails on the first read.
     const int err = std::ferror(in) ? errno : 0;
@@ -144,5 +168,28 @@ std::string MessageBody(const TCliOptions& options) {
     if (err != 0)
         throw EUsageError("cannot read the text file " + options.TextFile + ": " +
                           SystemErrorText(err));
+    if (text.size() > MaxTextFileBytes)
+        throw EUsageError(
+            (standardInput ? "the text on standard input" : "the text file " + options.TextFile) +
+            " is larger than 1 MB (" + std::to_string(MaxTextFileBytes) + " bytes)");
     return WithCrLf(text);
+}
+
+void CheckSaveFolder(const TCliOptions& options) {
+    if (options.SaveFile.empty())
+        return;
+    std::string folder = std::filesystem::path(options.SaveFile).parent_path().string();
+    if (folder.empty())
+        folder = ".";
+    struct stat st;
+    int err = 0;
+    if (::stat(folder.c_str(), &st) != 0)
+        err = errno;
+    else if (!S_ISDIR(st.st_mode))
+        err = ENOTDIR;
+    else if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        err = errno;
+    if (err != 0)
+        throw EUsageError("--save: cannot write into the folder " + folder + ": " +
+                          SystemErrorText(err));
 }

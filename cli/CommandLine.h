@@ -1,10 +1,12 @@
 // The command line of quillet-send: its options, their checks and the
-// usage text. Parsing only; reading files and sending is left to the
-// caller. Options take their value as the next word or after "=".
+// usage text, the message text it names and the check of the --save
+// folder; recording and sending are left to the caller. Options take their
+// value as the next word or after "=".
 #pragma once
 
 #include "base/Exception.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ public:
 
 struct TCliOptions {
     bool Help = false;
+    bool Version = false;
     std::string To, Cc, Subject;
     std::string Text;         // --text, as given
     std::string TextFile;     // --text-file ("-": standard input)
@@ -27,18 +30,25 @@ struct TCliOptions {
 
 // The longest take --record accepts, in seconds.
 constexpr double MaxRecordSeconds = 3600;
+// The most --text-file reads, in bytes (1 MB).
+constexpr size_t MaxTextFileBytes = 1048576;
 
 // Parses the words after the program name. Raises EUsageError for an
 // unknown or repeated option, a missing value, no --to, a line break in
-// --to, --cc or --subject, both or neither of
-// --wav and --record, both --text and --text-file, or a take length that
-// is not a number in (0, MaxRecordSeconds]. With --help nothing else is
-// checked.
+// --to, --cc or --subject, a recipient or subject the send workflow would
+// refuse (its message unchanged), both or neither of --wav and --record,
+// both --text and --text-file, or a take length that is not a number in
+// (0, MaxRecordSeconds]. With --help or --version nothing else is checked.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.
 std::string UsageText();
 
 // The mail body from --text or --text-file: every line break as CR LF.
-// Raises EUsageError when the text file cannot be read.
+// Raises EUsageError when the text file cannot be read or holds more than
+// MaxTextFileBytes.
 std::string MessageBody(const TCliOptions& options);
+
+// Raises EUsageError when the folder of --save does not exist, is no
+// folder or cannot be written into, so no take is made in vain.
+void CheckSaveFolder(const TCliOptions& options);

@@ -3,6 +3,7 @@
 
 #include "cli/ExitStatus.h"
 #include "cli/WorkDir.h"
+#include "mail/message/NetAddressCheck.h"
 #include "mapi/SMapi.h"
 #include "platform/Program.h"
 #include "workflow/Encoder.h"
@@ -156,6 +157,11 @@ int TSendCommand::Deliver(TSendWorkflow& workflow) {
     } catch (const EEncoderError& e) {
         Report.Message(e.Message);
         status = esRecording;
+    } catch (const ENetInvalidAddress& e) {
+        // The typed fields passed these checks with the command line; what
+        // is left is the name or address in the settings.
+        Report.Message(e.Message);
+        status = esSettings;
     } catch (const Exception& e) {
         // Cancelled, the DNS server unknown, the .eml file not writable.
         Report.Message(e.Message);

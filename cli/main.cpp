@@ -7,23 +7,33 @@
 #include "platform/TerminationSignals.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    // A write past the file size limit must fail with EFBIG and end the take
+    // with a message, not end the program and leave a part of it behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     TCliOptions options;
     std::string body;
     try {
         options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-        if (!options.Help)
+        if (!options.Help && !options.Version) {
+            CheckSaveFolder(options);
             body = MessageBody(options);
+        }
     } catch (const EUsageError& e) {
         std::fprintf(stderr, "quillet-send: %s\n%s", e.Message.c_str(), UsageText().c_str());
         return esUsage;
     }
     if (options.Help) {
         std::fputs(UsageText().c_str(), stdout);
+        return esDone;
+    }
+    if (options.Version) {
+        std::puts("quillet-send " QUILLET_VERSION);
         return esDone;
     }
     QCoreApplication app(argc, argv);

@@ -116,6 +116,52 @@ TEST(WAVFile, MissingFileAndReloadClearFields) {
     EXPECT_EQ(w.Duration(), 0);
 }
 
+// The rules the command line's WAV cases leave out: the accepted layouts,
+// the format fields' own checks and the chunk walk.
+TEST(WaveHeaderProblem, AcceptsUsablePcmAndNamesTheFirstFault) {
+    const auto mono8 = MakeWav(1, 11025, 8, Ramp(100));
+    // mono8 with a chunk of `length` bytes (`present` of them there)
+    // between fmt and data.
+    auto withChunkBeforeData = [&](uint32_t length, size_t present) {
+        std::vector<uint8_t> b(mono8.begin(), mono8.begin() + 36);
+        PutTag(b, "LIST");
+        Put32(b, length);
+        b.resize(b.size() + present, 'x');
+        b.insert(b.end(), mono8.begin() + 36, mono8.end());
+        return b;
+    };
+    std::vector<uint8_t> dataFirst(mono8.begin(), mono8.begin() + 12);
+    PutTag(dataFirst, "data");
+    Put32(dataFirst, 0);
+    dataFirst.insert(dataFirst.end(), mono8.begin() + 12, mono8.end());
+    const struct {
+        const char* Why;
+        std::vector<uint8_t> Bytes;
+        std::string Problem;
+    } cases[] = {
+        {"the recorder's layout", mono8, ""},
+        {"16-bit stereo at the highest rate", MakeWav(2, 192000, 16, Ramp(8)), ""},
+        {"18-byte fmt chunk puts data at 38", MakeWav(1, 11025, 8, Ramp(100), 18), ""},
+        {"an odd-length chunk is skipped with its pad byte", withChunkBeforeData(3, 4), ""},
+        {"a chunk before the data runs past the end", withChunkBeforeData(1000, 4),
+         "the header is cut short"},
+        {"data before fmt", dataFirst, "no fmt chunk before the data chunk"},
+        {"a float format", With16(mono8, 20, 3), "format tag 3, not PCM (1)"},
+        {"rate below 1000", MakeWav(1, 999, 8, Ramp(10)),
+         "sample rate 999 Hz (1000 to 192000 expected)"},
+        {"block align of another format", With16(mono8, 32, 2),
+         "block align 2, not 1 (channels * bits / 8)"},
+        {"byte rate that does not follow", With16(mono8, 28, 11024),
+         "byte rate 11024, not 11025 (sample rate * block align)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Why);
+        TMemoryStream m;
+        m.Data = c.Bytes;
+        EXPECT_EQ(WaveHeaderProblem(m), c.Problem);
+    }
+}
+
 } // namespace
 
 // A recording cut short keeps its sound; files not of the recorder's layout

@@ -1,6 +1,8 @@
-// libFuzzer target for the WAV readers: TWAVFile.LoadFromFile/Duration and
-// the player's header scan in PlayFile (over the device double, so the
-// sound data found is also spooled and queued), on arbitrary files.
+// libFuzzer target for the WAV readers: TWAVFile.LoadFromFile/Duration,
+// the header check WaveHeaderProblem (the same answer from memory and from
+// the file) and the player's header scan in PlayFile (over the device
+// double, so the sound data found is also spooled and queued), on
+// arbitrary files.
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 
@@ -44,6 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     w.LoadFromFile(Path);
     const double d = w.Duration();
     if (d < 0)
+        __builtin_trap();
+    TMemoryStream memory;
+    memory.Data.assign(data, data + size);
+    TFileStream file(Path, TFileStream::Mode::OpenRead);
+    if (WaveHeaderProblem(memory) != WaveHeaderProblem(file))
         __builtin_trap();
     if (Audio->Player()->PlayFile(Path)) {
         Fake->CompleteOutput();

@@ -32,6 +32,9 @@ TCliResult RunCli(const TCliRun& run) {
         if (value)
             envText.push_back(name + "=" + *value);
     std::vector<std::string> argText = {run.Program};
+    if (run.FileSizeLimit > 0)
+        argText.insert(argText.begin(),
+                       {"/usr/bin/prlimit", "--fsize=" + std::to_string(run.FileSizeLimit), "--"});
     argText.insert(argText.end(), run.Args.begin(), run.Args.end());
     std::vector<char*> argv, envp;
     for (std::string& a : argText)
@@ -44,13 +47,23 @@ TCliResult RunCli(const TCliRun& run) {
     TTempDir out;
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 0, run.Stdin.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&files, 1, out.File("out").c_str(), O_WRONLY | O_CREAT, 0600);
     posix_spawn_file_actions_addopen(&files, 2, out.File("err").c_str(), O_WRONLY | O_CREAT, 0600);
+    // A signal the test process ignores would stay ignored in the child;
+    // the program must see to SIGXFSZ itself.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
     TCliResult result;
-    int rc = posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data());
+    int rc = posix_spawn(&pid, argv[0], &files, &attr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attr);
     if (rc != 0)
         return result;
     if (run.WhileRunning)

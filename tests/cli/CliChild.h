@@ -1,6 +1,7 @@
 // Runs quillet-send (or a copy of it) as a child process the way a user's
 // shell would: argv without a shell, no display, an environment the test
-// adjusts, standard output and error captured, a time limit.
+// adjusts, standard input from a file, standard output and error captured,
+// a file size limit, a time limit.
 #pragma once
 
 #include <functional>
@@ -23,6 +24,9 @@ struct TCliRun {
     std::map<std::string, std::optional<std::string>> Env;
     // Called once the child runs (to signal it, say).
     std::function<void(pid_t)> WhileRunning;
+    std::string Stdin = "/dev/null";
+    // RLIMIT_FSIZE of the child in bytes (through prlimit(1)); 0: none.
+    long FileSizeLimit = 0;
     int TimeLimitMs = 60000;
 };
 

@@ -277,10 +277,10 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
          {"--to", "b@x", "--wav", ini, "--settings", ini},
          {},
          2,
-         "is not a WAV file"},
+         "is not a usable WAV file: no RIFF WAVE header"},
         {"encoder fails", ok, {}, 2, "the encoder (lame) failed with exit code 3", true},
         {"delivery refused", ok, {{"SMTP/Port", refused}}, 3, "Connection refused.:127.0.0.1\n"},
-        {"eml not writable", with({"--save", d + "no/x.eml"}), {}, 3, "Cannot create file"},
+        {"eml not writable", with({"--save", Tmp()}), {}, 3, "Cannot create file"},
         {"--save needs no way of sending",
          with({"--save", d + "x.eml"}),
          {{"User/SendType", "smtp"}},
@@ -326,4 +326,108 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
         EXPECT_EQ(WorkDirsLeft(), 0u) << c.why;
     }
     EXPECT_EQ(Run({"--help"}).Out.rfind("Usage: quillet-send --to ADDR", 0), 0u);
+}
+
+// Input that cannot be used is refused with its reason before anything is
+// sent, and a failure is never reported as success.
+TEST_F(CliTest, BadInputIsRefusedAndNothingIsSent) {
+    const std::string d = Dir.Path() + "/", ini = d + "quillet.ini";
+    // The take.wav fixture with value written over the bytes at `at`.
+    auto wavWith = [&](const char* name, size_t at, uint32_t value, size_t bytes) {
+        std::string wav = WavBytes(1);
+        for (size_t i = 0; i < bytes; ++i)
+            wav[at + i] = static_cast<char>(value >> (8 * i));
+        Dir.Write(name, wav);
+        return std::vector<std::string>{"--to", "b@x.org", "--wav", d + name, "--settings", ini};
+    };
+    auto unusable = [&](const char* name, const std::string& reason) {
+        return "quillet-send: '" + d + name + "' is not a usable WAV file: " + reason + "\n";
+    };
+    Dir.Write("cut.wav", WavBytes(1).substr(0, 30));
+    constexpr size_t MaxText = 1048576;
+    Dir.Write("over.txt", std::string(MaxText + 1, 'a'));
+    std::string limit;
+    while (limit.size() < MaxText)
+        limit += std::string(63, 'a') + "\n";
+    Dir.Write("limit.txt", limit);
+    const std::string tooLong = " is larger than 1 MB (1048576 bytes)";
+    const std::vector<std::string> wav = {"--to",         "b@x.org",    "--wav",
+                                          d + "take.wav", "--settings", ini};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = wav;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    };
+    struct Case {
+        const char* why;
+        std::vector<std::string> args;
+        int status;
+        std::string err; // a part of stderr
+        std::string out = "";
+        std::string in = "/dev/null";
+        long fileSizeLimit = 0;
+        std::map<std::string, std::string> settings = {};
+    } cases[] = {
+        {"a header cut at 30 bytes",
+         {"--to", "b@x.org", "--wav", d + "cut.wav", "--settings", ini},
+         2,
+         unusable("cut.wav", "the header is cut short")},
+        {"0 channels", wavWith("ch.wav", 22, 0, 2), 2,
+         unusable("ch.wav", "0 channels (1 or 2 expected)")},
+        {"0 bits", wavWith("bits.wav", 34, 0, 2), 2,
+         unusable("bits.wav", "0 bits per sample (8 or 16 expected)")},
+        {"a fmt size that wraps a 32-bit offset", wavWith("fmt.wav", 16, 0xFFFFFFF0, 4), 2,
+         unusable("fmt.wav", "fmt chunk of 4294967280 bytes (16 or 18 expected)")},
+        {"data past the end", wavWith("data.wav", 40, 22051, 4), 2,
+         unusable("data.wav", "the data chunk runs past the end of the file (22051 bytes "
+                              "announced, 22050 there)")},
+        {"the file size limit is hit mid-take: the part written is not sent",
+         {"--to", "b@x.org", "--record", "8", "--settings", ini},
+         2,
+         "Quillet.wav\". File too large\n",
+         "",
+         "/dev/null",
+         20000},
+        {"endless standard input", with({"--text-file", "-"}), 1, "standard input" + tooLong, "",
+         "/dev/zero"},
+        {"a text file one byte over", with({"--text-file", d + "over.txt"}), 1,
+         "the text file " + d + "over.txt" + tooLong},
+        {"exactly the limit is taken", with({"--text-file", "-", "--save", d + "t.eml"}), 0, "",
+         "Saved " + d + "t.eml\n", d + "limit.txt"},
+        {"--save into a missing folder, refused before the take",
+         {"--to", "b@x.org", "--record", "1", "--save", d + "no/x.eml", "--settings", ini},
+         1,
+         "--save: cannot write into the folder " + d + "no: No such file or directory\n"},
+        {"a recipient that cannot be sent as typed", with({"--cc", "carol"}), 1,
+         "quillet-send: 'carol' is not a valid e-mail address.\n"},
+        {"the own address in the settings",
+         wav,
+         4,
+         "quillet-send: Your e-mail address 'ann' in Options is not a valid e-mail address.\n",
+         "",
+         "/dev/null",
+         0,
+         {{"User/Email", "ann"}}},
+        {"--version wins over the rest",
+         {"--bogus", "--version"},
+         0,
+         "",
+         "quillet-send " QUILLET_VERSION "\n"},
+    };
+    for (const Case& c : cases) {
+        std::map<std::string, std::string> settings = c.settings;
+        settings.emplace("SMTP/Port", std::to_string(ClosedPort()));
+        Settings(settings);
+        TCliRun run;
+        run.Env["ALSA_CONFIG_PATH"] =
+            "/usr/share/alsa/alsa.conf:" QUILLET_TEST_SOURCE_DIR "/tests/support/audio_alsa.conf";
+        run.Stdin = c.in;
+        run.FileSizeLimit = c.fileSizeLimit;
+        TCliResult r = Run(c.args, run);
+        EXPECT_EQ(r.Status, c.status) << c.why << "\n" << r.Err;
+        EXPECT_NE(r.Err.find(c.err), std::string::npos) << c.why << "\n" << r.Err;
+        EXPECT_EQ(r.Err.find("Usage: quillet-send") != std::string::npos, c.status == 1) << c.why;
+        EXPECT_EQ(r.Out, c.out) << c.why;
+        EXPECT_EQ(WorkDirsLeft(), 0u) << c.why;
+    }
 }

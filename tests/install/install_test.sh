@@ -32,6 +32,7 @@ done
 [ -x "$root/bin/quillet" ] || fail "bin/quillet does not lead to the program"
 if [ -f "$build/bin/quillet-send" ]; then
   [ -x "$root/bin/quillet-send" ] || fail "bin/quillet-send"
+  [ -f "$root/share/man/man1/quillet-send.1" ] || fail "not installed: the quillet-send manual page"
 fi
 for size in 16 22 24 32 48 64 128 256; do
   png=$root/share/icons/hicolor/${size}x${size}/apps/io.example.Quillet.png
