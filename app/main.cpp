@@ -7,6 +7,7 @@
 #include "app/Termination.h"
 #include "mapi/SMapi.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -32,6 +33,9 @@ int main(int argc, char** argv) {
     TQuilletApplication::setApplicationDisplayName("Quillet");
     // A session end or kill request completes a running recording first.
     EndOnTerminationSignals();
+    // Past the file size limit a write fails with EFBIG and the take stops
+    // with a message, as on a full disk; the signal would end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // The default-client bridge is bound before the main window exists; a
     // broken one is reported and the other ways of sending still work.
