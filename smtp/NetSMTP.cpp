@@ -10,6 +10,7 @@
 #include "net/NetIOHandlerTLS.h"
 #include "net/NetStack.h"
 #include "smtp/NetHeloName.h"
+#include "smtp/NetMessageSize.h"
 
 #include <algorithm>
 
@@ -28,6 +29,22 @@ bool OffersStartTLS(const TNetRFCReply& reply) {
             return true;
     }
     return false;
+}
+
+// The SIZE keyword of an EHLO reply (RFC 1870 4): -1 when absent, else its
+// limit, 0 when it names none (or none that can be read).
+int64_t AnnouncedSize(const TNetRFCReply& reply) {
+    for (size_t i = 1; i < reply.Text.size(); ++i) {
+        const std::string line = UpperCase(Trim(reply.Text[i]));
+        if (line != "SIZE" && line.compare(0, 5, "SIZE ") != 0)
+            continue;
+        const std::string number = Trim(line.substr(4));
+        if (number.empty() || number.size() > 18 ||
+            number.find_first_not_of("0123456789") != std::string::npos)
+            return 0;
+        return std::stoll(number);
+    }
+    return -1;
 }
 
 } // namespace
@@ -183,8 +200,10 @@ void TNetSMTP::Announce() {
     }
     // STARTTLS is known only from EHLO; a mode that requires it asks.
     const bool ehlo = FUseEhlo || Security == ssStartTLS;
+    ServerSizeLimit = -1;
     if (ehlo && SendCommand("EHLO " + name) == 250) {
         CollectAuthMethods();
+        ServerSizeLimit = AnnouncedSize(LastReply);
         if (!Encrypted() && OffersStartTLS(LastReply))
             FStartTLSOffered = true;
         return;
@@ -243,12 +262,21 @@ void TNetSMTP::SendMail(TNetMessage& message) {
         if (login || plain)
             CheckPasswordMayGo();
     }
+    // Set before the size is counted, so SIZE holds the header too.
+    message.ExtraHeaders.SetHeader("X-Mailer", MailAgent);
+    int64_t size = -1;
+    if (ServerSizeLimit >= 0) {
+        size = MessageOctets(message);
+        // Refused here rather than after the whole upload.
+        if (ServerSizeLimit > 0 && size > ServerSizeLimit)
+            throw ENetMessageTooLarge(size, Host, ServerSizeLimit);
+    }
     SendCommand("RSET");
     if (login)
         AuthLogin();
     else if (plain)
         AuthPlain();
-    MailFrom(message.From.Address);
+    MailFrom(message.From.Address, size);
     if (EnvelopeRecipients.empty()) {
         RcptTo(message.Recipients);
         RcptTo(message.CCList);
@@ -275,8 +303,9 @@ void TNetSMTP::AuthPlain() {
     LoggedIn = true;
 }
 
-void TNetSMTP::MailFrom(const std::string& address) {
-    SendCommand("MAIL FROM:<" + address + ">", 250);
+void TNetSMTP::MailFrom(const std::string& address, int64_t size) {
+    SendCommand("MAIL FROM:<" + address + ">" + (size >= 0 ? " SIZE=" + std::to_string(size) : ""),
+                250);
 }
 
 void TNetSMTP::RcptTo(const TNetEMailAddressList& list) {
@@ -286,7 +315,6 @@ void TNetSMTP::RcptTo(const TNetEMailAddressList& list) {
 
 void TNetSMTP::SendData(TNetMessage& message) {
     SendCommand("DATA", 354);
-    message.ExtraHeaders.SetHeader("X-Mailer", MailAgent);
     // The message text goes out in large writes; the bytes are the same as
     // line by line. A failure (missing attachment) discards what is pending
     // and "." is never sent, so the server cannot take a partial message.

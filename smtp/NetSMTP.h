@@ -2,7 +2,8 @@
 // transaction, no pipelining) that delivers a TNetMessage: greeting, EHLO
 // with HELO as fallback, STARTTLS (RFC 3207) or implicit TLS (RFC 8314) as
 // Security asks, RSET, AUTH LOGIN or PLAIN (RFC 4954, 4616; only what the
-// server announces), MAIL FROM, RCPT TO for To, Cc and Bcc, DATA, the
+// server announces), MAIL FROM (with SIZE, RFC 1870, when announced; a
+// mail over the announced limit stops there), RCPT TO for To, Cc and Bcc, DATA, the
 // message through the writer, "." and QUIT. The connection, replies and
 // their caps are TNetTCPConnection's; TLS itself is TNetIOHandlerTLS's.
 #pragma once
@@ -54,6 +55,9 @@ public:
     // Methods announced in the reply to EHLO, upper case, no duplicates.
     std::vector<std::string> ServerAuthMethods;
     bool LoggedIn = false;
+    // The SIZE the server announced (RFC 1870): -1 none, 0 no fixed limit,
+    // else the largest message in octets it takes.
+    int64_t ServerSizeLimit = -1;
     // The server listed STARTTLS in a reply to EHLO sent in clear.
     bool StartTLSOffered() const { return FStartTLSOffered; }
     // TLS is active on the connection.
@@ -81,7 +85,8 @@ public:
     void StartTLS();
     void AuthLogin();
     void AuthPlain();
-    void MailFrom(const std::string& address);
+    // size: the message's octets, sent as SIZE=size when not negative.
+    void MailFrom(const std::string& address, int64_t size = -1);
     void RcptTo(const TNetEMailAddressList& list);
     void SendData(TNetMessage& message);
 

@@ -36,6 +36,19 @@ public:
         return def;
     }
 
+    // A switch stored as "1" or "0".
+    bool Flag(const char* section, const char* key, bool def) {
+        const std::string text = Text(section, key, def ? "1" : "0");
+        if (text == "1" || text == "0")
+            return text == "1";
+        const std::string reason = "'" + text + "' is not 1 or 0";
+        const std::string where = Where(section, key);
+        Problems.push_back(
+            {key, reason, where,
+             reason + " (" + where + "); the default " + (def ? "1" : "0") + " is used instead."});
+        return def;
+    }
+
     // The sample rate keeps the message the window has always shown for it.
     uint16_t SampleRate() {
         const std::string text = Text("Audio", "SampleRate", "11025");
@@ -113,6 +126,11 @@ TSettings ReadSettings(const std::string& path) {
     TSettingsReader r(path, all.Problems);
     all.Recording.SampleRate = r.SampleRate();
     all.Recording.SixteenBit = r.Text("Audio", "BitPerSample", "8") == "16";
+    all.Recording.Device = r.Text("Audio", "Device", "default");
+    if (all.Recording.Device.empty())
+        all.Recording.Device = "default";
+    all.Recording.Level = r.Flag("Audio", "Level", true);
+    all.Recording.Denoise = r.Flag("Audio", "Denoise", false);
     TSendSettings& s = all.Send;
     s.UserName = r.Text("User", "Name", "");
     s.UserEmail = r.Text("User", "Email", "");
@@ -136,6 +154,9 @@ void WriteSettings(const std::string& path, const TSettings& all) {
     const TSendSettings& s = all.Send;
     Write(path, "Audio", "SampleRate", IntToStr(all.Recording.SampleRate));
     Write(path, "Audio", "BitPerSample", all.Recording.SixteenBit ? "16" : "8");
+    Write(path, "Audio", "Device", all.Recording.Device.empty() ? "default" : all.Recording.Device);
+    Write(path, "Audio", "Level", all.Recording.Level ? "1" : "0");
+    Write(path, "Audio", "Denoise", all.Recording.Denoise ? "1" : "0");
     Write(path, "User", "Name", s.UserName);
     Write(path, "User", "Email", s.UserEmail);
     Write(path, "User", "SendType", SendTypeText(s.SendType));

@@ -44,10 +44,14 @@ struct TSendSettings {
     std::string PinnedHost, PinnedCertificate;
 };
 
-// Section Audio: the recording format.
+// Section Audio: the recording format, the input device and what is done
+// to the voice before it is compressed.
 struct TRecordingSettings {
     uint16_t SampleRate = 11025;
-    bool SixteenBit = false; // exactly "16" in BitPerSample
+    bool SixteenBit = false;        // exactly "16" in BitPerSample
+    std::string Device = "default"; // the ALSA capture PCM; empty reads as "default"
+    bool Level = true;              // level the voice and trim silence
+    bool Denoise = false;           // reduce background noise
 };
 
 // A stored value that could not be used; its default stands in for it.
@@ -78,7 +82,7 @@ std::string SettingsFilePath();
 TSettings ReadSettings(const std::string& path);
 
 // Writes the keys the options dialog owns, in its order: Audio SampleRate,
-// BitPerSample; User Name, Email, SendType; SMTP Server, User, Password,
+// BitPerSample, Device, Level, Denoise; User Name, Email, SendType; SMTP Server, User, Password,
 // Port, Security, Timeout, CAFile. The password goes into the keyring when
 // one takes it, leaving the file's key empty. Raises ESettingsWriteError at
 // the first refused write (the keys after it are not written), or

@@ -11,8 +11,9 @@
 #include "net/NetIOHandlerTLS.h"
 #include "platform/Network.h"
 #include "platform/Program.h"
+#include "smtp/NetMessageSize.h"
 #include "smtp/NetSMTP.h"
-#include "workflow/Encoder.h"
+#include "workflow/Compression.h"
 #include "workflow/MailHosts.h"
 #include "workflow/MessageId.h"
 
@@ -22,26 +23,6 @@ namespace {
 
 const char* const HomePage = "http://www.quillet.example/";
 const char* const MailAgentText = "Quillet(http://www.quillet.example/)";
-
-// Counts the bytes the writer produces, for the progress of an upload;
-// gives the anti-freeze its chance as a large attachment is encoded.
-class TCountingOutput : public TNetLineOutput {
-public:
-    int64_t Bytes = 0;
-    void WriteLine(const std::string& text) override { Add(text.size() + 2); }
-    void WriteText(const std::string& text) override { Add(text.size()); }
-    void WriteBytes(const void*, size_t count, bool) override { Add(count); }
-
-private:
-    void Add(size_t n) {
-        Bytes += static_cast<int64_t>(n);
-        if ((Bytes >> 20) != FLastMb) {
-            FLastMb = Bytes >> 20;
-            TNetAntiFreezeBase::DoProcess(false);
-        }
-    }
-    int64_t FLastMb = 0;
-};
 
 // The time limits of one setting: every reply and every stalled write get
 // it, the reply to "." at least ten minutes (RFC 5321 4.5.3.2.6).
@@ -57,6 +38,8 @@ void ApplyTimeLimits(TSmtpOptions& options, int32_t seconds) {
 TSendWorkflow::TSendWorkflow(TWorkflowOptions options)
     : FOptions(std::move(options)), FAntiFreeze(std::make_unique<TSendAntiFreeze>()),
       FMessage(std::make_unique<TNetMessage>()), FMapi(std::make_unique<TEmail>()) {
+    FVoice.Level = false;
+    FVoice.Denoise = false;
     FMessage->SetEncoding(TNetMessageEncoding::meMIME);
     FMessage->Organization = HomePage;
     FMapi->DownLoadFirst = false;
@@ -180,14 +163,13 @@ void TSendWorkflow::SaveAs(const TSendFields& fields, const std::string& fileNam
 
 void TSendWorkflow::PrepareMessage(const TSendFields& fields) {
     ShowWait("Compressing, please wait...");
-    TEncoderJob job;
+    TCompressionJob job;
+    job.RecordingFile = FOptions.RecordingFile;
+    job.EncodedFile = FOptions.EncodedFile;
     job.CommandLine = FOptions.EncoderCommandLine;
-    // The encoder's relative names resolve where the recording is.
-    job.WorkDir = ExtractFilePath(FOptions.RecordingFile);
-    job.InputFile = FOptions.RecordingFile;
-    job.OutputFile = FOptions.EncodedFile;
+    job.Voice = FVoice;
     FShown = -1;
-    RunEncoder(job, [this](int64_t done, int64_t total) { Progress(done, total); });
+    CompressRecording(job, [this](int64_t done, int64_t total) { Progress(done, total); });
     ComposeMessage(fields);
     ComposeDefaultClientMail(fields);
     HideWait();
@@ -366,9 +348,7 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
 }
 
 int64_t TSendWorkflow::MessageSize() {
-    TCountingOutput count;
-    TNetMessageWriter(count).WriteMessage(*FMessage, false);
-    return count.Bytes;
+    return MessageOctets(*FMessage);
 }
 
 bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
@@ -413,7 +393,9 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
         }
         if (AskToTrust(e, host))
             return false;
-        Notify(e.Message + ":" + host, false);
+        // A size refusal names the host itself.
+        Notify(dynamic_cast<const ENetMessageTooLarge*>(&e) ? e.Message : e.Message + ":" + host,
+               false);
         return false;
     }
 }

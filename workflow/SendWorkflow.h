@@ -8,6 +8,7 @@
 // end at once on Cancel (ESendCancelled "Sending cancelled.").
 #pragma once
 
+#include "audio/VoiceProcessor.h"
 #include "workflow/SendCancel.h"
 #include "workflow/SendSettings.h"
 
@@ -49,6 +50,8 @@ public:
     // server, login, security, time limits).
     void ApplySettings(const TSendSettings& settings);
     const TSendSettings& Settings() const { return FSettings; }
+    // What is done to the voice before it is compressed (nothing until set).
+    void ApplyVoiceOptions(const TVoiceOptions& voice) { FVoice = voice; }
     const TWorkflowOptions& Options() const { return FOptions; }
 
     // Events; an empty one is skipped. Wait texts: show true for the first
@@ -126,6 +129,7 @@ private:
     std::unique_ptr<TNetSMTP> FSmtp; // the delivery running, while one runs
     std::unique_ptr<TEmail> FMapi;
     TSendSettings FSettings;
+    TVoiceOptions FVoice;
     std::vector<std::string> FMailHosts; // of the domain being sent to
     std::string FTo;                     // the To text of the message composed last
     bool FRunning = false;

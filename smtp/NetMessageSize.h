@@ -1,0 +1,26 @@
+// The size of a message as the writer sends it, counted by writing it to
+// nowhere: the octets of SMTP's SIZE parameter (RFC 1870: every line with
+// its CR LF, not the final "."), and the total of an upload's progress.
+// The size refusal of a server that announced a limit, and its text.
+#pragma once
+
+#include "base/NetException.h"
+
+#include <cstdint>
+#include <string>
+
+class TNetMessage;
+
+// Octets of message written for transmission. A large attachment gives
+// the anti-freeze its chance once per MB. GUI thread.
+int64_t MessageOctets(TNetMessage& message);
+
+// "The mail (<n> MB) is larger than <host> accepts (<m> MB)."
+class ENetMessageTooLarge : public ENetException {
+public:
+    ENetMessageTooLarge(int64_t size, const std::string& host, int64_t limit);
+};
+
+// Bytes as MB (1048576 bytes) with one decimal, or more when needed so
+// that two different sizes never read the same.
+std::string MegabytesText(int64_t bytes, int64_t other);

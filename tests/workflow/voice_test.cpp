@@ -1,0 +1,79 @@
+// The voice as it reaches the listener: takes made quiet and loud with
+// espeak-ng and sox go through the workflow with the real lame, and the
+// MP3 of the saved mail is decoded and measured by ffmpeg's EBU R128
+// filter; the mail's size is set against the estimate shown after Stop.
+#include "WorkflowFixture.h"
+
+#include "audio/WAVFile.h"
+#include "tests/support/audio_Speech.h"
+#include "tests/support/mail_Attachment.h"
+#include "workflow/MailSizeEstimate.h"
+
+#include <cstdio>
+
+namespace {
+
+const char* const Speech = "Hello Bob, this is a voice message. The meeting moves to Thursday at "
+                           "ten, in the small room next to the kitchen. Please bring the figures.";
+
+class VoiceTest : public TWorkflowFixture {
+protected:
+    // Saves the mail of take (levelled unless told) and returns its text.
+    std::string MailOf(const std::string& effects, int rate, int bits, bool level = true) {
+        EXPECT_TRUE(MakeSpeech(Dir.File("Quillet.wav"), Speech, rate, bits, effects));
+        Make("lame.exe Quillet.wav Quillet.mp3");
+        TVoiceOptions voice;
+        voice.Level = level;
+        Wf->ApplyVoiceOptions(voice);
+        Wf->SaveAs(Fields, Dir.File("mail.eml"));
+        return Dir.Read("mail.eml");
+    }
+};
+
+TEST_F(VoiceTest, QuietAndLoudTakesArriveAtTheSameLoudness) {
+    // The fixture's own loudness, to aim the takes with sox.
+    ASSERT_TRUE(MakeSpeech(Dir.File("raw.wav"), Speech, 11025, 16));
+    const TLoudness raw = MeasureLoudness(Dir.File("raw.wav"));
+    ASSERT_TRUE(raw.Valid);
+    struct Case {
+        const char* Why;
+        double Lufs;
+        int Bits;
+    } cases[] = {
+        {"quiet: -30 LUFS, the default 8-bit format", -30, 8},
+        {"loud: -6 LUFS, clipped at 0 dBFS", -6, 16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Why);
+        char gain[32];
+        std::snprintf(gain, sizeof gain, "gain %.2f", c.Lufs - raw.Integrated);
+        const std::string mail = MailOf(gain, 11025, c.Bits);
+        const TLoudness take = MeasureLoudness(Dir.File("Quillet.wav"));
+        Dir.Write("sent.mp3", AttachmentBytes(mail));
+        const TLoudness sent = MeasureLoudness(Dir.File("sent.mp3"));
+        ASSERT_TRUE(take.Valid && sent.Valid);
+        std::printf("take %.1f LUFS %.1f dBTP -> mailed %.1f LUFS %.1f dBTP\n", take.Integrated,
+                    take.TruePeak, sent.Integrated, sent.TruePeak);
+        // Clipping takes some loudness off the loud one.
+        EXPECT_NEAR(take.Integrated, c.Lufs, 3) << "the fixture is what it claims";
+        EXPECT_NEAR(sent.Integrated, -16, 1);
+        EXPECT_LE(sent.TruePeak, -1);
+    }
+}
+
+TEST_F(VoiceTest, MailSizeEstimateHoldsForEachFormat) {
+    struct Case {
+        int Rate, Bits;
+    } cases[] = {{11025, 8}, {22050, 16}, {44100, 16}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.Rate) + " Hz, " + std::to_string(c.Bits) + " bit");
+        const std::string mail = MailOf("pad 0 10", c.Rate, c.Bits, false);
+        TWAVFile wav;
+        ASSERT_TRUE(wav.LoadFromFile(Dir.File("Quillet.wav")));
+        const double estimate = static_cast<double>(
+            EstimateMailBytes(wav.Duration(), c.Rate, 1, static_cast<int64_t>(Fields.Body.size())));
+        EXPECT_NEAR(estimate, static_cast<double>(mail.size()), 0.15 * mail.size());
+    }
+}
+
+} // namespace
