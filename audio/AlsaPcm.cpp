@@ -98,7 +98,7 @@ void TAlsaPcm::Notify(uint32_t msg, TWaveHeader* hdr) {
 }
 
 bool TAlsaPcm::HaveWork() const {
-    if (Queue.empty())
+    if (Queue.empty() || Lost)
         return false;
     return Capture ? Started : !Paused;
 }
@@ -219,8 +219,18 @@ void TAlsaPcm::Recover(int err) {
             snd_pcm_prepare(Pcm);
     } else if (err == -EPIPE) {
         snd_pcm_prepare(Pcm);
+    } else if (Capture &&
+               (err == -ENODEV || err == -ENXIO || err == -EBADFD || err == -ESHUTDOWN)) {
+        // The device is gone (unplugged, its server ended): say so once and
+        // read no more; reset and close still return the buffers.
+        {
+            std::lock_guard<std::mutex> lock(Lock);
+            Lost = true;
+        }
+        Notify(WIM_DEVICE_LOST, nullptr);
+        return;
     } else {
-        // A lasting fault (device gone): try again later rather than spin.
+        // A lasting fault: try again later rather than spin.
         std::this_thread::sleep_for(std::chrono::milliseconds(WaitSliceMs));
         snd_pcm_prepare(Pcm);
     }

@@ -63,5 +63,6 @@ private:
     uint64_t ResetsDone = 0;
     bool Quit = false;
     bool OpenDelivered = false;
+    bool Lost = false; // capture device gone: nothing more is read
     std::thread Thread;
 };

@@ -7,6 +7,7 @@
 #include "audio/AlsaPcm.h"
 #include "audio/Audio.h"
 
+#include <algorithm>
 #include <alsa/asoundlib.h>
 #include <cerrno>
 #include <cstring>
@@ -25,6 +26,30 @@ std::vector<std::string> ListPcms(bool capture) {
         const bool fits = !io || std::strcmp(io, capture ? "Input" : "Output") == 0;
         if (name && fits && std::strcmp(name, "null") != 0)
             names.push_back(name);
+        free(name);
+        free(io);
+    }
+    snd_device_name_free_hint(hints);
+    return names;
+}
+
+// The capture devices a user picks from: "default", the sound servers'
+// PCMs and each card's plughw (which converts any format the card lacks).
+std::vector<std::string> CaptureChoices() {
+    std::vector<std::string> names = {"default"};
+    void** hints = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &hints) < 0)
+        return names;
+    for (void** h = hints; *h; ++h) {
+        char* name = snd_device_name_get_hint(*h, "NAME");
+        char* io = snd_device_name_get_hint(*h, "IOID");
+        const bool capture = !io || std::strcmp(io, "Input") == 0;
+        if (name && capture) {
+            const std::string n = name;
+            if ((n == "pipewire" || n == "pulse" || n.rfind("plughw:", 0) == 0) &&
+                std::find(names.begin(), names.end(), n) == names.end())
+                names.push_back(n);
+        }
         free(name);
         free(io);
     }
@@ -115,6 +140,12 @@ TMMResult TAlsaWaveService::Open(bool capture, TWaveHandle* handle, int32_t devi
             return MMSYSERR_BADDEVICEID;
         name = pcms[static_cast<size_t>(device)];
     }
+    return OpenPcm(capture, name, format, callback, instance, handle);
+}
+
+TMMResult TAlsaWaveService::OpenPcm(bool capture, const std::string& name,
+                                    const TWaveFormat* format, TWaveCallback callback,
+                                    uintptr_t instance, TWaveHandle* handle) {
     snd_pcm_t* pcm = nullptr;
     int err =
         snd_pcm_open(&pcm, name.c_str(), capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
@@ -196,6 +227,35 @@ uint32_t TAlsaWaveService::InGetNumDevs() {
 TMMResult TAlsaWaveService::InOpen(TWaveHandle* handle, int32_t device, const TWaveFormat* format,
                                    TWaveCallback callback, uintptr_t instance, uint32_t) {
     return Open(true, handle, device, format, callback, instance);
+}
+
+std::vector<std::string> TAlsaWaveService::InDeviceNames() {
+    return CaptureChoices();
+}
+
+TMMResult TAlsaWaveService::InOpenNamed(TWaveHandle* handle, const std::string& name,
+                                        const TWaveFormat* format, TWaveCallback callback,
+                                        uintptr_t instance, uint32_t) {
+    if (!handle || !format || name.empty())
+        return MMSYSERR_INVALPARAM;
+    if (format->FormatTag != 1 || (format->BitsPerSample != 8 && format->BitsPerSample != 16) ||
+        format->Channels == 0 || format->SamplesPerSec == 0)
+        return WAVERR_BADFORMAT;
+    TMMResult r = OpenPcm(true, name, format, callback, instance, handle);
+    // A device that takes only stereo, or only other rates, records
+    // through ALSA's plug layer, which converts.
+    if (r == WAVERR_BADFORMAT && name.rfind("plug", 0) != 0)
+        r = OpenPcm(true, "plug:\"" + name + "\"", format, callback, instance, handle);
+    return r;
+}
+
+bool TAlsaWaveService::InDevicePresent(const std::string& name) {
+    snd_pcm_t* pcm = nullptr;
+    if (name.empty() ||
+        snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
+        return false;
+    snd_pcm_close(pcm);
+    return true;
 }
 
 TMMResult TAlsaWaveService::InPrepareHeader(TWaveHandle h, TWaveHeader* hdr, uint32_t size) {

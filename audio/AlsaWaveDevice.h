@@ -33,6 +33,12 @@ public:
     TMMResult InReset(TWaveHandle h) override;
     TMMResult InClose(TWaveHandle h) override;
     std::string InGetErrorText(TMMResult code) override;
+    // "default", pipewire, pulse and each card's plughw, as ALSA's hints list them.
+    std::vector<std::string> InDeviceNames() override;
+    // A device that refuses the format is opened again through "plug:".
+    TMMResult InOpenNamed(TWaveHandle* handle, const std::string& name, const TWaveFormat* format,
+                          TWaveCallback callback, uintptr_t instance, uint32_t flags) override;
+    bool InDevicePresent(const std::string& name) override;
 
     uint32_t OutGetNumDevs() override;
     TMMResult OutOpen(TWaveHandle* handle, int32_t device, const TWaveFormat* format,
@@ -64,6 +70,8 @@ public:
 private:
     TMMResult Open(bool capture, TWaveHandle* handle, int32_t device, const TWaveFormat* format,
                    TWaveCallback callback, uintptr_t instance);
+    TMMResult OpenPcm(bool capture, const std::string& name, const TWaveFormat* format,
+                      TWaveCallback callback, uintptr_t instance, TWaveHandle* handle);
     TAlsaPcm* Find(TWaveHandle h, bool capture);
     TMMResult WithHeader(TWaveHandle h, bool capture, TWaveHeader* hdr, uint32_t size,
                          const std::function<TMMResult(TAlsaPcm&, TWaveHeader*)>& act);

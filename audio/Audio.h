@@ -56,6 +56,9 @@ public:
     int32_t AudioDeviceID() const { return DeviceID; }
     // 10 and above select the default device (-1); rebuilds both objects.
     void SetAudioDeviceID(int32_t value);
+    // The capture device by name (InDeviceNames); empty: AudioDeviceID.
+    const std::string& InputDevice() const { return InputDeviceName; }
+    void SetInputDevice(const std::string& name) { InputDeviceName = name; }
     int32_t MixerDeviceID() const { return MixerID; }
     void SetMixerDeviceID(int32_t value);
     bool SeparateCtrls = false;
@@ -89,6 +92,7 @@ private:
     TWaveDeviceService* ServiceObj;
     std::string VersionText;
     int32_t DeviceID = -1;
+    std::string InputDeviceName;
     std::unique_ptr<TRecorder> RecorderObj;
     std::unique_ptr<TPlayer> PlayerObj;
     std::unique_ptr<TRequestQueue> Window;

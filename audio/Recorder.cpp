@@ -1,7 +1,8 @@
 // Capture into a WAV file; see Recorder.h. The data notification runs on the
 // device's driver thread: under WriteLock it checks the active flag, appends
-// the buffer and raises OnRecord, then posts the re-queueing to the GUI
-// thread. Everything else runs on the GUI thread.
+// the buffer, raises OnRecord and hands the buffer straight back to the
+// device, so a take costs the GUI thread nothing per buffer. Everything
+// else runs on the GUI thread.
 #include "audio/Recorder.h"
 
 #include "audio/Audio.h"
@@ -127,9 +128,13 @@ bool TRecorder::OpenDevice() {
     CompletionIndex = 0;
     // Without buffers (no input device at construction) the format is null
     // and the service refuses the open.
+    const auto instance = reinterpret_cast<uintptr_t>(this);
+    const std::string& name = OwnerObj->InputDevice();
     const TMMResult r =
-        Service().InOpen(&Device, OwnerObj->AudioDeviceID(), Format.get(), &WaveInProc,
-                         reinterpret_cast<uintptr_t>(this), CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
+        name.empty() ? Service().InOpen(&Device, OwnerObj->AudioDeviceID(), Format.get(),
+                                        &WaveInProc, instance, CALLBACK_FUNCTION | WAVE_ALLOWSYNC)
+                     : Service().InOpenNamed(&Device, name, Format.get(), &WaveInProc, instance,
+                                             CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
     if (r != MMSYSERR_NOERROR) {
         CloseDevice();
         SetDeviceError("Could not open the input device for recording: ",
@@ -276,6 +281,9 @@ void TRecorder::WaveInProc(TWaveHandle, uint32_t msg, uintptr_t instance, TWaveH
     case WIM_DATA:
         self->DataArrived();
         break;
+    case WIM_DEVICE_LOST:
+        self->DeviceLost();
+        break;
     default:
         break;
     }
@@ -310,9 +318,39 @@ void TRecorder::DataArrived() {
         }
     }
     if (recorded > 0) {
-        Window->Post([this] { QueueRequest(); });
         CompletionIndex = (slot + 1) % 4;
+        RequeueOnDriverThread();
     }
+}
+
+void TRecorder::RequeueOnDriverThread() {
+    // Buffers come back in the order they were queued: the one just
+    // returned is the next to queue. Under WriteLock with Active set, so
+    // Stop's reset cannot have started.
+    const uint32_t slot = QueueIndex;
+    const TMMResult r = Service().InAddBuffer(Device, Headers[slot].get(), sizeof(TWaveHeader));
+    if (r == MMSYSERR_NOERROR) {
+        QueueIndex = (slot + 1) % 4;
+        return;
+    }
+    // Stopping waits for the driver thread: the GUI thread does it.
+    std::string message = "Error adding input buffer";
+    if (const std::string text = Service().InGetErrorText(r); !text.empty())
+        message += " " + text;
+    const uint32_t take = Take;
+    Window->Post([this, take, message] { StopAfterDeviceError(take, message, false); });
+}
+
+void TRecorder::DeviceLost() {
+    std::lock_guard<std::mutex> lock(WriteLock);
+    if (!Active)
+        return;
+    const std::string& name = OwnerObj->InputDevice();
+    const std::string message = "The input device \"" + (name.empty() ? "default" : name) +
+                                "\" is no longer available. The take was stopped; what was "
+                                "recorded is kept.";
+    const uint32_t take = Take;
+    Window->Post([this, take, message] { StopAfterDeviceError(take, message, true); });
 }
 
 void TRecorder::UpdateSizes() {
@@ -342,7 +380,11 @@ void TRecorder::StopAfterWriteError(uint32_t take, const std::string& message) {
         OwnerObj->OnRecordError(message);
 }
 
-void TRecorder::QueueRequest() {
-    if (Open)
-        QueueBuffer();
+void TRecorder::StopAfterDeviceError(uint32_t take, const std::string& message, bool report) {
+    if (take != Take || !Open)
+        return;
+    Stop();
+    SetError(message);
+    if (report && OwnerObj->OnRecordError && !OwnerObj->ShutDown)
+        OwnerObj->OnRecordError(message);
 }

@@ -1,8 +1,8 @@
 // TRecorder: captures from the wave input device through the four slots,
 // appends every accepted buffer to an open WAV file and offers it to the
 // owner's OnRecord event, with a level trigger, pause and split channels.
-// The device's data notifications arrive on its driver thread; re-queueing
-// the buffer is posted back to the GUI thread.
+// The device's data notifications arrive on its driver thread, which also
+// queues the buffer again; only failures are posted to the GUI thread.
 #pragma once
 
 #include "audio/AudioSettings.h"
@@ -59,8 +59,13 @@ private:
     static void WaveInProc(TWaveHandle device, uint32_t msg, uintptr_t instance,
                            TWaveHeader* param1, uintptr_t param2);
     void DataArrived();
-    // GUI thread: the posted queue request.
-    void QueueRequest();
+    // Driver thread, under WriteLock: the returned buffer goes back to the device.
+    void RequeueOnDriverThread();
+    // Driver thread: the device is gone; the GUI thread stops the take.
+    void DeviceLost();
+    // GUI thread: the posted stop of take `take` after a device failure;
+    // report raises OnRecordError.
+    void StopAfterDeviceError(uint32_t take, const std::string& message, bool report);
     // Driver thread, under WriteLock: keeps the header's sizes at most
     // SizesInterval behind the data, so a crash leaves a playable take.
     void UpdateSizes();

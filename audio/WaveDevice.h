@@ -37,6 +37,8 @@ enum : uint32_t {
     WIM_OPEN = 0x3BE,
     WIM_CLOSE = 0x3BF,
     WIM_DATA = 0x3C0,
+    // Our own: the capture device went away (unplugged); no more data follows.
+    WIM_DEVICE_LOST = 0x3C1,
     MM_MIXM_CONTROL_CHANGE = 0x3D1,
 };
 
@@ -144,6 +146,17 @@ public:
     virtual TMMResult InClose(TWaveHandle h) = 0;
     // At most 255 characters, possibly empty.
     virtual std::string InGetErrorText(TMMResult code) = 0;
+    // Capture devices by name, as the user chooses them: "default" first.
+    virtual std::vector<std::string> InDeviceNames() { return {"default"}; }
+    // Opens the named capture device; "default" is device -1.
+    virtual TMMResult InOpenNamed(TWaveHandle* handle, const std::string& name,
+                                  const TWaveFormat* format, TWaveCallback callback,
+                                  uintptr_t instance, uint32_t flags) {
+        return name == "default" ? InOpen(handle, -1, format, callback, instance, flags)
+                                 : MMSYSERR_BADDEVICEID;
+    }
+    // Whether the named capture device can be opened now.
+    virtual bool InDevicePresent(const std::string& name) { return name == "default"; }
 
     // Wave output.
     virtual uint32_t OutGetNumDevs() = 0;

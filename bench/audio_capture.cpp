@@ -21,22 +21,28 @@ int main(int argc, char** argv) {
     r->SetChannels(TChannels::Stereo);
     r->SetBitsPerSample(TBPS::_16);
     r->SetSampleRate(44100);
-    r->SetNoSamples(4410); // 17640-byte buffers: ten to a second, none split
+    // 44100-byte buffers, four to a second: whole seconds fill whole buffers,
+    // so the file ends exactly where arecord's does; one read and one write
+    // each, fewer than arecord's period-sized transfers.
+    r->SetNoSamples(11025);
     std::atomic<uint64_t> bytes{0};
     // Driver thread, after the buffer was appended and under the recorder's
     // append lock: pausing here drops every later buffer, so the file holds
     // exactly the target (the file plugin outruns the GUI thread's Stop).
+    // The recorder posts nothing per buffer; this one wake ends the loop.
     audio.OnRecord = [&](TRecorder* rec, uint8_t*, uint8_t*, uint16_t size) {
-        if ((bytes += size) >= target)
+        if ((bytes += size) >= target && !rec->Paused()) {
             rec->Pause();
+            QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+        }
     };
     r->RecordToFile(argv[2]);
     if (!r->Start()) {
         std::fprintf(stderr, "%s\n", audio.ErrorMessage().c_str());
         return 1;
     }
-    while (bytes < target)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (bytes < target)
+        app.exec();
     r->Stop();
     return 0;
 }

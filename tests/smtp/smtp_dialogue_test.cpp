@@ -6,6 +6,7 @@
 #include "base/Exception.h"
 #include "mail/message/NetMessage.h"
 #include "net/NetDeliveryException.h"
+#include "smtp/NetMessageSize.h"
 #include "smtp/NetSMTP.h"
 #include "tests/support/smtp_FakeServer.h"
 
@@ -14,7 +15,7 @@
 namespace {
 
 const std::string Helo = "client.test";
-const std::string Ehlo250 = "250-server.test greets you\r\n250-SIZE 1000000\r\n250 HELP";
+const std::string Ehlo250 = "250-server.test greets you\r\n250-8BITMIME\r\n250 HELP";
 
 struct Client : TNetSMTP {
     explicit Client(int port, TAuthenticationType auth = atNone) {
@@ -306,6 +307,58 @@ TEST(SmtpDialogue, MissingAttachmentSendsNoEndOfData) {
     EXPECT_NE(server.Failure(), "") << "the data was ended";
     EXPECT_EQ(server.Data().find("\r\n.\r\n"), std::string::npos);
     EXPECT_EQ(server.Data().find("QUIT"), std::string::npos) << "no QUIT inside the data";
+}
+
+TEST(SmtpDialogue, SizeAnnouncedByTheServer) {
+    // RFC 1870: SIZE=<octets of the message as sent> on MAIL FROM; a mail
+    // over the limit is stopped before MAIL FROM, so no DATA goes out.
+    struct Case {
+        const char* Why;
+        const char* Keyword;
+        size_t BodyBytes;
+        bool Refused;
+    } cases[] = {
+        {"a limit the mail fits", "250 SIZE 100000", 1000, false},
+        {"no number: announced, no limit", "250 SIZE", 150000, false},
+        {"over the limit", "250 SIZE 100000", 150000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Why);
+        std::vector<TSmtpStep> script = {Srv("220 hi"), Cli("EHLO " + Helo),
+                                         Srv(std::string("250-s\r\n") + c.Keyword)};
+        if (!c.Refused)
+            script = Join(script, {Cli("RSET"), Srv("250 reset"), Cli(), Srv("250 ok"), Cli(),
+                                   Srv("250 ok"), Cli("DATA"), Srv("354 go"), CliData(),
+                                   Srv("250 queued")});
+        TSmtpFakeServer server(script);
+        Client client(server.Port());
+        TNetMessage m;
+        Fill(m);
+        m.Body = {std::string(c.BodyBytes, 'x')};
+        client.ConnectAndGreet();
+        if (c.Refused) {
+            try {
+                client.SendMail(m);
+                FAIL() << "sent over the limit";
+            } catch (const ENetMessageTooLarge& e) {
+                EXPECT_EQ(e.Message,
+                          "The mail (0.14 MB) is larger than 127.0.0.1 accepts (0.1 MB).");
+            }
+        } else {
+            client.SendMail(m);
+        }
+        client.QuitAndClose();
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(server.Failure(), "");
+        const std::vector<std::string> lines = server.Lines();
+        if (c.Refused) {
+            EXPECT_EQ(lines, (std::vector<std::string>{"EHLO " + Helo, "QUIT"}));
+            continue;
+        }
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines[2],
+                  "MAIL FROM:<sender@example.test> SIZE=" + std::to_string(server.Data().size()));
+    }
 }
 
 TEST(SmtpDialogue, PeerClosingMidReply) {
