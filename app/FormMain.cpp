@@ -87,7 +87,8 @@ void TFormMain::CreationStep() {
             ShowMessage(
                 this,
                 "This is the first time you use Quillet, please setup your account infomation.");
-            auto* options = new TFormOptions(this, [this] { LoadSettings(); });
+            auto* options = new TFormOptions(
+                this, [this] { LoadSettings(); }, &Audio1->Service());
             options->ui->PageControl1->setCurrentIndex(1);
             Dialogs().ExecModal(options);
             options->deleteLater();
@@ -99,7 +100,21 @@ void TFormMain::LoadSettings() {
     const TSettings settings = ReadSettings(SettingsFilePath());
     Audio1->Recorder()->SetSampleRate(settings.Recording.SampleRate);
     Audio1->Recorder()->SetBitsPerSample(settings.Recording.SixteenBit ? TBPS::_16 : TBPS::_8);
+    // A device that is gone (a microphone unplugged) gives way to the
+    // default one until it is back; the setting keeps its name.
+    std::string device = settings.Recording.Device;
+    if (device != "default" && !Audio1->Service().InDevicePresent(device)) {
+        ui->StatusBar1->showMessage(QString::fromLocal8Bit("The input device \"" + device +
+                                                           "\" is not available; recording "
+                                                           "from \"default\"."));
+        device = "default";
+    }
+    Audio1->SetInputDevice(device);
     Workflow->ApplySettings(settings.Send);
+    TVoiceOptions voice;
+    voice.Level = settings.Recording.Level;
+    voice.Denoise = settings.Recording.Denoise;
+    Workflow->ApplyVoiceOptions(voice);
     for (const TSettingsProblem& problem : settings.Problems)
         ShowErrorBox(problem.Message);
 }
@@ -118,7 +133,7 @@ void TFormMain::ClearForNewTake() {
     SetVoiceEnabled(false, true, false, false);
     SetSendEnabled(false);
     LabelLength->setText("0");
-    ShowTakeLength(0);
+    LabelTake->clear();
     ElapsedMs = 0;
     ui->EditTo->setText(SupportMailbox);
     ui->EditCc->clear();
@@ -238,7 +253,8 @@ void TFormMain::LayoutClientPanel() {
 }
 
 void TFormMain::ActionOptionsExecute() {
-    auto* options = new TFormOptions(this, [this] { LoadSettings(); });
+    auto* options = new TFormOptions(
+        this, [this] { LoadSettings(); }, &Audio1->Service());
     Dialogs().ExecModal(options);
     options->deleteLater();
 }
@@ -296,7 +312,8 @@ void TFormMain::EditPaste1Execute() {
 
 QWidget* TFormMain::ScreenshotWindow(const std::string& which) {
     if (which == "options" || which == "options-account") {
-        auto* options = new TFormOptions(this, [this] { LoadSettings(); });
+        auto* options = new TFormOptions(
+            this, [this] { LoadSettings(); }, &Audio1->Service());
         options->ui->PageControl1->setCurrentIndex(which == "options" ? 0 : 1);
         options->show();
         return options;

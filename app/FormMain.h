@@ -74,8 +74,9 @@ public:
     void ActionVoiceStopExecute();
     void Timer1Timer();
     void Audio1Played(TPlayer* sender);
-    // Shows the length of the take in the recording file, or clears it.
-    void ShowTakeLength(double seconds);
+    // Shows the length of the take in the recording file and the size of
+    // its mail, or clears it when there is no take.
+    void ShowTake();
 
     // The send workflow's commands (FormMainSend.cpp).
     void SendExecute();
@@ -106,7 +107,8 @@ private:
     QLabel* LabelLength = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     TLevelMeter* LevelMeter1 = nullptr;
-    // In the status bar: "Recorded m:ss" for the take there is, else empty.
+    // In the status bar: "Recorded m:ss, about N KB by mail" for the take
+    // there is, else empty.
     QLabel* LabelTake = nullptr;
     // The recorded buffers' peaks, from the driver thread to the timer.
     std::unique_ptr<TPeakMailbox> Peaks;

@@ -10,6 +10,7 @@
 #include "audio/WAVRepair.h"
 #include "platform/Program.h"
 #include "ui_FormMain.h"
+#include "workflow/MailSizeEstimate.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -27,11 +28,19 @@ void TFormMain::ActionVoiceRecordExecute() {
                                  TMsgButtons::YesNo) == TMsgResult::No)
             return;
         Audio1->Recorder()->RecordToFile(RecordingFile());
-        ShowTakeLength(0);
+        LabelTake->clear();
         Peaks->SixteenBit = Audio1->Recorder()->BitsPerSample() == TBPS::_16;
         Peaks->Take();
         LevelMeter1->Reset();
-        Audio1->Recorder()->Start();
+        if (!Audio1->Recorder()->Start()) {
+            // A device that cannot record is said so, not shown as a take
+            // that runs without sound.
+            const std::string reason = Audio1->ErrorMessage();
+            Audio1->Recorder()->Stop();
+            ShowErrorBox("The input device \"" + Audio1->InputDevice() + "\" cannot record. " +
+                         reason);
+            return;
+        }
         StartTick = Now();
     }
     VoiceState = vsRecording;
@@ -77,9 +86,7 @@ void TFormMain::ActionVoiceStopExecute() {
     if (VoiceState == vsRecording || VoiceState == vsRecordPaused) {
         Audio1->Recorder()->Stop();
         LevelMeter1->Reset();
-        TWAVFile reader;
-        reader.LoadFromFile(RecordingFile());
-        ShowTakeLength(reader.Duration());
+        ShowTake();
     } else
         Audio1->Player()->Stop(); // may run Audio1Played inside; Stop is idempotent
     VoiceState = vsIdle;
@@ -135,7 +142,7 @@ void TFormMain::KeepLeftRecording() {
     SetSendEnabled(true);
     SetSaveAsEnabled(true);
     LabelLength->setText("0");
-    ShowTakeLength(reader.Duration());
+    ShowTake();
 }
 
 bool TFormMain::TakeKept() const {
@@ -145,11 +152,21 @@ bool TFormMain::TakeKept() const {
     return reader.LoadFromFile(RecordingFile()) && reader.Duration() > 0;
 }
 
-void TFormMain::ShowTakeLength(double seconds) {
+void TFormMain::ShowTake() {
+    TWAVFile reader;
+    reader.LoadFromFile(RecordingFile());
+    const double seconds = reader.Duration();
     if (seconds <= 0) {
         LabelTake->clear();
         return;
     }
+    // The size from the format and the encoder's bit rate, before anything
+    // is encoded: the user knows what the mail weighs before Send.
     const auto s = static_cast<int64_t>(seconds);
-    LabelTake->setText(QString("Recorded %1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0')));
+    const int64_t bytes = EstimateMailBytes(seconds, reader.SampleRate, reader.Channels,
+                                            ui->MemoContent->toPlainText().size());
+    LabelTake->setText(QString("Recorded %1:%2, about %3 by mail")
+                           .arg(s / 60)
+                           .arg(s % 60, 2, 10, QChar('0'))
+                           .arg(QString::fromStdString(SizeText(bytes))));
 }

@@ -3,9 +3,12 @@
 
 #include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
+#include "app/InputMonitor.h"
 #include "app/Launchers.h"
 #include "app/TextCodec.h"
+#include "audio/Audio.h"
 #include "base/Text.h"
+#include "platform/Clock.h"
 #include "ui_FormOptions.h"
 #include "workflow/SendSettings.h"
 
@@ -21,9 +24,12 @@ void TakeDigitsOnly(QLineEdit* edit) {
 
 } // namespace
 
-TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
+TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings,
+                           TWaveDeviceService* waveService)
     : QDialog(owner), ui(std::make_unique<Ui::TFormOptions>()),
-      LoadSettings(std::move(loadSettings)) {
+      LoadSettings(std::move(loadSettings)),
+      WaveService(waveService ? waveService : &AlsaWaveService()),
+      Monitor(std::make_unique<TInputMonitor>(WaveService)) {
     ui->setupUi(this);
     setFixedSize(375, 376);
     // Typed passwords show as "*".
@@ -38,12 +44,56 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings)
     connect(ui->ComboBoxSecurity, &QComboBox::activated, this,
             [this] { ComboBoxSecurityChange(); });
     connect(ui->ButtonCAFile, &QPushButton::clicked, this, [this] { ButtonCAFileClick(); });
+    connect(ui->PageControl1, &QTabWidget::currentChanged, this, [this] { UpdateMonitor(); });
+    connect(ui->ComboBoxDevice, &QComboBox::currentTextChanged, this, [this] { UpdateMonitor(); });
+    MeterTimer.setInterval(50);
+    connect(&MeterTimer, &QTimer::timeout, this, [this] { MeterTick(); });
     TakeDigitsOnly(ui->LabeledEditPort);
     TakeDigitsOnly(ui->LabeledEditTimeout);
     ReadSettings();
 }
 
-TFormOptions::~TFormOptions() = default;
+TFormOptions::~TFormOptions() {
+    MeterTimer.stop();
+    Monitor.reset();
+}
+
+void TFormOptions::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    UpdateMonitor();
+}
+
+void TFormOptions::hideEvent(QHideEvent* event) {
+    // A closed dialog keeps no device open.
+    MeterTimer.stop();
+    Monitor->Stop();
+    Listening.clear();
+    QDialog::hideEvent(event);
+}
+
+void TFormOptions::UpdateMonitor() {
+    const std::string device = FromQt(ui->ComboBoxDevice->currentText().trimmed());
+    const bool wanted = isVisible() && ui->PageControl1->currentIndex() == 0 && !device.empty();
+    if (wanted && device == Listening)
+        return;
+    MeterTimer.stop();
+    Monitor->Stop();
+    Listening.clear();
+    ui->LevelMeterInput->Reset();
+    ui->LabelMeter->clear();
+    if (!wanted)
+        return;
+    Listening = device;
+    if (!Monitor->Start(device, 11025)) {
+        ui->LabelMeter->setText(ToQt("No sound from \"" + device + "\": " + Monitor->Error()));
+        return;
+    }
+    MeterTimer.start();
+}
+
+void TFormOptions::MeterTick() {
+    ui->LevelMeterInput->Update(Monitor->TakePeak(), GetTickCount());
+}
 
 void TFormOptions::ReadSettings() {
     // The values the program uses: one a typo made unusable shows its
@@ -52,6 +102,16 @@ void TFormOptions::ReadSettings() {
     const TSendSettings& s = settings.Send;
     ui->ComboBoxSampleRate->setCurrentText(QString::number(settings.Recording.SampleRate));
     ui->ComboBoxBit->setCurrentText(settings.Recording.SixteenBit ? "16" : "8");
+    // The devices ALSA offers now, and the chosen one even when it is not
+    // plugged in (it is used again once it is back).
+    const std::string device = settings.Recording.Device;
+    for (const std::string& name : WaveService->InDeviceNames())
+        ui->ComboBoxDevice->addItem(ToQt(name));
+    if (ui->ComboBoxDevice->findText(ToQt(device)) < 0)
+        ui->ComboBoxDevice->addItem(ToQt(device));
+    ui->ComboBoxDevice->setCurrentText(ToQt(device));
+    ui->CheckBoxLevel->setChecked(settings.Recording.Level);
+    ui->CheckBoxDenoise->setChecked(settings.Recording.Denoise);
     ui->LabeledEditName->setText(ToQt(s.UserName));
     ui->LabeledEditEmail->setText(ToQt(s.UserEmail));
     // A SendType that names no way shows as the own server.
@@ -104,6 +164,9 @@ void TFormOptions::WriteSettings() {
     settings.Recording.SampleRate =
         static_cast<uint16_t>(StrToIntDef(FromQt(ui->ComboBoxSampleRate->currentText()), 11025));
     settings.Recording.SixteenBit = ui->ComboBoxBit->currentText() == "16";
+    settings.Recording.Device = FromQt(ui->ComboBoxDevice->currentText().trimmed());
+    settings.Recording.Level = ui->CheckBoxLevel->isChecked();
+    settings.Recording.Denoise = ui->CheckBoxDenoise->isChecked();
     TSendSettings& s = settings.Send;
     s.UserName = FromQt(ui->LabeledEditName->text());
     s.UserEmail = FromQt(ui->LabeledEditEmail->text());

@@ -1,9 +1,11 @@
 // TFormOptions: the modal options dialog. It fills its fields from the
 // settings file when created, writes every key back on OK and then makes
-// the main window reload its settings. Cancel writes nothing.
+// the main window reload its settings. Cancel writes nothing. While its
+// audio page is open, the chosen input device's level is shown live.
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -11,11 +13,17 @@ namespace Ui {
 class TFormOptions;
 }
 
+class TInputMonitor;
+class TWaveDeviceService;
+
 class TFormOptions : public QDialog {
     Q_OBJECT
 public:
     // loadSettings: the main window's LoadSettings, run after a confirmed write.
-    TFormOptions(QWidget* owner, std::function<void()> loadSettings);
+    // waveService: the device layer whose capture devices are offered and
+    // listened to; null selects ALSA.
+    TFormOptions(QWidget* owner, std::function<void()> loadSettings,
+                 TWaveDeviceService* waveService = nullptr);
     ~TFormOptions() override;
 
     std::unique_ptr<Ui::TFormOptions> ui;
@@ -29,6 +37,10 @@ public:
     // "..." beside the CA field: picks the file through TDialogs.
     void ButtonCAFileClick();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void ReadSettings();
     // False, with a message naming the field, when Port or Timeout is out
@@ -36,6 +48,13 @@ private:
     bool CheckNumbers();
     void WriteSettings();
     void SetServerFieldsEnabled(bool enabled);
+    // Listens to the device in the field while the audio page is shown.
+    void UpdateMonitor();
+    void MeterTick();
 
     std::function<void()> LoadSettings;
+    TWaveDeviceService* WaveService;
+    std::unique_ptr<TInputMonitor> Monitor;
+    std::string Listening; // the device the monitor runs on; empty: none
+    QTimer MeterTimer;
 };

@@ -9,6 +9,7 @@
 
 #include "AudioTestHelpers.h"
 
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -229,6 +230,45 @@ TEST(AlsaAudio, StopDuringPlaybackEndsBeforeReturning) {
     EXPECT_EQ(played, 1);
     EXPECT_FALSE(audio.Player()->IsOpen());
     EXPECT_EQ(audio.Player()->SampleRate(), 11025) << "format restored";
+}
+
+TEST(AlsaAudio, CaptureDevicesByName) {
+    TAlsaWaveService service;
+    const std::vector<std::string> names = service.InDeviceNames();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names[0], "default");
+    EXPECT_NE(std::find(names.begin(), names.end(), "pipewire"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "null"), names.end()) << "no sink of silence";
+    struct Case {
+        const char* Why;
+        const char* Device;
+        bool Records;
+    } cases[] = {
+        {"the hinted stereo-only device, mono through the plug layer", "pipewire", true},
+        {"a card that is gone", "plughw:CARD=Gone,DEV=0", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Why);
+        EXPECT_EQ(service.InDevicePresent(c.Device), c.Records);
+        TAudio audio;
+        audio.SetInputDevice(c.Device);
+        std::atomic<int> buffers{0};
+        audio.OnRecord = [&](TRecorder*, uint8_t*, uint8_t*, uint16_t) { ++buffers; };
+        const std::string wav = Scratch->File("named.wav");
+        audio.Recorder()->RecordToFile(wav);
+        EXPECT_EQ(audio.Recorder()->Start(), c.Records) << audio.ErrorMessage();
+        if (c.Records)
+            EXPECT_TRUE(PumpUntil([&] { return buffers >= 2; }));
+        else
+            EXPECT_EQ(
+                audio.ErrorMessage().rfind("Could not open the input device for recording: ", 0),
+                0u);
+        audio.Recorder()->Stop();
+        TWAVFile f;
+        ASSERT_TRUE(f.LoadFromFile(wav));
+        EXPECT_EQ(f.Channels, 1) << "the take keeps its own format";
+        EXPECT_EQ(f.Duration() > 0, c.Records);
+    }
 }
 
 TEST(AlsaAudio, MissingDeviceGivesTheOpenTexts) {
