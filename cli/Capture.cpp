@@ -34,6 +34,10 @@ void CopyWavFile(const std::string& source, const std::string& target) {
         throw ERecordingError("'" + source + "' is not a usable WAV file: " + problem);
 }
 
+bool CaptureDevicePresent(const std::string& device) {
+    return AlsaWaveService().InDevicePresent(device);
+}
+
 bool TCapture::Record(const std::string& target, double seconds, const TRecordingSettings& format) {
     std::string writeError; // outlives the component that reports it
     TAudio audio;
@@ -42,6 +46,7 @@ bool TCapture::Record(const std::string& target, double seconds, const TRecordin
     recorder.SetBitsPerSample(format.SixteenBit ? TBPS::_16 : TBPS::_8);
     recorder.SetTrigLevel(0);
     recorder.SetTriggered(false);
+    audio.SetInputDevice(format.Device.empty() ? "default" : format.Device);
     // A failed write (a full disk, the file size limit) stops the take; the
     // part that was written is no recording of the length asked for.
     audio.OnRecordError = [this, &writeError](const std::string& message) {
@@ -55,7 +60,8 @@ bool TCapture::Record(const std::string& target, double seconds, const TRecordin
         throw ERecordingError(e.Message);
     }
     if (!recorder.Start())
-        throw ERecordingError("Cannot record: " + audio.ErrorMessage());
+        throw ERecordingError("Cannot record from the input device \"" + audio.InputDevice() +
+                              "\": " + audio.ErrorMessage());
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(std::lround(seconds * 1000)), &loop, &QEventLoop::quit);
     Loop = &loop;

@@ -1,7 +1,7 @@
 // The recording quillet-send sends: a WAV file the user names, copied into
 // the working directory so the user's file is never touched, or a take of
-// a given length from the default capture device through the audio
-// component, in the format of the settings file's [Audio] section.
+// a given length from a capture device through the audio component, in
+// the format and from the device of the settings file's [Audio] section.
 #pragma once
 
 #include "base/Exception.h"
@@ -23,7 +23,10 @@ public:
 // "'<source>' is not a usable WAV file: <reason>".
 void CopyWavFile(const std::string& source, const std::string& target);
 
-// One take from the default capture device. GUI thread, with a
+// Whether the named ALSA capture device can be opened now.
+bool CaptureDevicePresent(const std::string& device);
+
+// One take from the capture device the settings name. GUI thread, with a
 // QCoreApplication.
 class TCapture {
 public:

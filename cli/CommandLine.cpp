@@ -27,6 +27,7 @@ std::string* ValueSlot(TCliOptions& o, const std::string& name) {
         {"--wav", &TCliOptions::WavFile},
         {"--save", &TCliOptions::SaveFile},
         {"--settings", &TCliOptions::SettingsFile},
+        {"--device", &TCliOptions::Device},
     };
     auto it = slots.find(name);
     return it == slots.end() ? nullptr : &(o.*(it->second));
@@ -79,6 +80,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             name.resize(eq);
             inlineValue = true;
         }
+        // Switches take no value.
+        if (!inlineValue && (name == "--no-level" || name == "--denoise")) {
+            if (seen[name])
+                throw EUsageError(name + " is given twice");
+            seen[name] = true;
+            (name == "--denoise" ? o.Denoise : o.NoLevel) = true;
+            continue;
+        }
         std::string* slot = name == "--record" ? &record : ValueSlot(o, name);
         if (!slot)
             throw EUsageError(name.rfind("-", 0) == 0 ? "unknown option " + name
@@ -113,6 +122,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         throw EUsageError("give either --wav or --record");
     if (seen["--wav"] && o.WavFile.empty())
         throw EUsageError("--wav needs a file name");
+    if (seen["--device"] && (o.Device.empty() || !seen["--record"]))
+        throw EUsageError("--device needs a device name and goes with --record");
     if (seen["--save"] && o.SaveFile.empty())
         throw EUsageError("--save needs a file name");
     if (seen["--record"])
@@ -124,6 +135,7 @@ std::string UsageText() {
     return "Usage: quillet-send --to ADDR [--cc ADDR] [--subject S]\n"
            "                    [--text T | --text-file F] (--wav FILE | --record SECONDS)\n"
            "                    [--save FILE.eml] [--settings FILE]\n"
+           "                    [--device NAME] [--no-level] [--denoise]\n"
            "Compresses a voice recording with lame and sends it as a mail the way the\n"
            "settings file says (SMTP, Direct or MAPI), or saves the mail with --save.\n"
            "\n"
@@ -134,7 +146,11 @@ std::string UsageText() {
            "  --text-file F      the message text from file F (\"-\": standard input),\n"
            "                     at most 1 MB (1048576 bytes)\n"
            "  --wav FILE         send this WAV recording (the file is not changed)\n"
-           "  --record SECONDS   record that long from the default capture device\n"
+           "  --record SECONDS   record that long from the capture device of the settings\n"
+           "  --device NAME      record from this ALSA capture device (e.g. default, pulse,\n"
+           "                     plughw:CARD=USB,DEV=0)\n"
+           "  --no-level         send the voice as recorded: no levelling, no trimming\n"
+           "  --denoise          reduce background noise before compressing\n"
            "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
            "  --settings FILE    settings file (default: quillet.ini beside the program)\n"
            "  -h, --help         show this text\n"

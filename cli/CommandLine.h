@@ -26,6 +26,9 @@ struct TCliOptions {
     double RecordSeconds = 0; // --record; 0 when not recording
     std::string SaveFile;     // --save
     std::string SettingsFile; // --settings; empty: the program's own
+    std::string Device;       // --device; empty: the settings' [Audio] Device
+    bool NoLevel = false;     // --no-level
+    bool Denoise = false;     // --denoise
 };
 
 // The longest take --record accepts, in seconds.

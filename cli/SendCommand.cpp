@@ -88,6 +88,10 @@ int TSendCommand::Run() {
         files.EncodedFile = dir.File("Quillet.mp3");
         TSendWorkflow workflow(files);
         workflow.ApplySettings(settings.Send);
+        TVoiceOptions voice;
+        voice.Level = settings.Recording.Level && !Options.NoLevel;
+        voice.Denoise = settings.Recording.Denoise || Options.Denoise;
+        workflow.ApplyVoiceOptions(voice);
         Workflow = &workflow;
         struct TForget {
             TSendWorkflow*& Workflow;
@@ -95,7 +99,17 @@ int TSendCommand::Run() {
         } forget{Workflow};
 
         if (recording) {
-            if (!Capture.Record(files.RecordingFile, Options.RecordSeconds, settings.Recording)) {
+            // --device is the user's word for this run; the settings' device
+            // gives way to "default" when it is gone, as in the window.
+            TRecordingSettings format = settings.Recording;
+            if (!Options.Device.empty())
+                format.Device = Options.Device;
+            else if (format.Device != "default" && !CaptureDevicePresent(format.Device)) {
+                Report.Message("the input device \"" + format.Device +
+                               "\" is not available; recording from \"default\"");
+                format.Device = "default";
+            }
+            if (!Capture.Record(files.RecordingFile, Options.RecordSeconds, format)) {
                 Report.Message("Recording cancelled.");
                 return esDelivery;
             }
