@@ -10,26 +10,53 @@
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace {
 
+struct THint {
+    std::string Name, IoId; // IoId empty: both directions
+};
+
+// ALSA's PCM hints. A scan reads the whole configuration (about a
+// millisecond), and a component asks for both directions at once, so one
+// scan serves the calls of the next second.
+std::vector<THint> PcmHints() {
+    static std::mutex lock;
+    static std::vector<THint> cached;
+    static std::chrono::steady_clock::time_point taken;
+    std::lock_guard<std::mutex> guard(lock);
+    const auto now = std::chrono::steady_clock::now();
+    if (taken.time_since_epoch().count() != 0 && now - taken < std::chrono::seconds(1))
+        return cached;
+    cached.clear();
+    void** hints = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &hints) >= 0) {
+        for (void** h = hints; *h; ++h) {
+            char* name = snd_device_name_get_hint(*h, "NAME");
+            char* io = snd_device_name_get_hint(*h, "IOID");
+            if (name)
+                cached.push_back({name, io ? io : ""});
+            free(name);
+            free(io);
+        }
+        snd_device_name_free_hint(hints);
+    }
+    taken = now;
+    return cached;
+}
+
+bool Fits(const THint& hint, bool capture) {
+    return hint.IoId.empty() || hint.IoId == (capture ? "Input" : "Output");
+}
+
 // The PCMs ALSA lists for one direction, at most ten.
 std::vector<std::string> ListPcms(bool capture) {
     std::vector<std::string> names;
-    void** hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) < 0)
-        return names;
-    for (void** h = hints; *h && names.size() < 10; ++h) {
-        char* name = snd_device_name_get_hint(*h, "NAME");
-        char* io = snd_device_name_get_hint(*h, "IOID");
-        const bool fits = !io || std::strcmp(io, capture ? "Input" : "Output") == 0;
-        if (name && fits && std::strcmp(name, "null") != 0)
-            names.push_back(name);
-        free(name);
-        free(io);
-    }
-    snd_device_name_free_hint(hints);
+    for (const THint& h : PcmHints())
+        if (names.size() < 10 && Fits(h, capture) && h.Name != "null")
+            names.push_back(h.Name);
     return names;
 }
 
@@ -37,23 +64,12 @@ std::vector<std::string> ListPcms(bool capture) {
 // PCMs and each card's plughw (which converts any format the card lacks).
 std::vector<std::string> CaptureChoices() {
     std::vector<std::string> names = {"default"};
-    void** hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) < 0)
-        return names;
-    for (void** h = hints; *h; ++h) {
-        char* name = snd_device_name_get_hint(*h, "NAME");
-        char* io = snd_device_name_get_hint(*h, "IOID");
-        const bool capture = !io || std::strcmp(io, "Input") == 0;
-        if (name && capture) {
-            const std::string n = name;
-            if ((n == "pipewire" || n == "pulse" || n.rfind("plughw:", 0) == 0) &&
-                std::find(names.begin(), names.end(), n) == names.end())
-                names.push_back(n);
-        }
-        free(name);
-        free(io);
+    for (const THint& h : PcmHints()) {
+        const std::string& n = h.Name;
+        if (Fits(h, true) && (n == "pipewire" || n == "pulse" || n.rfind("plughw:", 0) == 0) &&
+            std::find(names.begin(), names.end(), n) == names.end())
+            names.push_back(n);
     }
-    snd_device_name_free_hint(hints);
     return names;
 }
 
@@ -154,9 +170,11 @@ TMMResult TAlsaWaveService::OpenPcm(bool capture, const std::string& name,
         return FromAlsa(err);
     const snd_pcm_format_t sampleFormat =
         format->BitsPerSample == 16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8;
-    // Half a second of device buffer: enough to ride over a busy GUI thread.
+    // Playback: half a second of device buffer, enough to ride over a busy
+    // GUI thread. Capture: a second, in quarter-second periods; the driver
+    // thread empties it a period per read, so a take costs few calls.
     err = snd_pcm_set_params(pcm, sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED, format->Channels,
-                             format->SamplesPerSec, 1, 500000);
+                             format->SamplesPerSec, 1, capture ? 1000000 : 500000);
     if (err < 0) {
         snd_pcm_close(pcm);
         return err == -EINVAL ? WAVERR_BADFORMAT : FromAlsa(err);

@@ -46,8 +46,10 @@ TWaveSource::TWaveSource(const std::string& path)
                 (BitsPerSample != 8 && BitsPerSample != 16))
                 throw EReadError("'" + path + "' has no usable format");
             DataStart = body;
-            // A recording cut short by a crash may claim more than it holds.
-            const int64_t bytes = std::min<int64_t>(length, size - body);
+            // A recording cut short by a crash may claim more than it holds,
+            // or nothing at all (its sizes never written): the file tells.
+            const int64_t bytes =
+                length == 0 ? size - body : std::min<int64_t>(length, size - body);
             FrameCount = bytes / (ChannelCount * (BitsPerSample / 8));
             return;
         }

@@ -2,10 +2,10 @@
 # Capture benchmark: SECONDS (default 60) of 44100 Hz 16-bit stereo from
 # ALSA's file-plugin capture PCM (tests/support/audio_alsa.conf, delivering
 # as fast as it is read) into a WAV file, by the recorder's capture program
-# and by arecord. Both run as whole processes under the same timer (bash's
-# GNU time: wall, user + system CPU, voluntary + involuntary context
-# switches), RUNS times each, interleaved; prints the medians and checks
-# that both wrote the same number of bytes.
+# and by arecord. Both run as whole processes under the same timers (bash's
+# `time`: wall, user + system CPU to the millisecond; GNU time: voluntary +
+# involuntary context switches), RUNS times each, interleaved; prints the
+# medians and checks that both wrote the same number of bytes.
 # Usage: bench/audio_capture.sh [SECONDS] [BUILD_DIR] [RUNS]
 set -euo pipefail
 SECONDS_TO_RECORD=${1:-60}
@@ -30,8 +30,9 @@ measure() {
     local name=$1 out=$WORK/$1.wav
     shift
     rm -f "$out"
-    /usr/bin/time -o "$WORK/t" -f '%e %U %S %w %c' "$@" "$out" >/dev/null 2>&1
-    read -r wall user sys vol invol <"$WORK/t"
+    t=$( { TIMEFORMAT='%R %U %S'; time /usr/bin/time -o "$WORK/t" -f '%w %c' "$@" "$out" >/dev/null 2>&1; } 2>&1)
+    read -r wall user sys <<<"$t"
+    read -r vol invol <"$WORK/t"
     echo "$wall $(echo "$user + $sys" | bc) $((vol + invol)) $(stat -c %s "$out")" >>"$WORK/$name"
 }
 

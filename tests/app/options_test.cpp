@@ -50,10 +50,53 @@ TEST_F(OptionsTest, OpensOnTheAccountPageWithDefaultsAndWritesEveryKeyInOrder) {
     dlg.ui->ButtonOK->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(reloads, 1);
-    EXPECT_EQ(
-        Ini(),
-        "[Audio]\nSampleRate=11025\nBitPerSample=8\n\n[User]\nName=\nEmail=\nSendType=SMTP\n\n"
-        "[SMTP]\nServer=\nUser=\nPassword=\nPort=25\nSecurity=Auto\nTimeout=60\nCAFile=\n");
+    EXPECT_EQ(Ini(),
+              "[Audio]\nSampleRate=11025\nBitPerSample=8\nDevice=default\nLevel=1\nDenoise=0\n\n["
+              "User]\nName=\nEmail=\nSendType=SMTP\n\n"
+              "[SMTP]\nServer=\nUser=\nPassword=\nPort=25\nSecurity=Auto\nTimeout=60\nCAFile=\n");
+}
+
+TEST_F(OptionsTest, AudioPageListsInputDevicesShowsTheLevelAndWritesTheChoice) {
+    // ALSA's file-plugin configuration: "default" and the stereo-only
+    // "pipewire" read a fixture of loud noise.
+    setenv("ALSA_CONFIG_PATH",
+           "/usr/share/alsa/alsa.conf:" QUILLET_TEST_SOURCE_DIR "/tests/support/audio_alsa.conf",
+           1);
+    std::string noise(400000, '\0');
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919) >> 3);
+    Dir.Write("noise.raw", noise);
+    setenv("QUILLET_ALSA_INFILE", Dir.File("noise.raw").c_str(), 1);
+    // A microphone chosen once and unplugged since stays listed.
+    Dir.Write("quillet.ini", "[Audio]\nDevice=plughw:CARD=Gone,DEV=0\nDenoise=1\n");
+    TFormOptions dlg(nullptr, nullptr);
+    QStringList items;
+    for (int i = 0; i < dlg.ui->ComboBoxDevice->count(); ++i)
+        items << dlg.ui->ComboBoxDevice->itemText(i);
+    EXPECT_EQ(items.value(0), "default");
+    EXPECT_TRUE(items.contains("pipewire"));
+    EXPECT_EQ(dlg.ui->ComboBoxDevice->currentText(), "plughw:CARD=Gone,DEV=0");
+    EXPECT_TRUE(dlg.ui->CheckBoxLevel->isChecked());
+    EXPECT_TRUE(dlg.ui->CheckBoxDenoise->isChecked());
+
+    dlg.ui->PageControl1->setCurrentIndex(0);
+    dlg.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.ui->LabelMeter->text().isEmpty(); }, 5000));
+    EXPECT_TRUE(dlg.ui->LabelMeter->text().startsWith("No sound from \"plughw:CARD=Gone,DEV=0\""))
+        << dlg.ui->LabelMeter->text().toStdString();
+    dlg.ui->ComboBoxDevice->setCurrentText("pipewire");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return dlg.ui->LevelMeterInput->Peaks().Level() > -20; }, 5000))
+        << "the stereo-only device's level shows while the page is open";
+    EXPECT_EQ(dlg.ui->LabelMeter->text(), "");
+    dlg.ui->PageControl1->setCurrentIndex(1);
+    EXPECT_EQ(dlg.ui->LevelMeterInput->Peaks().Level(), -60) << "another page: no listening";
+
+    dlg.ui->CheckBoxLevel->setChecked(false);
+    dlg.ui->ButtonOK->click();
+    EXPECT_EQ(File().ReadString("Audio", "Device", ""), "pipewire");
+    EXPECT_EQ(File().ReadString("Audio", "Level", ""), "0");
+    EXPECT_EQ(File().ReadString("Audio", "Denoise", ""), "1");
 }
 
 TEST_F(OptionsTest, CAFileIsPickedThroughTheBrowseButtonAndKeptOnCancel) {

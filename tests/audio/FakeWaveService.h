@@ -54,6 +54,8 @@ public:
         return true;
     }
     size_t InQueued() const { return InQueue.size(); }
+    // The input device goes away, as an unplugged microphone does.
+    void LoseInput() { Notify(InCallback, InInstance, WIM_DEVICE_LOST, nullptr); }
     bool InStarted = false;
     alignas(4) TWaveFormat InFormat;
     int32_t InDevice = 0;
@@ -323,9 +325,13 @@ private:
         return std::string(dir) + " error " + std::to_string(code);
     }
     void Notify(TWaveCallback cb, uintptr_t instance, uint32_t msg, TWaveHeader* h) {
-        static const std::map<uint32_t, const char*> names = {
-            {WOM_OPEN, "WOM_OPEN"}, {WOM_CLOSE, "WOM_CLOSE"}, {WOM_DONE, "WOM_DONE"},
-            {WIM_OPEN, "WIM_OPEN"}, {WIM_CLOSE, "WIM_CLOSE"}, {WIM_DATA, "WIM_DATA"}};
+        static const std::map<uint32_t, const char*> names = {{WOM_OPEN, "WOM_OPEN"},
+                                                              {WOM_CLOSE, "WOM_CLOSE"},
+                                                              {WOM_DONE, "WOM_DONE"},
+                                                              {WIM_OPEN, "WIM_OPEN"},
+                                                              {WIM_CLOSE, "WIM_CLOSE"},
+                                                              {WIM_DATA, "WIM_DATA"},
+                                                              {WIM_DEVICE_LOST, "WIM_DEVICE_LOST"}};
         Add(names.at(msg));
         std::thread driver([&] {
             cb(msg == WOM_OPEN || msg == WOM_CLOSE || msg == WOM_DONE ? 2 : 1, msg, instance, h, 0);

@@ -405,6 +405,25 @@ TEST_F(RecorderTest, RequeueFailureStopsAndFinishes) {
     EXPECT_EQ(Le32(b, 40), 8192u);
 }
 
+TEST_F(RecorderTest, VanishedDeviceStopsTheTakeAndSaysWhichDevice) {
+    std::vector<std::string> reported;
+    Audio->OnRecordError = [&](const std::string& m) { reported.push_back(m); };
+    Audio->SetInputDevice("default");
+    Rec->RecordToFile(Wav);
+    ASSERT_TRUE(Rec->Start());
+    Deliver(Full(3));
+    Fake.LoseInput();
+    PumpEvents();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0], "The input device \"default\" is no longer available. The take was "
+                           "stopped; what was recorded is kept.");
+    EXPECT_FALSE(Rec->IsOpen());
+    EXPECT_FALSE(Rec->Saving());
+    const auto b = ReadBytes(Wav);
+    EXPECT_EQ(b.size(), 44u + 8192) << "the part before is kept";
+    EXPECT_EQ(Le32(b, 40), 8192u);
+}
+
 TEST_F(RecorderTest, StopWaitsForTheBufferBeingWritten) {
     std::atomic<bool> inHandler{false}, release{false}, handlerDone{false};
     Audio->OnRecord = [&](TRecorder*, uint8_t*, uint8_t*, uint16_t) {

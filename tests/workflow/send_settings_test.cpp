@@ -19,6 +19,9 @@ TEST(SendSettings, UnusableValuesAreNamedAndTheirDefaultsUsed) {
     EXPECT_EQ(none.Send.SmtpSecurity, ssAuto);
     EXPECT_EQ(none.Send.TimeoutSeconds, 60);
     EXPECT_EQ(none.Recording.SampleRate, 11025);
+    EXPECT_EQ(none.Recording.Device, "default");
+    EXPECT_TRUE(none.Recording.Level) << "the voice is levelled unless switched off";
+    EXPECT_FALSE(none.Recording.Denoise);
 
     struct TCase {
         const char* Line; // in its section
@@ -42,6 +45,9 @@ TEST(SendSettings, UnusableValuesAreNamedAndTheirDefaultsUsed) {
          "used instead."},
         {"SampleRate=fast", "Audio", "'fast' is not a valid integer value"},
         {"SampleRate=70000", "Audio", "'70000' is not a valid sample rate"},
+        {"Level=yes", "Audio",
+         "'yes' is not 1 or 0 (key Level in section [Audio] of {}); the default 1 is used "
+         "instead."},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Line);
@@ -61,6 +67,7 @@ TEST(SendSettings, UnusableValuesAreNamedAndTheirDefaultsUsed) {
         EXPECT_EQ(s.Send.SmtpPort, 25);
         EXPECT_EQ(s.Send.TimeoutSeconds, 60);
         EXPECT_EQ(s.Recording.SampleRate, 11025);
+        EXPECT_TRUE(s.Recording.Level);
     }
 
     // A way of sending is compared exactly; its text is kept for messages.
