@@ -92,6 +92,7 @@ void TFormOptions::UpdateMonitor() {
 }
 
 void TFormOptions::MeterTick() {
+
     ui->LevelMeterInput->Update(Monitor->TakePeak(), GetTickCount());
 }
 

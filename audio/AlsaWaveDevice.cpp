@@ -11,6 +11,7 @@
 #include <alsa/asoundlib.h>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -26,10 +27,16 @@ std::vector<THint> PcmHints() {
     static std::mutex lock;
     static std::vector<THint> cached;
     static std::chrono::steady_clock::time_point taken;
+    static std::string takenWith;
     std::lock_guard<std::mutex> guard(lock);
     const auto now = std::chrono::steady_clock::now();
-    if (taken.time_since_epoch().count() != 0 && now - taken < std::chrono::seconds(1))
+    // Another configuration (ALSA_CONFIG_PATH) lists other devices.
+    const char* config = std::getenv("ALSA_CONFIG_PATH");
+    const std::string with = config ? config : "";
+    if (taken.time_since_epoch().count() != 0 && now - taken < std::chrono::seconds(1) &&
+        with == takenWith)
         return cached;
+    takenWith = with;
     cached.clear();
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) >= 0) {

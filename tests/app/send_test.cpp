@@ -16,6 +16,7 @@
 #include "tests/app/WindowTestMain.h"
 #include "tests/mapi/TestProvider.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/audio_PacedFixture.h"
 #include "tests/support/mail_Attachment.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/smtp_FakeServer.h"
@@ -47,6 +48,9 @@ class SendTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("QUILLET_SETTINGS_FILE", Dir.File("quillet.ini").c_str(), 1);
+        // A take lasts as long as it is recorded, as from a sound card.
+        Capture = std::make_unique<TPacedFixture>(Dir.File("capture.fifo"));
+        setenv("QUILLET_ALSA_INFILE", Dir.File("capture.fifo").c_str(), 1);
         Dir.Write("resolv.conf", "nameserver 127.0.0.1\n");
         setenv("QUILLET_RESOLV_CONF", Dir.File("resolv.conf").c_str(), 1);
         std::remove(FakeEncoder().c_str());
@@ -56,6 +60,8 @@ protected:
         Wait.reset();
         Main.reset();
         std::remove(FakeEncoder().c_str());
+        unsetenv("QUILLET_ALSA_INFILE");
+        Capture.reset();
         DeleteFile(TFormMain::RecordingFile());
         DeleteFile(TFormMain::EncodedFile());
     }
@@ -63,7 +69,9 @@ protected:
 
     void Settings(const std::string& sendType, const std::string& server = "", int port = 25) {
         Dir.Write("quillet.ini",
-                  "[Audio]\nSampleRate=11025\nBitPerSample=8\n[User]\nName=Ann Example\n"
+                  // The voice processing is the workflow tests' (tests/workflow).
+                  "[Audio]\nSampleRate=11025\nBitPerSample=8\nLevel=0\n[User]\nName=Ann "
+                  "Example\n"
                   "Email=ann@example.org\nSendType=" +
                       sendType + "\n[SMTP]\nServer=" + server +
                       "\nUser=user\nPassword=secret\nPort=" + std::to_string(port) +
@@ -99,6 +107,7 @@ protected:
     }
 
     TTempDir Dir;
+    std::unique_ptr<TPacedFixture> Capture;
     TScriptedDialogs Dialogs;
     std::unique_ptr<TFormMain> Main;
     std::unique_ptr<TFormWait> Wait;
@@ -345,14 +354,15 @@ TEST_F(SendTest, WholeRoadFromSpeechToTheRecipientsMailbox) {
               0);
     std::string speech = voice.Read("speech.raw");
     ASSERT_GT(speech.size(), 11025u) << "more than a second of speech";
-    setenv("QUILLET_ALSA_INFILE", voice.File("speech.raw").c_str(), 1);
+    Capture.reset();
+    Capture = std::make_unique<TPacedFixture>(voice.File("speech.fifo"), speech);
+    setenv("QUILLET_ALSA_INFILE", voice.File("speech.fifo").c_str(), 1);
 
     TSmtpAiosmtpd server(true);
     ASSERT_GT(server.Port(), 0);
     Settings("SMTP", "127.0.0.1", server.Port());
     TFormMain& m = Make();
     RecordTake(300);
-    unsetenv("QUILLET_ALSA_INFILE");
     Fill("bob@example.org");
     UiOf(m)->ActionFileSend->trigger();
     EXPECT_EQ(Texts(), std::vector<std::string>{Success});

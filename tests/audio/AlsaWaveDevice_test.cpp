@@ -268,6 +268,11 @@ TEST(AlsaAudio, CaptureDevicesByName) {
         ASSERT_TRUE(f.LoadFromFile(wav));
         EXPECT_EQ(f.Channels, 1) << "the take keeps its own format";
         EXPECT_EQ(f.Duration() > 0, c.Records);
+        if (c.Records) {
+            const auto b = ReadBytes(wav);
+            EXPECT_NE(std::count(b.begin() + 44, b.end(), 0x80), static_cast<long>(b.size() - 44))
+                << "the fixture's sound, not silence";
+        }
     }
 }
 

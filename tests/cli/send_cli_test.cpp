@@ -8,6 +8,7 @@
 #include "platform/Program.h"
 #include "tests/cli/CliChild.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/audio_PacedFixture.h"
 #include "tests/support/audio_WavBytes.h"
 #include "tests/support/keyring_GnomeKeyring.h"
 #include "tests/support/mail_Attachment.h"
@@ -28,41 +29,6 @@
 namespace {
 
 const std::string Success = "Your voice e-mail has successfully sent out!\n";
-
-// Feeds the capture device's FIFO at a device's pace. The file plugin
-// returns a whole period for every read, however little the FIFO held, so
-// the pace comes from one piece per period (a period is a quarter of the
-// half-second device buffer, 125 ms); a piece of nearly a period's bytes
-// at 16-bit samples takes two reads when the device reads 8-bit samples.
-class TPacedFixture {
-public:
-    explicit TPacedFixture(const std::string& path) {
-        mkfifo(path.c_str(), 0600);
-        Feeder = std::thread([this, path] {
-            const std::string piece = WavBytes(1).substr(44, 2600);
-            int fd = -1;
-            while (!Stop) {
-                if (fd < 0)
-                    fd = open(path.c_str(), O_WRONLY | O_NONBLOCK); // ENXIO until a reader
-                if (fd >= 0 && write(fd, piece.data(), piece.size()) < 0 && errno == EPIPE) {
-                    close(fd);
-                    fd = -1;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(125));
-            }
-            if (fd >= 0)
-                close(fd);
-        });
-    }
-    ~TPacedFixture() {
-        Stop = true;
-        Feeder.join();
-    }
-
-private:
-    std::atomic<bool> Stop{false};
-    std::thread Feeder;
-};
 
 class CliTest : public ::testing::Test {
 protected:

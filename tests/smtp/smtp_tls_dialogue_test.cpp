@@ -99,7 +99,7 @@ TEST(SmtpTlsDialogue, AutoWithoutStartTLSOrLoginIsThePlainDialogue) {
     };
     const Case cases[] = {
         {"EHLO without AUTH",
-         {Srv("220 hi"), Cli("EHLO " + Helo), Srv("250-server.test\r\n250 SIZE 1000")},
+         {Srv("220 hi"), Cli("EHLO " + Helo), Srv("250-server.test\r\n250 8BITMIME")},
          Cat({{"EHLO " + Helo, "RSET"}, MailLines, {"QUIT"}})},
         {"HELO fallback",
          {Srv("220 hi"), Cli("EHLO " + Helo), Srv("502 no"), Cli("HELO " + Helo), Srv("250 hello")},
@@ -127,7 +127,7 @@ TEST(SmtpTlsDialogue, AutoNeverSendsThePasswordInClear) {
         bool NoneLogsIn; // "None" uses LOGIN only
     };
     const Case cases[] = {
-        {"LOGIN and PLAIN", "250-server.test\r\n250-SIZE 1000\r\n250 AUTH LOGIN PLAIN", true},
+        {"LOGIN and PLAIN", "250-server.test\r\n250-8BITMIME\r\n250 AUTH LOGIN PLAIN", true},
         {"PLAIN only", "250-s\r\n250 AUTH PLAIN", false},
         {"LOGIN as AUTH=", "250-s\r\n250 AUTH=LOGIN", true},
         {"STARTTLS in the greeting line is the server's name, not the keyword",
