@@ -9,11 +9,13 @@
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 #include "platform/EventQueue.h"
+#include "platform/Profile.h"
 #include "platform/Program.h"
 #include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/audio_PacedFixture.h"
 #include "tests/support/audio_WavBytes.h"
 #include "ui_FormMain.h"
 #include "ui_FormOptions.h"
@@ -82,8 +84,15 @@ protected:
     void SetUp() override {
         setenv("QUILLET_SETTINGS_FILE", Dir.File("quillet.ini").c_str(), 1);
         Dir.Write("quillet.ini", "[User]\nName=Ann\nEmail=ann@example.org\n");
+        // A take lasts as long as it is recorded, as from a sound card.
+        Capture = std::make_unique<TPacedFixture>(Dir.File("capture.fifo"));
+        setenv("QUILLET_ALSA_INFILE", Dir.File("capture.fifo").c_str(), 1);
     }
-    void TearDown() override { DeleteFile(TFormMain::RecordingFile()); }
+    void TearDown() override {
+        DeleteFile(TFormMain::RecordingFile());
+        unsetenv("QUILLET_ALSA_INFILE");
+        Capture.reset();
+    }
     std::unique_ptr<TFormMain> Make() {
         return std::make_unique<TFormMain>(nullptr, nullptr, [this] { return Tick; });
     }
@@ -95,6 +104,7 @@ protected:
     }
 
     TTempDir Dir;
+    std::unique_ptr<TPacedFixture> Capture;
     TScriptedDialogs Dialogs;
     uint32_t Tick = 1000;
 };
@@ -303,6 +313,18 @@ TEST_F(MainWindowTest, ABadValueAtStartUpCostsNoTake) {
     }
 }
 
+TEST_F(MainWindowTest, AnInputDeviceThatIsGoneGivesWayToTheDefaultAtStart) {
+    Dir.Write("quillet.ini", "[User]\nName=Ann\n[Audio]\nDevice=plughw:CARD=Gone,DEV=0\n");
+    auto m = Make();
+    EXPECT_EQ(UiOf(m)->StatusBar1->currentMessage().toStdString(),
+              "The input device \"plughw:CARD=Gone,DEV=0\" is not available; recording from "
+              "\"default\".");
+    EXPECT_EQ(AudioOf(m)->InputDevice(), "default");
+    EXPECT_EQ(ReadProfileString(Dir.File("quillet.ini"), "Audio", "Device", ""),
+              "plughw:CARD=Gone,DEV=0")
+        << "the choice is kept for when the device is back";
+}
+
 TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
     auto m = Make();
     EXPECT_EQ(AudioOf(m)->Recorder()->BitsPerSample(), TBPS::_8);
@@ -318,6 +340,7 @@ TEST_F(MainWindowTest, OptionsAppliesTheSettingsAtOnce) {
     UiOf(m)->ActionToolbarOptions->trigger();
     EXPECT_EQ(AudioOf(m)->Recorder()->BitsPerSample(), TBPS::_16);
     EXPECT_EQ(AudioOf(m)->Recorder()->SampleRate(), 22050);
+    EXPECT_EQ(AudioOf(m)->InputDevice(), "default");
     EXPECT_EQ(WorkflowOf(m).Settings().UserName, "Bob");
     EXPECT_EQ(WorkflowOf(m).Settings().SendType, TSendType::Mapi);
 

@@ -88,6 +88,16 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         UiOf(Main)->ActionVoiceStop->trigger();
     }
+    // Waits, serving the window, until the running take holds sound.
+    static void WaitForSound() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        std::error_code e;
+        while (std::filesystem::file_size(TFormMain::RecordingFile(), e) <= 44 &&
+               std::chrono::steady_clock::now() < end) {
+            QApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
     void Fill(const std::string& to, const std::string& cc = "") {
         UiOf(Main)->EditTo->setText(QString::fromStdString(to));
         UiOf(Main)->EditCc->setText(QString::fromStdString(cc));
@@ -276,7 +286,7 @@ TEST_F(SendTest, SendDuringARecordingStopsItFirst) {
     TFormMain& m = Make();
     RecordTake(50);
     UiOf(m)->ActionVoiceRecord->trigger();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    WaitForSound();
     Dialogs.SaveAnswer = Dir.File("out.eml");
     UiOf(m)->FileSaveAs1->trigger();
     EXPECT_EQ(m.VoiceState, vsIdle);

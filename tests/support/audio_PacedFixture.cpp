@@ -26,7 +26,12 @@ TPacedFixture::TPacedFixture(const std::string& path, const std::string& lead) {
         while (!Stop) {
             if (fd < 0)
                 fd = open(path.c_str(), O_WRONLY | O_NONBLOCK); // ENXIO until a reader
-            if (fd >= 0) {
+            if (fd < 0) {
+                // A device just opened gets its first period at once.
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                continue;
+            }
+            {
                 const std::string& next = leadSent ? piece : lead;
                 if (write(fd, next.data(), next.size()) < 0 && errno == EPIPE) {
                     close(fd);
