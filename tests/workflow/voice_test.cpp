@@ -10,6 +10,7 @@
 #include "workflow/MailSizeEstimate.h"
 
 #include <cstdio>
+#include <fstream>
 
 namespace {
 
@@ -25,9 +26,12 @@ protected:
         TVoiceOptions voice;
         voice.Level = level;
         Wf->ApplyVoiceOptions(voice);
+        Progress.clear();
+        Wf->OnProgress = [this](int64_t done, int64_t total) { Progress.push_back({done, total}); };
         Wf->SaveAs(Fields, Dir.File("mail.eml"));
         return Dir.Read("mail.eml");
     }
+    std::vector<std::pair<int64_t, int64_t>> Progress;
 };
 
 TEST_F(VoiceTest, QuietAndLoudTakesArriveAtTheSameLoudness) {
@@ -58,7 +62,30 @@ TEST_F(VoiceTest, QuietAndLoudTakesArriveAtTheSameLoudness) {
         EXPECT_NEAR(take.Integrated, c.Lufs, 3) << "the fixture is what it claims";
         EXPECT_NEAR(sent.Integrated, -16, 1);
         EXPECT_LE(sent.TruePeak, -1);
+        // One bar for processing and encoding: it only grows, to its end.
+        ASSERT_FALSE(Progress.empty());
+        for (size_t i = 1; i < Progress.size(); ++i)
+            EXPECT_GE(Progress[i].first, Progress[i - 1].first);
+        EXPECT_EQ(Progress.back().first, Progress.back().second);
     }
+}
+
+TEST_F(VoiceTest, CancelWhileProcessingLeavesTheTakeAsRecordedAndNoCopy) {
+    Dir.Write("Quillet.wav", WavBytes(300));
+    const std::string take = Dir.Read("Quillet.wav");
+    Make("lame.exe Quillet.wav Quillet.mp3");
+    Wf->ApplyVoiceOptions(TVoiceOptions());
+    int calls = 0;
+    Wf->OnProgress = [&](int64_t, int64_t) {
+        ++calls;
+        Wf->Cancel();
+    };
+    EXPECT_THROW(Wf->SaveAs(Fields, Dir.File("mail.eml")), ESendCancelled);
+    EXPECT_LE(calls, 2) << "stopped at the next block";
+    EXPECT_EQ(Dir.Read("Quillet.wav"), take) << "the recording is never written";
+    EXPECT_FALSE(std::ifstream(Dir.File("Quillet-voice.wav")).good()) << "no processed copy";
+    EXPECT_FALSE(std::ifstream(Dir.File("Quillet.mp3")).good());
+    EXPECT_FALSE(std::ifstream(Dir.File("mail.eml")).good());
 }
 
 TEST_F(VoiceTest, MailSizeEstimateHoldsForEachFormat) {
