@@ -1,10 +1,11 @@
 // libFuzzer target for the WAV readers: TWAVFile.LoadFromFile/Duration,
 // the header check WaveHeaderProblem (the same answer from memory and from
 // the file) and the player's header scan in PlayFile (over the device
-// double, so the sound data found is also spooled and queued), on
-// arbitrary files.
+// double, so the sound data found is also spooled and queued), and the
+// voice processing's block reader TWaveSource, on arbitrary files.
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
+#include "audio/WaveSource.h"
 
 #include "AudioTestHelpers.h"
 #include "FakeWaveService.h"
@@ -59,5 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (Audio->Player()->IsOpen())
         __builtin_trap();
+    // The block reader delivers exactly the frames it announces, or refuses.
+    try {
+        TWaveSource source(Path);
+        std::vector<float> block;
+        int64_t frames = 0;
+        while (size_t n = source.Read(block, 4096))
+            frames += static_cast<int64_t>(n);
+        if (frames != source.Frames())
+            __builtin_trap();
+    } catch (const Exception&) {
+    }
     return 0;
 }
