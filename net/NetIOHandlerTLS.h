@@ -17,6 +17,7 @@ typedef struct ssl_st SSL;
 typedef struct ssl_ctx_st SSL_CTX;
 typedef struct bio_st BIO;
 typedef struct x509_st X509;
+typedef struct x509_store_st X509_STORE;
 
 // The SHA-256 of cert's DER form as upper-case hex pairs joined by ":".
 std::string CertificateSha256(X509* cert);
@@ -98,6 +99,10 @@ private:
     bool PinMatches() const;
     void FreeSession();
     void Handshake(const std::string& host);
+    // The trusted certificates for VerifyPeer (system store and CAFile),
+    // loaded once per process; a reference of the caller's. Waits while
+    // they are still loading; ENetTLSError when they cannot be loaded.
+    X509_STORE* AwaitTrustStore();
     [[noreturn]] void RaiseHandshakeFailure(const std::string& host);
     // Why the inner transport stopped: its socket error, or the close.
     std::string InnerFailure() const;

@@ -212,7 +212,10 @@ TEST_F(CliTest, SignalsCancelAStalledSend) {
         std::chrono::steady_clock::time_point signalled;
         TCliRun run;
         run.WhileRunning = [&](pid_t pid) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            // Once the server has the connection, the send waits for the
+            // greeting (however long the encoding took before).
+            for (int i = 0; i < 3000 && server.Connections() == 0; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             signalled = std::chrono::steady_clock::now();
             kill(pid, sig);
         };

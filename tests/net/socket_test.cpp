@@ -2,7 +2,6 @@
 // resolution, stack counting, connects that are refused, time out or name
 // an unknown host, and datagrams too long for the buffer. Loopback only.
 #include "net/NetComponent.h"
-#include "net/NetConnect.h"
 #include "net/NetDeliveryException.h"
 #include "net/NetSocketError.h"
 #include "net/NetSocketHandle.h"
@@ -133,7 +132,7 @@ TEST(SocketResolve, LocalhostDottedAndUnknown) {
     }
 }
 
-TEST(SocketConnect, RefusedWithinOneSlice) {
+TEST(SocketConnect, RefusedIsReportedWithoutWaiting) {
     TNetTCPClient c;
     c.Host = "127.0.0.1";
     c.Port = ClosedPort();
@@ -151,7 +150,7 @@ TEST(SocketConnect, RefusedWithinOneSlice) {
             }
             EXPECT_EQ(e.Message, "Socket Error # 10061\r\nConnection refused.");
         }
-        EXPECT_LT(MsSince(start), ConnectSliceMs);
+        EXPECT_LT(MsSince(start), 1000) << "waited for the time-out";
         EXPECT_FALSE(c.IsConnected());
     }
 }
@@ -183,7 +182,7 @@ TEST(SocketConnect, NoAnswerTimesOut) {
     }
     long long ms = MsSince(start);
     EXPECT_GE(ms, 390);
-    EXPECT_LT(ms, 400 + ConnectSliceMs);
+    EXPECT_LT(ms, 2000) << "the time-out ends the wait";
     EXPECT_FALSE(c.IsConnected());
     EXPECT_THROW(c.WriteLine("x"), ENetException) << "the socket is closed";
 }
