@@ -251,7 +251,8 @@ TEST_F(MessageWriter, InternetDate) {
 TEST_F(MessageWriter, MissingAttachmentFailsAfterThePartHeaders) {
     Msg.Body.push_back("Hello");
     Msg.Parts.AddAttachment(Dir.File("Quillet.mp3"));
-    EXPECT_THROW(Sent(), EFOpenError);
+    EXPECT_EQ(ErrorOf([&] { Sent(); }),
+              "Cannot open file \"" + Dir.File("Quillet.mp3") + "\". No such file or directory");
     EXPECT_TRUE(Output.Text.ends_with("Content-Disposition: attachment;\r\n"
                                       "        filename=\"Quillet.mp3\"\r\n\r\n"))
         << Output.Text;
