@@ -8,8 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <dirent.h>
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -162,12 +163,12 @@ TEST_F(MessageWriter, FileAndConnectionGetTheGoldenMessage) {
 
 TEST_F(MessageWriter, PlainMessageWithoutPartsHasNoMimeStructure) {
     Msg.Body.push_back(".x\r\ny");
-    EXPECT_EQ(Sent(), Lines({"X-Unsent: 1", "From: \"John Smith\" <john@example.com>",
-                             "Subject: This audio message brought to you by Quillet",
-                             "To: support@quillet.example, \"Mary\" <mary@example.org>",
-                             "Organization: http://www.quillet.example/",
-                             "Date: Mon, 7 Dec 2026 03:16:08 +0100", "X-Priority: 3",
-                             "X-Library: Quillet Mail 1.5", "", "..x", "y"}));
+    // The golden header without its MIME lines.
+    std::vector<std::string> header = GoldenHeader;
+    std::erase_if(header, [](const std::string& l) {
+        return l.starts_with("Content-Type:") || l.starts_with("MIME-Version:");
+    });
+    EXPECT_EQ(Sent(), Lines(header) + "\r\n..x\r\ny\r\n");
 }
 
 TEST_F(MessageWriter, JapaneseLocaleSendsIso2022JpText) {
@@ -181,8 +182,7 @@ TEST_F(MessageWriter, JapaneseLocaleSendsIso2022JpText) {
     Msg.Body.push_back("\x93\xfa\r\n.x");
     const std::string text = Sent();
     EXPECT_NE(text.find("Subject: =?ISO-2022-JP?B?GyRCRnwbKEI=?=\r\n"), std::string::npos);
-    const std::string body = "\r\n\r\n\x1b$BF|\x1b(B\r\n..x\r\n";
-    EXPECT_EQ(text.substr(text.size() - body.size()), body);
+    EXPECT_TRUE(text.ends_with("\r\n\r\n\x1b$BF|\x1b(B\r\n..x\r\n")) << text;
 }
 
 TEST_F(MessageWriter, HeaderFieldsAndEncodedWords) {
@@ -312,12 +312,8 @@ TEST_F(MessageWriter, TwoTextPartsWithAttachmentAreAlternatives) {
 
 std::vector<std::string> FilesIn(const std::string& dir) {
     std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.push_back(e->d_name);
-        closedir(d);
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
