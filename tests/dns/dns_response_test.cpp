@@ -3,6 +3,8 @@
 // names, inflated counts) rejected cleanly without touching the results.
 #include "dns/NetDNSResolver.h"
 
+#include "base/Text.h"
+
 #include "tests/support/dns_PacketBuilder.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,39 @@ namespace {
 
 using S = TDnsPacketBuilder::Section;
 using T = TQueryRecordTypes;
+
+// A record as "owner type: KIND fields", KIND and fields by its class.
+std::string Describe(const TResultRecord& r) {
+    const std::string head = r.OwnerName + " " + std::to_string(int(r.RecordType)) + ": ";
+    auto texts = [](const std::vector<std::string>& t) {
+        std::string s;
+        for (const std::string& x : t)
+            s += " [" + x + "]";
+        return s;
+    };
+    if (auto* k = dynamic_cast<const TMXRecord*>(&r))
+        return head + "MX " + std::to_string(k->Preference) + " " + k->Exchange;
+    if (auto* k = dynamic_cast<const TSOARecord*>(&r))
+        return head + Format("SOA %s %s %u %u %u %u %u", k->MName.c_str(), k->RName.c_str(),
+                             k->ZoneVersion, k->Refresh, k->Retry, k->Expire, k->Minimum);
+    if (auto* k = dynamic_cast<const THINFORecord*>(&r))
+        return head + "HINFO " + k->Cpu + " " + k->Os + texts(k->Texts);
+    if (auto* k = dynamic_cast<const TTextRecord*>(&r))
+        return head + "TXT" + texts(k->Texts);
+    if (auto* k = dynamic_cast<const TMINFORecord*>(&r))
+        return head + "MINFO " + k->ResponsibleMailbox + " " + k->ErrorMailbox;
+    if (auto* k = dynamic_cast<const TWKSRecord*>(&r))
+        return head + "WKS " + k->HostAddress + " " + std::to_string(k->Protocol) + " " + k->BitMap;
+    if (auto* k = dynamic_cast<const TARecord*>(&r))
+        return head + "A " + k->HostAddress;
+    if (auto* k = dynamic_cast<const TNSRecord*>(&r))
+        return head + "NS " + k->TargetName;
+    if (auto* k = dynamic_cast<const TPTRRecord*>(&r))
+        return head + "PTR " + k->TargetName;
+    if (auto* k = dynamic_cast<const TNAMERecord*>(&r))
+        return head + "CNAME " + k->TargetName;
+    return head + "[" + r.RawData + "]";
+}
 
 class DnsResponse : public ::testing::Test {
 public:
@@ -39,54 +74,33 @@ public:
         }
         return "no error";
     }
-    template <class K> K& Get(int i) {
-        K* k = dynamic_cast<K*>(&R.QueryResult[i]);
-        if (!k)
-            throw std::runtime_error("record " + std::to_string(i) + " is of another kind");
-        return *k;
+    std::vector<std::string> Records() const {
+        std::vector<std::string> all;
+        for (int i = 0; i < R.QueryResult.Count(); ++i)
+            all.push_back(Describe(R.QueryResult[i]));
+        return all;
     }
 
     TNetDNSResolver R;
 };
 
 TEST_F(DnsResponse, TypicalMxReplyBecomesRecordsInReplyOrder) {
-    const std::string reply = Typical();
-    R.ParseResponse(reply);
-    ASSERT_EQ(R.QueryResult.Count(), 5);
+    R.ParseResponse(Typical());
+    EXPECT_EQ(Records(), (std::vector<std::string>{
+                             "example.com 15: MX 10 mx1.example.com",
+                             "example.com 15: MX 20 mx2.example.com",
+                             "example.com 2: NS ns1.example.com",
+                             "mx1.example.com 1: A 192.0.2.1",
+                             "mx2.example.com 1: A 192.0.2.2",
+                         }));
     EXPECT_EQ(R.QueryResult.QueryDomain, "example.com");
     EXPECT_EQ(R.QueryResult.QueryType, 15);
     EXPECT_EQ(R.QueryResult.QueryClass, 1);
-
-    const auto& mx1 = Get<TMXRecord>(0);
-    EXPECT_EQ(mx1.OwnerName, "example.com");
-    EXPECT_EQ(mx1.Preference, 10);
-    EXPECT_EQ(mx1.Exchange, "mx1.example.com");
-    EXPECT_EQ(mx1.RecordType, T::qtMX);
-    EXPECT_EQ(mx1.RecordClass, 1);
-    EXPECT_EQ(mx1.TimeToLive, 3600u);
-    // Compressed: preference, "mx1" and a pointer.
-    EXPECT_EQ(mx1.RawData, std::string("\0\12\3mx1\xC0\14", 8));
-    EXPECT_EQ(Get<TMXRecord>(1).Exchange, "mx2.example.com");
-    EXPECT_EQ(Get<TMXRecord>(1).Preference, 20);
-    EXPECT_EQ(Get<TNSRecord>(2).TargetName, "ns1.example.com");
-    EXPECT_EQ(Get<TARecord>(3).OwnerName, "mx1.example.com");
-    EXPECT_EQ(Get<TARecord>(3).HostAddress, "192.0.2.1");
-    EXPECT_EQ(Get<TARecord>(4).HostAddress, "192.0.2.2");
     EXPECT_EQ(R.DNSHeader().ANCount, 2);
-}
-
-TEST_F(DnsResponse, CnameBeforeMxAndRootExchange) {
-    R.ParseResponse(Reply()
-                        .CNAME(S::Answer, "example.com", "mail.example.net")
-                        .MX(S::Answer, "mail.example.net", 0, "")
-                        .Build());
-    ASSERT_EQ(R.QueryResult.Count(), 2);
-    auto& cname = Get<TNAMERecord>(0);
-    EXPECT_EQ(dynamic_cast<TNSRecord*>(&cname), nullptr);
-    EXPECT_EQ(cname.TargetName, "mail.example.net");
-    EXPECT_EQ(cname.RecordType, T::qtName);
-    EXPECT_EQ(Get<TMXRecord>(1).OwnerName, "mail.example.net");
-    EXPECT_EQ(Get<TMXRecord>(1).Exchange, "") << "the root name";
+    EXPECT_EQ(R.QueryResult[0].RecordClass, 1);
+    EXPECT_EQ(R.QueryResult[0].TimeToLive, 3600u);
+    // Compressed: preference, "mx1" and a pointer.
+    EXPECT_EQ(R.QueryResult[0].RawData, std::string("\0\12\3mx1\xC0\14", 8));
 }
 
 TEST_F(DnsResponse, ResponseCodes) {
@@ -131,7 +145,7 @@ TEST_F(DnsResponse, NamesUpToTheirLimitsAreTaken) {
     const std::string four = label62 + "." + label62 + "." + label62 + "." + label62;
     // 4 * 63 + 2 + 1 = 255 bytes on the wire.
     R.ParseResponse(Reply().MX(S::Answer, "example.com", 1, four + ".a").Build());
-    EXPECT_EQ(Get<TMXRecord>(0).Exchange, four + ".a");
+    EXPECT_EQ(Records(), std::vector<std::string>{"example.com 15: MX 1 " + four + ".a"});
     R.ParseResponse(AnswerWithOwner(*this, "\77" + std::string(63, 'x') + '\0'));
     EXPECT_EQ(R.QueryResult[0].OwnerName, std::string(63, 'x')) << "a label of 63 bytes";
 }
@@ -227,14 +241,14 @@ TEST_F(DnsResponse, EveryEchoedQuestionIsSkipped) {
                                   .MX(S::Answer, "example.com", 5, "mx.example.com")
                                   .Build();
     R.ParseResponse(reply);
-    ASSERT_EQ(R.QueryResult.Count(), 1);
-    EXPECT_EQ(Get<TMXRecord>(0).Exchange, "mx.example.com");
+    EXPECT_EQ(Records(), std::vector<std::string>{"example.com 15: MX 5 mx.example.com"});
 }
 
-TEST_F(DnsResponse, TextRecordsHoldLongStrings) {
-    const std::string spf(255, 's');
-    const std::string dkim(64, 'k');
+TEST_F(DnsResponse, EveryKindOfRecord) {
+    const std::string spf(255, 's'), dkim(64, 'k');
     R.ParseResponse(Reply()
+                        .CNAME(S::Answer, "example.com", "mail.example.net")
+                        .MX(S::Answer, "mail.example.net", 0, "")
                         .TXT(S::Answer, "example.com", {spf, dkim})
                         .BeginRecord(S::Answer, "example.com", 16)
                         .CharacterString("first")
@@ -245,19 +259,6 @@ TEST_F(DnsResponse, TextRecordsHoldLongStrings) {
                         .CharacterString("CPU")
                         .CharacterString("OS")
                         .EndRecord()
-                        .Build());
-    EXPECT_EQ(Get<TTextRecord>(0).Texts, (std::vector<std::string>{spf, dkim}));
-    EXPECT_EQ(Get<TTextRecord>(1).Texts, std::vector<std::string>{"first"}) << "zero length ends";
-    auto& hinfo = Get<THINFORecord>(2);
-    EXPECT_EQ(hinfo.Cpu, "CPU");
-    EXPECT_EQ(hinfo.Os, "OS");
-    EXPECT_EQ(hinfo.Texts, (std::vector<std::string>{"CPU", "OS"}));
-}
-
-TEST_F(DnsResponse, OtherKinds) {
-    R.ParseResponse(Reply()
-                        .SOA(S::Authority, "example.com", "ns.example.com", "admin.example.com", 7,
-                             3600, 600, 86400, 300)
                         .BeginRecord(S::Answer, "example.com", 14)
                         .Name("resp.example.com")
                         .Name("err.example.com")
@@ -265,36 +266,31 @@ TEST_F(DnsResponse, OtherKinds) {
                         .BeginRecord(S::Answer, "example.com", 11)
                         .U32(0xC0000201)
                         .U8(6)
-                        .Raw("\x01\x02")
+                        .Raw("AB")
                         .EndRecord()
                         .PTR(S::Answer, "4.3.2.1.in-addr.arpa", "host.example.com")
                         .BeginRecord(S::Answer, "example.com", 28)
-                        .Raw(std::string(16, '\x20'))
+                        .Raw(std::string(16, ' '))
                         .EndRecord()
                         .BeginRecord(S::Answer, "empty.example.com", 1)
                         .EndRecord()
+                        .SOA(S::Authority, "example.com", "ns.example.com", "admin.example.com", 7,
+                             3600, 600, 86400, 300)
                         .Build());
-    ASSERT_EQ(R.QueryResult.Count(), 6);
-    auto& soa = Get<TSOARecord>(0);
-    EXPECT_EQ(soa.MName, "ns.example.com");
-    EXPECT_EQ(soa.RName, "admin.example.com");
-    EXPECT_EQ(soa.ZoneVersion, 7u);
-    EXPECT_EQ(soa.Refresh, 3600u);
-    EXPECT_EQ(soa.Retry, 600u);
-    EXPECT_EQ(soa.Expire, 86400u);
-    EXPECT_EQ(soa.Minimum, 300u);
-    EXPECT_EQ(Get<TMINFORecord>(1).ResponsibleMailbox, "resp.example.com");
-    EXPECT_EQ(Get<TMINFORecord>(1).ErrorMailbox, "err.example.com");
-    auto& wks = Get<TWKSRecord>(2);
-    EXPECT_EQ(wks.HostAddress, "192.0.2.1");
-    EXPECT_EQ(wks.Protocol, 6);
-    EXPECT_EQ(wks.BitMap, "\x01\x02");
-    EXPECT_EQ(Get<TPTRRecord>(3).TargetName, "host.example.com");
-    auto& generic = R.QueryResult[4];
-    EXPECT_EQ(typeid(generic), typeid(TResultRecord));
-    EXPECT_EQ(static_cast<int>(generic.RecordType), 28);
-    EXPECT_EQ(generic.RawData, std::string(16, '\x20'));
-    EXPECT_EQ(Get<TARecord>(5).HostAddress, "") << "empty data";
+    EXPECT_EQ(Records(),
+              (std::vector<std::string>{
+                  "example.com 5: CNAME mail.example.net",
+                  "mail.example.net 15: MX 0 ", // the root name
+                  "example.com 16: TXT [" + spf + "] [" + dkim + "]",
+                  "example.com 16: TXT [first]", // a zero length ends the strings
+                  "host.example.com 13: HINFO CPU OS [CPU] [OS]",
+                  "example.com 14: MINFO resp.example.com err.example.com",
+                  "example.com 11: WKS 192.0.2.1 6 AB",
+                  "4.3.2.1.in-addr.arpa 12: PTR host.example.com",
+                  "example.com 28: [" + std::string(16, ' ') + "]", // no kind of its own
+                  "empty.example.com 1: A ",                        // empty data
+                  "example.com 6: SOA ns.example.com admin.example.com 7 3600 600 86400 300",
+              }));
 }
 
 } // namespace
