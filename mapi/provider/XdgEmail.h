@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
-// The address xdg-email gets for a recipient record: its address (its name
-// when the address is absent) without a leading "SMTP:" in any letter case.
+// What xdg-email gets for a recipient record: "Name <address>" when the
+// record names someone besides the address (quoted where the name holds a
+// comma or another special), else the address alone (its name when the
+// address is absent); a leading "SMTP:" in any letter case is dropped.
 std::string XdgEmailAddress(const MapiRecipDesc& recip);
 
 // Checks the message and builds xdg-email's arguments (without argv[0]) into
