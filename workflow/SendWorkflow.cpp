@@ -62,6 +62,10 @@ TSendWorkflow::TSendWorkflow(TWorkflowOptions options)
     FMapi->DownLoadFirst = false;
     FMapi->NewSession = false;
     FMapi->UnreadOnly = false;
+    // The wait for the mail client gives the anti-freeze its chance like
+    // every other wait: the window stays serviced, and a cancel raised
+    // there ends the hand-over.
+    FMapi->OnWait = [](TEmail*) { TNetAntiFreezeBase::DoProcess(true); };
 }
 
 TSendWorkflow::~TSendWorkflow() = default;

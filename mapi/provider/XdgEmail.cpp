@@ -4,15 +4,7 @@
 // MAPI_DIALOG needs no handling of its own.
 #include "mapi/provider/XdgEmail.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -155,30 +147,8 @@ MapiULong BuildXdgEmailArgs(const MapiMessage& message, std::vector<std::string>
     return SUCCESS_SUCCESS;
 }
 
-MapiULong RunXdgEmail(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>("xdg-email"));
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // The client gets no terminal input; its chatter is not ours to show.
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int err = posix_spawnp(&pid, "xdg-email", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (err != 0)
-        return MAPI_E_FAILURE;
-
-    int status = 0;
-    pid_t waited;
-    do {
-        waited = waitpid(pid, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    if (waited != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return MAPI_E_FAILURE;
-    return SUCCESS_SUCCESS;
+MapiULong RunXdgEmail(const std::vector<std::string>& args, const TWaitHook& hook) {
+    std::vector<std::string> argv = {"xdg-email"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunClient(argv, hook);
 }

@@ -1,11 +1,15 @@
 // The send workflow without a window: a cancel ends every stage at once
-// (encoder, DNS wait, connect, greeting, upload, the reply to "."), time
-// limits end a stalled server, the progress it reports, refused input and
-// failing encoders that send nothing. Real peers on loopback: the scripted
-// SMTP server, aiosmtpd, a silent UDP socket; the real lame.
+// (encoder, DNS wait, connect, greeting, upload, the reply to ".", the
+// hand-over to the mail client), time limits end a stalled server and a
+// mail client's wait, the progress it reports, refused input and failing
+// encoders that send nothing. Real peers on loopback: the scripted SMTP
+// server, aiosmtpd, a silent UDP socket; the real lame; our Simple MAPI
+// provider over a stand-in xdg-email.
+#include "mapi/SMapi.h"
 #include "platform/Program.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/mail_Attachment.h"
+#include "tests/support/mail_FakeXdgEmail.h"
 #include "tests/support/net_LoopbackListeners.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/smtp_FakeServer.h"
@@ -16,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -23,13 +28,20 @@ using Clock = std::chrono::steady_clock;
 
 class SendWorkflowTest : public TWorkflowFixture {
 protected:
-    // Sends with a cancel after ms; returns the seconds from the cancel to
-    // the end of the send, or -1 when the send did not end in a cancel.
-    double SendAndCancelAfter(int ms) {
+    void TearDown() override { UnloadMapiLibrary(); }
+
+    // Sends with a cancel after ms, or once ready() holds after that;
+    // returns the seconds from the cancel to the end of the send, or -1
+    // when the send did not end in a cancel.
+    double SendAndCancelAfter(int ms, const std::function<bool()>& ready) {
         Clock::time_point cancelled = Clock::time_point::max();
         QTimer timer; // ends with this call, even when the send does not
         timer.setSingleShot(true);
         QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (!ready()) {
+                timer.start(10);
+                return;
+            }
             cancelled = Clock::now();
             Wf->Cancel();
         });
@@ -41,6 +53,13 @@ protected:
             return std::chrono::duration<double>(Clock::now() - cancelled).count();
         }
         return -1;
+    }
+
+    // The default mail client: our provider over the xdg-email on PATH.
+    void UseDefaultClient() {
+        LoadMapiLibrary(MAPI_PROVIDER_PATH);
+        ASSERT_TRUE(MapiAvail());
+        Apply(Base(TSendType::Mapi));
     }
 };
 
@@ -62,6 +81,7 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
     };
     std::unique_ptr<TSmtpFakeServer> server;
     std::unique_ptr<SilentListener> silent;
+    std::unique_ptr<TFakeXdgEmail> client;
     int udp = -1;
     const std::vector<TCase> cases = {
         {"encoding", [this] { Make("sleep 30"); }},
@@ -102,13 +122,20 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
              Make();
              UseSmtp(server->Port());
          }},
+        {"hand-over to a mail client that stays open",
+         [&, this] {
+             client = std::make_unique<TFakeXdgEmail>(0, 60);
+             client->Install();
+             Make();
+             UseDefaultClient();
+         }},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Stage);
         Notices.clear();
         c.Arrange();
         // An idle machine ends every stage within 2 ms of the cancel.
-        double seconds = SendAndCancelAfter(400);
+        double seconds = SendAndCancelAfter(400, [&] { return !client || client->Pid() > 0; });
         EXPECT_GE(seconds, 0) << "the send must end in a cancel";
         EXPECT_LT(seconds, 1.0);
         EXPECT_TRUE(Notices.empty()) << Notices.front();
@@ -117,12 +144,48 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
             EXPECT_FALSE(FileExists(Dir.File("Quillet.mp3")))
                 << "no half-written recording is left";
         }
+        if (client) {
+            EXPECT_EQ(client->State(), 0) << "xdg-email was ended and reaped";
+        }
+        client.reset();
         server.reset();
         silent.reset();
         if (udp >= 0)
             ::close(udp);
         udp = -1;
     }
+}
+
+// xdg-email waits for the whole mail client to exit when it had to start
+// it. A hand-over not ended within five seconds counts as done; the event
+// loop runs all the while; the client runs on, neither holding our stderr
+// nor left a zombie when it ends.
+TEST_F(SendWorkflowTest, AMailClientThatStaysOpenHasTheMailAfterFiveSeconds) {
+    TFakeXdgEmail client(0, 60);
+    client.Install();
+    UseDefaultClient();
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(100);
+    Clock::time_point handOver;
+    Wf->OnWaitText = [&](const std::string& text, bool) {
+        if (text == "Sending, please wait...")
+            handOver = Clock::now();
+    };
+
+    EXPECT_TRUE(Wf->Send(Fields));
+    const double seconds = std::chrono::duration<double>(Clock::now() - handOver).count();
+    EXPECT_GE(seconds, 5.0);
+    EXPECT_LT(seconds, 25.0) << "an idle machine takes 5.01 s";
+    EXPECT_GE(ticks, 10) << "about 50 on an idle machine";
+    EXPECT_TRUE(Notices.empty());
+
+    EXPECT_EQ(client.State(), 'S') << "the client runs on";
+    char err[64] = "";
+    readlink(("/proc/" + std::to_string(client.Pid()) + "/fd/2").c_str(), err, sizeof err - 1);
+    EXPECT_STREQ(err, "/dev/null") << "a pipe reading our stderr would wait for the client";
+    EXPECT_TRUE(client.EndAndAwaitGone(10000)) << "reaped when it ends";
 }
 
 TEST_F(SendWorkflowTest, ProgressRisesToTheWholeForEncodingAndSending) {
