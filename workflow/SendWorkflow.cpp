@@ -13,6 +13,7 @@
 #include "platform/Program.h"
 #include "smtp/NetSMTP.h"
 #include "workflow/Encoder.h"
+#include "workflow/HandoverFolder.h"
 #include "workflow/MailHosts.h"
 #include "workflow/MessageId.h"
 
@@ -241,9 +242,15 @@ bool TSendWorkflow::SendPrepared() {
 
 bool TSendWorkflow::SendToDefaultClient() {
     try {
+        // The client reads the attachment after the send has returned, and
+        // the next encoding would overwrite it: it gets a copy of its own.
+        THandoverFolder folder(FOptions.HandoverRoot);
+        for (std::string& file : FMapi->Attachment)
+            file = folder.Add(file);
         int32_t result = FMapi->SendMail();
         if (result != 0)
             throw Exception("");
+        folder.Keep();
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& e) {

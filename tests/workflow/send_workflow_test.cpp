@@ -16,10 +16,13 @@
 #include "tests/workflow/WorkflowFixture.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -60,6 +63,15 @@ protected:
         LoadMapiLibrary(MAPI_PROVIDER_PATH);
         ASSERT_TRUE(MapiAvail());
         Apply(Base(TSendType::Mapi));
+    }
+    // The hand-over folders under the workflow's root.
+    std::vector<std::string> HandoverFolders() const {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(Dir.File("handover"), ec))
+            names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 };
 
@@ -146,6 +158,7 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
         }
         if (client) {
             EXPECT_EQ(client->State(), 0) << "xdg-email was ended and reaped";
+            EXPECT_TRUE(HandoverFolders().empty()) << "nothing was handed over";
         }
         client.reset();
         server.reset();
@@ -159,8 +172,18 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
 // xdg-email waits for the whole mail client to exit when it had to start
 // it. A hand-over not ended within five seconds counts as done; the event
 // loop runs all the while; the client runs on, neither holding our stderr
-// nor left a zombie when it ends.
+// nor left a zombie when it ends. Its attachment lies in a private folder
+// of its own, and folders older than a week are gone.
 TEST_F(SendWorkflowTest, AMailClientThatStaysOpenHasTheMailAfterFiveSeconds) {
+    const std::string root = Dir.File("handover/");
+    auto earlier = [&](const std::string& name, int days) {
+        std::filesystem::create_directories(root + name);
+        Dir.Write("handover/" + name + "/Quillet.mp3", "earlier");
+        const timespec then = {time(nullptr) - days * 24 * 3600, 0}, times[2] = {then, then};
+        utimensat(AT_FDCWD, (root + name).c_str(), times, 0);
+    };
+    earlier("a-week-and-a-day", 8);
+    earlier("six-days", 6);
     TFakeXdgEmail client(0, 60);
     client.Install();
     UseDefaultClient();
@@ -186,6 +209,20 @@ TEST_F(SendWorkflowTest, AMailClientThatStaysOpenHasTheMailAfterFiveSeconds) {
     readlink(("/proc/" + std::to_string(client.Pid()) + "/fd/2").c_str(), err, sizeof err - 1);
     EXPECT_STREQ(err, "/dev/null") << "a pipe reading our stderr would wait for the client";
     EXPECT_TRUE(client.EndAndAwaitGone(10000)) << "reaped when it ends";
+
+    const std::vector<std::string> args = client.Args();
+    ASSERT_GE(args.size(), 2u);
+    EXPECT_EQ(args[args.size() - 2], "--attach");
+    const std::string attachment = args.back(), folder = ExtractFilePath(attachment);
+    EXPECT_EQ(ExtractFilePath(folder.substr(0, folder.size() - 1)), root);
+    EXPECT_EQ(ExtractFileName(attachment), "Quillet.mp3");
+    EXPECT_TRUE(ReadWholeFile(attachment) == Dir.Read("take.mp3")) << "a copy of the MP3";
+    struct stat st;
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    const std::vector<std::string> folders = HandoverFolders();
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_EQ(folders[1], "six-days") << "the older one was removed";
 }
 
 TEST_F(SendWorkflowTest, ProgressRisesToTheWholeForEncodingAndSending) {
