@@ -106,11 +106,7 @@ int TSendCommand::Run() {
             Report.Message("Sending cancelled.");
             return esDelivery;
         }
-        int status = Deliver(workflow);
-        // The mail client reads the attachment after this program has ended.
-        if (KeepEncoded)
-            dir.Keep(ExtractFileName(files.EncodedFile));
-        return status;
+        return Deliver(workflow);
     } catch (const ERecordingError& e) {
         Report.Message(e.Message);
         return esRecording;
@@ -151,7 +147,6 @@ int TSendCommand::Deliver(TSendWorkflow& workflow) {
         } else if (workflow.Send(fields)) {
             Report.HideWait();
             std::printf("Your voice e-mail has successfully sent out!\n");
-            KeepEncoded = mapi;
             status = esDone;
         }
     } catch (const EEncoderError& e) {

@@ -1,8 +1,8 @@
 // Cancelling a send from inside its own waits. The workflow installs a
-// TSendAntiFreeze: every socket, DNS and encoder wait gives it a chance, it
-// dispatches the window's events (the Cancel button among them), and when
-// a cancel is pending it raises ESendCancelled right there, which unwinds
-// the running stage like any delivery error. GUI thread only.
+// TSendAntiFreeze: every socket, DNS, encoder and mail-client wait gives it
+// a chance, it dispatches the window's events (the Cancel button among
+// them), and when a cancel is pending it raises ESendCancelled right there,
+// which unwinds the running stage like any delivery error. GUI thread only.
 #pragma once
 
 #include "base/Exception.h"

@@ -13,6 +13,7 @@
 #include "platform/Program.h"
 #include "smtp/NetSMTP.h"
 #include "workflow/Encoder.h"
+#include "workflow/HandoverFolder.h"
 #include "workflow/MailHosts.h"
 #include "workflow/MessageId.h"
 
@@ -62,6 +63,10 @@ TSendWorkflow::TSendWorkflow(TWorkflowOptions options)
     FMapi->DownLoadFirst = false;
     FMapi->NewSession = false;
     FMapi->UnreadOnly = false;
+    // The wait for the mail client gives the anti-freeze its chance like
+    // every other wait: the window stays serviced, and a cancel raised
+    // there ends the hand-over.
+    FMapi->OnWait = [](TEmail*) { TNetAntiFreezeBase::DoProcess(true); };
 }
 
 TSendWorkflow::~TSendWorkflow() = default;
@@ -237,9 +242,15 @@ bool TSendWorkflow::SendPrepared() {
 
 bool TSendWorkflow::SendToDefaultClient() {
     try {
+        // The client reads the attachment after the send has returned, and
+        // the next encoding would overwrite it: it gets a copy of its own.
+        THandoverFolder folder(FOptions.HandoverRoot);
+        for (std::string& file : FMapi->Attachment)
+            file = folder.Add(file);
         int32_t result = FMapi->SendMail();
         if (result != 0)
             throw Exception("");
+        folder.Keep();
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& e) {

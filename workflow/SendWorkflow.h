@@ -36,6 +36,9 @@ struct TWorkflowOptions {
     // Relative names resolve in the recording's directory.
     std::string EncoderCommandLine = "lame.exe Quillet.wav Quillet.mp3";
     int32_t DnsPort = 53; // the name servers' port
+    // Where the files handed to the default mail client go, one folder per
+    // hand-over; empty: THandoverFolder::DefaultRoot().
+    std::string HandoverRoot;
 };
 
 class TSendWorkflow {

@@ -49,6 +49,7 @@ protected:
         setenv("QUILLET_SETTINGS_FILE", Dir.File("quillet.ini").c_str(), 1);
         Dir.Write("resolv.conf", "nameserver 127.0.0.1\n");
         setenv("QUILLET_RESOLV_CONF", Dir.File("resolv.conf").c_str(), 1);
+        setenv("XDG_CACHE_HOME", Dir.File("cache").c_str(), 1);
         std::remove(FakeEncoder().c_str());
     }
     void TearDown() override {
@@ -191,8 +192,12 @@ TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     EXPECT_EQ(sent.NoteText.value_or(""), "Hello Bob,\r\n.\r\nlisten to this.");
     ASSERT_EQ(sent.Recips.size(), 1u) << "the empty Cc entry resolves to nothing";
     EXPECT_EQ(sent.Recips[0].Name.value_or(""), "bob@example.org");
+    // The client gets a copy of its own, which the next encoding cannot touch.
+    const std::string handover = Dir.File("cache/quillet/handover/");
     ASSERT_EQ(sent.Files.size(), 1u);
-    EXPECT_EQ(sent.Files[0].Path.value_or(""), TFormMain::EncodedFile());
+    const std::string attachment = sent.Files[0].Path.value_or("");
+    EXPECT_EQ(attachment.rfind(handover, 0), 0u) << attachment;
+    EXPECT_EQ(ReadWholeFile(attachment), ReadWholeFile(TFormMain::EncodedFile()));
 
     Dialogs.Boxes.clear();
     state->SendCode = 2;
@@ -200,6 +205,10 @@ TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     EXPECT_EQ(Texts(),
               std::vector<std::string>{"Can't send the mail by your default email client, please "
                                        "check your email account settings."});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(handover),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "a hand-over that failed leaves no folder";
     UnloadMapiLibrary();
     Dialogs.Boxes.clear();
     UiOf(m)->ActionFileSend->trigger();

@@ -1,8 +1,8 @@
 // quillet-send as its users run it: a child process without a display,
 // with a settings file, the real lame, and real peers on loopback (aiosmtpd,
-// gnome-keyring on a private bus, the recording Simple MAPI provider,
-// ALSA's file plugin fed at a device's pace); where it finds its settings;
-// signals; and the exit status of every kind of failure.
+// gnome-keyring on a private bus, our Simple MAPI provider over a stand-in
+// xdg-email, ALSA's file plugin fed at a device's pace); where it finds its
+// settings; signals; and the exit status of every kind of failure.
 #include "platform/Keyring.h"
 #include "platform/Process.h"
 #include "platform/Program.h"
@@ -11,6 +11,7 @@
 #include "tests/support/audio_WavBytes.h"
 #include "tests/support/keyring_GnomeKeyring.h"
 #include "tests/support/mail_Attachment.h"
+#include "tests/support/mail_FakeXdgEmail.h"
 #include "tests/support/net_Ports.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/smtp_FakeServer.h"
@@ -72,6 +73,7 @@ protected:
         std::filesystem::create_directory(Tmp());
     }
     std::string Tmp() const { return Dir.File("tmp"); }
+    std::string Cache() const { return Dir.File("cache"); }
     // The settings file with these values in place of the usual ones
     // ("Section/Key" -> value).
     std::string SettingsText(std::map<std::string, std::string> values) const {
@@ -98,6 +100,7 @@ protected:
     TCliResult Run(std::vector<std::string> args, TCliRun run = {}) const {
         run.Args = std::move(args);
         run.Env["TMPDIR"] = Tmp();
+        run.Env["XDG_CACHE_HOME"] = Cache();
         return RunCli(run);
     }
     // The working directories quillet-send left in its TMPDIR.
@@ -151,37 +154,69 @@ TEST_F(CliTest, InstalledReadOnlyFindsTheWindowsSettingsAndTheKeyringsPassword) 
     EXPECT_EQ(WorkDirsLeft(), 0u);
 }
 
-TEST_F(CliTest, DefaultClientGetsTheMailAndKeepsItsAttachment) {
-    // An installed copy: the provider and the settings file beside the program.
+// The default client through our provider beside an installed program:
+// what reaches xdg-email (a lone Cc keeps its name), the attachment in a
+// hand-over folder that outlives the run; an xdg-email that fails at once;
+// a signal while a client that stays open has the mail.
+TEST_F(CliTest, DefaultClientGetsTheMailInAFolderOfItsOwnAndASignalEndsTheWait) {
     TTempDir installed;
     const std::string program = installed.File("quillet-send");
     std::filesystem::copy_file(QUILLET_SEND_PATH, program);
-    std::filesystem::copy_file(MAPI_TEST_PROVIDER_PATH, installed.File("libmapi32.so"));
+    std::filesystem::copy_file(MAPI_PROVIDER_PATH, installed.File("libmapi32.so"));
     installed.Write("quillet.ini", SettingsText({{"User/SendType", "MAPI"}}));
-    TCliRun run;
-    run.Program = program;
-    run.Env["QUILLET_TEST_PROVIDER_RECORD"] = Dir.File("sent.txt");
-    TCliResult r = Run({"--to", "bob@example.org", "--subject", std::string(300, 'S'), "--text",
-                        "Hello\nBob", "--wav", Dir.File("take.wav")},
-                       run);
+    auto send = [&](const TFakeXdgEmail& client, std::vector<std::string> args,
+                    std::function<void(pid_t)> whileRunning = {}) {
+        TCliRun run;
+        run.Program = program;
+        for (const auto& [name, value] : client.Env())
+            run.Env[name] = value;
+        run.WhileRunning = std::move(whileRunning);
+        args.insert(args.end(), {"--wav", Dir.File("take.wav")});
+        return Run(args, run);
+    };
+
+    TFakeXdgEmail client;
+    TCliResult r = send(client, {"--to", "bob@example.org", "--cc", "Cy <cy@example.net>",
+                                 "--subject", std::string(300, 'S'), "--text", "Hello\nBob"});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, Success);
-    std::string sent = Dir.Read("sent.txt");
-    EXPECT_EQ(sent.substr(0, sent.find("File=")), "Subject=" + std::string(300, 'S') +
-                                                      "\nNoteText=Hello\\r\\nBob\n"
-                                                      "Recip=1:bob@example.org\n");
-    size_t file = sent.find("File=") + 5;
-    std::string attachment = sent.substr(file, sent.find('\n', file) - file);
-    EXPECT_EQ(attachment.rfind(Tmp() + "/quillet-send-", 0), 0u) << attachment;
-    EXPECT_NEAR(DecodedSeconds(ReadWholeFile(attachment)), 1.0, 0.25)
+    std::vector<std::string> args = client.Args();
+    ASSERT_EQ(args.size(), 10u);
+    EXPECT_EQ(std::vector<std::string>(args.begin(), args.begin() + 9),
+              (std::vector<std::string>{"--to", "bob@example.org", "--cc", "Cy <cy@example.net>",
+                                        "--subject", std::string(300, 'S'), "--body", "Hello\nBob",
+                                        "--attach"}));
+    EXPECT_EQ(args[9].rfind(Cache() + "/quillet/handover/", 0), 0u) << args[9];
+    EXPECT_NEAR(DecodedSeconds(ReadWholeFile(args[9])), 1.0, 0.25)
         << "the mail client reads the attachment after the program has ended";
 
-    run.Env["QUILLET_TEST_PROVIDER_SEND_CODE"] = "2";
-    r = Run({"--to", "bob@example.org", "--wav", Dir.File("take.wav")}, run);
+    TFakeXdgEmail failing(3);
+    r = send(failing, {"--to", "bob@example.org"});
     EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Out, "");
     EXPECT_EQ(r.Err, "quillet-send: Can't send the mail by your default email client, please "
                      "check your email account settings.\n");
-    EXPECT_EQ(WorkDirsLeft(), 1u) << "only the handed-over attachment stays";
+
+    TFakeXdgEmail open(0, 60);
+    std::chrono::steady_clock::time_point signalled;
+    r = send(open, {"--to", "bob@example.org"}, [&](pid_t pid) {
+        for (int i = 0; i < 3000 && open.Pid() < 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        signalled = std::chrono::steady_clock::now();
+        kill(pid, SIGTERM);
+    });
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Err, "quillet-send: Sending cancelled.\n");
+    EXPECT_LT(seconds, 2.0) << "an idle machine takes 0.05 s";
+    EXPECT_EQ(open.State(), 0) << "xdg-email was ended";
+
+    EXPECT_EQ(WorkDirsLeft(), 0u);
+    size_t folders = 0;
+    for (const auto& e : std::filesystem::directory_iterator(Cache() + "/quillet/handover"))
+        folders += e.is_directory();
+    EXPECT_EQ(folders, 1u) << "only the mail the client has keeps its folder";
 }
 
 TEST_F(CliTest, RecordSavesATakeOfTheLengthAndFormatOfTheSettings) {

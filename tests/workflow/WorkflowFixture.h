@@ -42,6 +42,7 @@ protected:
         o.EncodedFile = Dir.File("Quillet.mp3");
         o.EncoderCommandLine = encoder;
         o.DnsPort = dnsPort;
+        o.HandoverRoot = Dir.File("handover");
         Wf.reset(); // its anti-freeze makes way for the new one's
         Wf = std::make_unique<TSendWorkflow>(o);
         Wf->OnMessage = [this](const std::string& t) { Notices.push_back(t); };
