@@ -8,6 +8,7 @@
 // end at once on Cancel (ESendCancelled "Sending cancelled.").
 #pragma once
 
+#include "oauth/TokenCommand.h"
 #include "workflow/SendCancel.h"
 #include "workflow/SendSettings.h"
 
@@ -36,6 +37,8 @@ struct TWorkflowOptions {
     // Relative names resolve in the recording's directory.
     std::string EncoderCommandLine = "lame.exe Quillet.wav Quillet.mp3";
     int32_t DnsPort = 53; // the name servers' port
+    // How long a TokenCommand may take to print its token.
+    int TokenCommandTimeoutMs = DefaultTokenCommandTimeoutMs;
 };
 
 class TSendWorkflow {
@@ -89,6 +92,8 @@ private:
     void ComposeDefaultClientMail(const TSendFields& fields);
     bool SendPrepared();
     bool SendToDefaultClient();
+    // The own server, signed in with a password or an OAuth 2.0 token.
+    bool SendToOwnServer();
     bool SendDirect();
     std::string GetDnsServer();
     bool ResolveMailHosts(const std::string& domain);
