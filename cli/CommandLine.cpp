@@ -142,10 +142,10 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "Usage: quillet-send [--sign-in] --to ADDR [--cc ADDR] [--subject S]\n"
+    return "Usage: quillet-send --to ADDR [--cc ADDR] [--subject S]\n"
            "                    [--text T | --text-file F] (--wav FILE | --record SECONDS)\n"
            "                    [--save FILE.eml] [--settings FILE]\n"
-           "       quillet-send --sign-in [--settings FILE]\n"
+           "       quillet-send --sign-in [--settings FILE] [--to ADDR and the rest]\n"
            "       quillet-send --discover ADDRESS\n"
            "Compresses a voice recording with lame and sends it as a mail the way the\n"
            "settings file says (SMTP, Direct or MAPI), or saves the mail with --save.\n"
