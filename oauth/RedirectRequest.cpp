@@ -18,9 +18,15 @@ bool ParseRedirectRequest(const std::string& head, TRedirectRequest& r) {
     const std::string version = line.substr(last + 1);
     if (version != "HTTP/1.1" && version != "HTTP/1.0")
         return false;
-    const std::string target = line.substr(first + 1, last - first - 1);
+    std::string target = line.substr(first + 1, last - first - 1);
     if (target.empty() || target[0] != '/' || target.find(' ') != std::string::npos)
         return false;
+    // The parameters are form-encoded (RFC 6749 4.1.2): "+" is a blank.
+    for (char& c : target)
+        if (c == '+')
+            c = ' ';
+    for (size_t at = target.find(' '); at != std::string::npos; at = target.find(' ', at))
+        target.replace(at, 1, "%20");
     const QUrl url("http://127.0.0.1" + QString::fromStdString(target), QUrl::StrictMode);
     if (!url.isValid())
         return false;
