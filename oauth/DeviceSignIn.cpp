@@ -14,24 +14,30 @@
 #include <exception>
 
 void WaitServing(int ms, const std::function<void()>& onWait) {
-    QEventLoop loop;
+    // A coarse timer may fire a little early; a poll before the interval
+    // is over is against the rules, so the wait runs to its deadline.
+    const QDeadlineTimer until(std::max(ms, 0), Qt::PreciseTimer);
     std::exception_ptr failure;
-    QTimer done, tick;
-    done.setSingleShot(true);
-    QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        // An exception must not cross Qt's event loop: kept and raised after it.
-        try {
-            if (onWait)
-                onWait();
-        } catch (...) {
-            failure = std::current_exception();
-            loop.quit();
-        }
-    });
-    done.start(std::max(ms, 0));
-    tick.start(20);
-    loop.exec();
+    while (!until.hasExpired() && !failure) {
+        QEventLoop loop;
+        QTimer done, tick;
+        done.setSingleShot(true);
+        done.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            // An exception must not cross Qt's event loop: kept and raised after it.
+            try {
+                if (onWait)
+                    onWait();
+            } catch (...) {
+                failure = std::current_exception();
+                loop.quit();
+            }
+        });
+        done.start(int(std::max<qint64>(until.remainingTime(), 1)));
+        tick.start(20);
+        loop.exec();
+    }
     if (failure)
         std::rethrow_exception(failure);
 }
