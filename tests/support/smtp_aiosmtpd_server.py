@@ -15,6 +15,7 @@
 # malformed initial response.
 import argparse
 import base64
+import collections
 import functools
 import json
 import logging
@@ -127,6 +128,12 @@ if args.oauth_token:
 
 class LoggingSMTP(SMTP):
     """Notes each command verb and whether it arrived encrypted."""
+
+    # An AUTH line may be 12288 octets (RFC 4954 4): access tokens of the
+    # large services run to a few kB. The stream's limit comes from these.
+    command_size_limit = 12288
+    command_size_limits = collections.defaultdict(lambda: 12288)
+    line_length_limit = 12288
 
     def __init__(self, *a, **kw):
         super().__init__(*a, **kw)
