@@ -1,15 +1,21 @@
 // TFormOptions: the modal options dialog. It fills its fields from the
 // settings file when created, writes every key back on OK and then makes
-// the main window reload its settings. Cancel writes nothing.
+// the main window reload its settings. Cancel writes nothing. On the
+// account page it proposes the server settings for the address (leaving
+// what the user typed alone) and runs the OAuth 2.0 sign-in in the browser.
 #pragma once
+
+#include "workflow/SendSettings.h"
 
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <set>
 
 namespace Ui {
 class TFormOptions;
 }
+class TOAuthCodeSignIn;
 
 class TFormOptions : public QDialog {
     Q_OBJECT
@@ -28,6 +34,13 @@ public:
     void ComboBoxSecurityChange();
     // "..." beside the CA field: picks the file through TDialogs.
     void ButtonCAFileClick();
+    void ComboBoxAuthChange();
+    // Proposes the account settings for the address (also when the
+    // address is left with the server still empty).
+    void ButtonFindSettingsClick();
+    void LabeledEditEmailExit();
+    // Starts the browser sign-in, or cancels the one running.
+    void ButtonSignInClick();
 
 private:
     void ReadSettings();
@@ -36,6 +49,15 @@ private:
     bool CheckNumbers();
     void WriteSettings();
     void SetServerFieldsEnabled(bool enabled);
+    // The account as the fields show it, over the file's other keys.
+    TSendSettings AccountSettings() const;
+    void FindSettings();
+    void EndSignIn(const std::string& message);
 
     std::function<void()> LoadSettings;
+    TSendSettings FFile; // as read: the keys only the file holds
+    // Fields a proposal filled (filled again by the next one), and fields
+    // the user changed (never filled).
+    std::set<QWidget*> FProposed, FTyped;
+    std::unique_ptr<TOAuthCodeSignIn> FSignIn;
 };

@@ -27,6 +27,7 @@ std::string* ValueSlot(TCliOptions& o, const std::string& name) {
         {"--wav", &TCliOptions::WavFile},
         {"--save", &TCliOptions::SaveFile},
         {"--settings", &TCliOptions::SettingsFile},
+        {"--discover", &TCliOptions::Discover},
     };
     auto it = slots.find(name);
     return it == slots.end() ? nullptr : &(o.*(it->second));
@@ -79,6 +80,12 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             name.resize(eq);
             inlineValue = true;
         }
+        if (name == "--sign-in" && !inlineValue) {
+            if (seen[name])
+                throw EUsageError(name + " is given twice");
+            seen[name] = o.SignIn = true;
+            continue;
+        }
         std::string* slot = name == "--record" ? &record : ValueSlot(o, name);
         if (!slot)
             throw EUsageError(name.rfind("-", 0) == 0 ? "unknown option " + name
@@ -92,6 +99,20 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             value = args[++i];
         }
         *slot = value;
+    }
+    auto given = [&seen](const char* name) { return seen.count(name) && seen.at(name); };
+    if (given("--discover")) {
+        if (seen.size() > 1)
+            throw EUsageError("--discover takes no other option");
+        if (o.Discover.find('@') == std::string::npos)
+            throw EUsageError("--discover needs an e-mail address");
+        o.Send = false;
+        return o;
+    }
+    // --sign-in alone (or with --settings) signs in and sends nothing.
+    if (o.SignIn && seen.size() == 1 + (given("--settings") ? 1 : 0)) {
+        o.Send = false;
+        return o;
     }
     if (o.To.empty())
         throw EUsageError("--to is missing");
@@ -124,6 +145,8 @@ std::string UsageText() {
     return "Usage: quillet-send --to ADDR [--cc ADDR] [--subject S]\n"
            "                    [--text T | --text-file F] (--wav FILE | --record SECONDS)\n"
            "                    [--save FILE.eml] [--settings FILE]\n"
+           "       quillet-send --sign-in [--settings FILE] [--to ADDR and the rest]\n"
+           "       quillet-send --discover ADDRESS\n"
            "Compresses a voice recording with lame and sends it as a mail the way the\n"
            "settings file says (SMTP, Direct or MAPI), or saves the mail with --save.\n"
            "\n"
@@ -137,6 +160,11 @@ std::string UsageText() {
            "  --record SECONDS   record that long from the default capture device\n"
            "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
            "  --settings FILE    settings file (default: quillet.ini beside the program)\n"
+           "  --sign-in          sign in to the OAuth 2.0 service of the settings first:\n"
+           "                     shows an address and a code to enter in any browser, or\n"
+           "                     an address to open on this computer\n"
+           "  --discover ADDRESS print the server settings proposed for ADDRESS as\n"
+           "                     settings lines; status 0 found, 3 not found\n"
            "  -h, --help         show this text\n"
            "  --version          show the version\n"
            "\n"

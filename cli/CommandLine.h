@@ -26,6 +26,11 @@ struct TCliOptions {
     double RecordSeconds = 0; // --record; 0 when not recording
     std::string SaveFile;     // --save
     std::string SettingsFile; // --settings; empty: the program's own
+    bool SignIn = false;      // --sign-in: first sign in (OAuth 2.0)
+    std::string Discover;     // --discover ADDRESS: only propose account settings
+    // Sending is asked for (--to and the rest); false for --discover and a
+    // lone --sign-in.
+    bool Send = true;
 };
 
 // The longest take --record accepts, in seconds.
@@ -39,6 +44,7 @@ constexpr size_t MaxTextFileBytes = 1048576;
 // refuse (its message unchanged), both or neither of --wav and --record,
 // both --text and --text-file, or a take length that is not a number in
 // (0, MaxRecordSeconds]. With --help or --version nothing else is checked.
+// --discover takes no other option; --sign-in without --to only signs in.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.

@@ -22,7 +22,7 @@ constexpr TQueryRecordTypes AllTypes[] = {
     TQueryRecordTypes::qtMB,    TQueryRecordTypes::qtMG,    TQueryRecordTypes::qtMR,
     TQueryRecordTypes::qtNull,  TQueryRecordTypes::qtWKS,   TQueryRecordTypes::qtPTR,
     TQueryRecordTypes::qtHINFO, TQueryRecordTypes::qtMINFO, TQueryRecordTypes::qtMX,
-    TQueryRecordTypes::qtTXT,   TQueryRecordTypes::qtSTAR,
+    TQueryRecordTypes::qtTXT,   TQueryRecordTypes::qtSRV,   TQueryRecordTypes::qtSTAR,
 };
 
 constexpr size_t HeaderSize = 12;

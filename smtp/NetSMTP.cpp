@@ -10,6 +10,9 @@
 #include "net/NetIOHandlerTLS.h"
 #include "net/NetStack.h"
 #include "smtp/NetHeloName.h"
+#include "smtp/SaslBearer.h"
+
+#include <QByteArray>
 
 #include <algorithm>
 
@@ -56,6 +59,8 @@ TNetSMTP::TNetSMTP(const TSmtpOptions& o) {
     SetAuthenticationType(o.Authentication);
     Username = o.Username;
     Password = o.Password;
+    AccessToken = o.AccessToken;
+    RenewAccessToken = o.RenewAccessToken;
     MailAgent = o.MailAgent;
     HeloName = o.HeloName;
     ReplyTimeout = o.ReplyTimeout;
@@ -158,7 +163,9 @@ bool TNetSMTP::PasswordNeedsTLS() const {
 
 void TNetSMTP::CheckPasswordMayGo() const {
     // Empty credentials reveal nothing; that login goes ahead unencrypted.
-    if (Encrypted() || !PasswordNeedsTLS() || (Username.empty() && Password.empty()))
+    // A bearer token is as good as a password to whoever reads it.
+    if (Encrypted() || !PasswordNeedsTLS() ||
+        (Username.empty() && Password.empty() && AccessToken.empty()))
         return;
     if (Security == ssAuto && !FStartTLSOffered)
         throw ENetTLSError("The server " + Host +
@@ -243,11 +250,27 @@ void TNetSMTP::SendMail(TNetMessage& message) {
         if (login || plain)
             CheckPasswordMayGo();
     }
+    std::string bearer;
+    if (FAuthenticationType == atOAuth2 && !LoggedIn) {
+        // OAUTHBEARER is the standard one; XOAUTH2 its older sibling.
+        for (const char* name : {"OAUTHBEARER", "XOAUTH2"})
+            if (bearer.empty() && Announced(ServerAuthMethods, name))
+                bearer = name;
+        // Without a login the server would refuse the mail anyway, in words
+        // that would not say why.
+        if (bearer.empty())
+            throw ENetSignInError("The server " + Host +
+                                  " offers no OAuth 2.0 sign-in (OAUTHBEARER or XOAUTH2); "
+                                  "nothing was sent.");
+        CheckPasswordMayGo();
+    }
     SendCommand("RSET");
     if (login)
         AuthLogin();
     else if (plain)
         AuthPlain();
+    else if (!bearer.empty())
+        AuthBearer(bearer);
     MailFrom(message.From.Address);
     if (EnvelopeRecipients.empty()) {
         RcptTo(message.Recipients);
@@ -273,6 +296,38 @@ void TNetSMTP::AuthPlain() {
                                                  std::string(1, '\0') + Password),
                 235);
     LoggedIn = true;
+}
+
+void TNetSMTP::AuthBearer(const std::string& mechanism) {
+    bool renewable = false;
+    std::string refusal = OfferToken(mechanism, renewable);
+    if (!refusal.empty() && renewable && RenewAccessToken) {
+        AccessToken = RenewAccessToken();
+        refusal = OfferToken(mechanism, renewable);
+    }
+    if (!refusal.empty())
+        throw ENetSignInError(
+            "The server " + Host + " refused the sign-in token (" + refusal + ").", refusal);
+    LoggedIn = true;
+}
+
+std::string TNetSMTP::OfferToken(const std::string& mechanism, bool& renewable) {
+    const std::string response = mechanism == "OAUTHBEARER"
+                                     ? OAuthBearerInitialResponse(Username, Host, Port, AccessToken)
+                                     : XOAuth2InitialResponse(Username, AccessToken);
+    renewable = false;
+    if (SendCommand("AUTH " + mechanism + " " + EncodeBase64Line(response), {235, 334}) == 235)
+        return "";
+    // A 334 carries the refusal as base64 JSON (RFC 7628 3.2.2).
+    const std::string encoded = LastReply.Text.empty() ? "" : LastReply.Text[0];
+    const QByteArray json = QByteArray::fromBase64(QByteArray::fromStdString(encoded));
+    const TBearerChallenge challenge = ParseBearerChallenge(json.toStdString());
+    // The exchange must still be ended: OAUTHBEARER with a lone %x01 (RFC
+    // 7628 3.2.3), XOAUTH2 with an empty line as its documentation asks.
+    const int16_t code =
+        SendCommand(mechanism == "OAUTHBEARER" ? EncodeBase64Line("\x01") : std::string());
+    renewable = challenge.TokenExpired();
+    return challenge.Status.empty() ? std::to_string(code) : challenge.Status;
 }
 
 void TNetSMTP::MailFrom(const std::string& address) {

@@ -2,14 +2,17 @@
 // transaction, no pipelining) that delivers a TNetMessage: greeting, EHLO
 // with HELO as fallback, STARTTLS (RFC 3207) or implicit TLS (RFC 8314) as
 // Security asks, RSET, AUTH LOGIN or PLAIN (RFC 4954, 4616; only what the
-// server announces), MAIL FROM, RCPT TO for To, Cc and Bcc, DATA, the
+// server announces; OAUTHBEARER, RFC 7628, or XOAUTH2 with an access
+// token), MAIL FROM, RCPT TO for To, Cc and Bcc, DATA, the
 // message through the writer, "." and QUIT. The connection, replies and
 // their caps are TNetTCPConnection's; TLS itself is TNetIOHandlerTLS's.
 #pragma once
 
+#include "base/NetException.h"
 #include "smtp/NetMessageClient.h"
 #include "smtp/SmtpOptions.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,16 @@ class TNetMessage;
 class TNetEMailAddressList;
 
 class TNetIOHandlerTLS;
+
+// An OAuth 2.0 login that could not be made: the server offers no bearer
+// mechanism, or refused the token ("The server <host> refused the sign-in
+// token (<status>)."; Status is the server's word for why).
+class ENetSignInError : public ENetException {
+public:
+    explicit ENetSignInError(const std::string& message, std::string status = "")
+        : ENetException(message), Status(std::move(status)) {}
+    std::string Status;
+};
 
 class TNetSMTP : public TNetMessageClient {
 public:
@@ -26,6 +39,10 @@ public:
 
     std::string Username;
     std::string Password;
+    // atOAuth2: the access token; RenewAccessToken gives a fresh one when
+    // the server calls it invalid (one more try per login; empty: none).
+    std::string AccessToken;
+    std::function<std::string()> RenewAccessToken;
     std::string MailAgent; // "X-Mailer" of every sent message; empty: none
     std::string HeloName;  // empty: the local host name
     // When not empty, the RCPT TO addresses of SendMail instead of the
@@ -81,11 +98,16 @@ public:
     void StartTLS();
     void AuthLogin();
     void AuthPlain();
+    // "AUTH OAUTHBEARER" or "AUTH XOAUTH2" with the token as initial
+    // response; an expired token is renewed once.
+    void AuthBearer(const std::string& mechanism);
     void MailFrom(const std::string& address);
     void RcptTo(const TNetEMailAddressList& list);
     void SendData(TNetMessage& message);
 
 private:
+    // One offer of the token; empty when the server took it, else why not.
+    std::string OfferToken(const std::string& mechanism, bool& renewable);
     void PrepareTransport();
     TNetIOHandlerTLS* TLSTransport() const;
     // A password may go only over TLS unless Security is ssNone.

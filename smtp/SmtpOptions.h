@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-enum TAuthenticationType { atNone, atLogin };
+// atLogin: LOGIN or PLAIN with a password; atOAuth2: OAUTHBEARER or
+// XOAUTH2 with an access token (RFC 7628).
+enum TAuthenticationType { atNone, atLogin, atOAuth2 };
 
 // ssAuto: STARTTLS when the server announces it, else the clear dialogue;
 // ssStartTLS: STARTTLS required; ssImplicitTLS: TLS from the first byte;
@@ -28,6 +31,10 @@ struct TSmtpOptions {
     std::string PinnedSha256; // a certificate trusted for Host although it fails the check
     TAuthenticationType Authentication = atNone;
     std::string Username, Password;
+    // atOAuth2: the access token, and where a fresh one comes from when the
+    // server calls this one invalid (empty: no second try).
+    std::string AccessToken;
+    std::function<std::string()> RenewAccessToken;
     std::string MailAgent; // "X-Mailer" of every sent message; empty: none
     std::string HeloName;  // empty: the local end's address literal
     // ms; 0: no limit. ReplyTimeout: all lines of one reply together (and

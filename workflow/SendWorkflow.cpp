@@ -9,6 +9,8 @@
 #include "mail/message/NetMessageWriter.h"
 #include "mapi/Email.h"
 #include "net/NetIOHandlerTLS.h"
+#include "oauth/AccessTokens.h"
+#include "oauth/OAuthError.h"
 #include "platform/Network.h"
 #include "platform/Program.h"
 #include "smtp/NetSMTP.h"
@@ -231,7 +233,7 @@ bool TSendWorkflow::SendPrepared() {
     case TSendType::Mapi:
         return SendToDefaultClient();
     case TSendType::Smtp:
-        return DeliverToHost(OwnServerOptions());
+        return SendToOwnServer();
     case TSendType::Direct:
         return SendDirect();
     case TSendType::None:
@@ -261,6 +263,31 @@ bool TSendWorkflow::SendToDefaultClient() {
         return false;
     }
     return true;
+}
+
+bool TSendWorkflow::SendToOwnServer() {
+    TSmtpOptions options = OwnServerOptions();
+    if (FSettings.Auth != TSmtpAuth::OAuth2)
+        return DeliverToHost(options);
+    // The token first: without one there is nothing to sign in with, and
+    // the server need not be troubled.
+    TTokenSourceOptions source;
+    source.TokenCommand = FSettings.TokenCommand;
+    source.TokenCommandTimeoutMs = FOptions.TokenCommandTimeoutMs;
+    source.Account = OAuthAccountOf(FSettings);
+    TAccessTokenSource tokens(source, [] { TNetAntiFreezeBase::DoProcess(true); });
+    try {
+        SetWaitText("Signing in...");
+        options.AccessToken = tokens.Current();
+    } catch (const EOAuthError& e) {
+        Notify(e.Message, false);
+        return false;
+    }
+    options.Authentication = atOAuth2;
+    options.Username = source.Account.User;
+    options.Password.clear();
+    options.RenewAccessToken = [&tokens] { return tokens.Renew(); };
+    return DeliverToHost(options);
 }
 
 std::vector<TSendWorkflow::TDomainRecipients> TSendWorkflow::RecipientDomains() const {
@@ -424,7 +451,10 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
         }
         if (AskToTrust(e, host))
             return false;
-        Notify(e.Message + ":" + host, false);
+        // A sign-in's messages name the host already.
+        const bool namesHost =
+            dynamic_cast<const ENetSignInError*>(&e) || dynamic_cast<const EOAuthError*>(&e);
+        Notify(namesHost ? e.Message : e.Message + ":" + host, false);
         return false;
     }
 }

@@ -8,6 +8,7 @@
 // end at once on Cancel (ESendCancelled "Sending cancelled.").
 #pragma once
 
+#include "oauth/TokenCommand.h"
 #include "workflow/SendCancel.h"
 #include "workflow/SendSettings.h"
 
@@ -39,6 +40,8 @@ struct TWorkflowOptions {
     // Where the files handed to the default mail client go, one folder per
     // hand-over; empty: THandoverFolder::DefaultRoot().
     std::string HandoverRoot;
+    // How long a TokenCommand may take to print its token.
+    int TokenCommandTimeoutMs = DefaultTokenCommandTimeoutMs;
 };
 
 class TSendWorkflow {
@@ -92,6 +95,8 @@ private:
     void ComposeDefaultClientMail(const TSendFields& fields);
     bool SendPrepared();
     bool SendToDefaultClient();
+    // The own server, signed in with a password or an OAuth 2.0 token.
+    bool SendToOwnServer();
     bool SendDirect();
     std::string GetDnsServer();
     bool ResolveMailHosts(const std::string& domain);

@@ -162,6 +162,14 @@ TEST(Launchers, HelpPageExplainsTheProgramsMessages) {
         " does not offer STARTTLS; nothing was sent.",
         "TLS is not available on the connection to ",
         " is not encrypted; the password was not sent.",
+        " refused the sign-in token (",
+        " offers no OAuth 2.0 sign-in (OAUTHBEARER or XOAUTH2); ",
+        "Quillet is not signed in as ",
+        "The sign-in of ",
+        "The OAuth 2.0 sign-in needs your own client id",
+        "The token command failed with exit status ",
+        "The token command printed no token",
+        "Found in the DNS of ",
         "No sound driver or device is installed.",
         "Are you sure to overwrite?",
         "The last recording could not be read; it was moved to",
@@ -172,7 +180,7 @@ TEST(Launchers, HelpPageExplainsTheProgramsMessages) {
     };
     std::string sources;
     for (const char* folder :
-         {"app", "audio", "mail", "net", "dns", "smtp", "platform", "workflow"})
+         {"app", "audio", "mail", "net", "dns", "smtp", "platform", "workflow", "oauth"})
         for (const auto& e : std::filesystem::recursive_directory_iterator(
                  std::string(QUILLET_TEST_SOURCE_DIR) + "/" + folder))
             if (e.path().extension() == ".cpp" || e.path().extension() == ".h")

@@ -70,6 +70,9 @@ TSmtpAiosmtpd::TSmtpAiosmtpd(const TSmtpAiosmtpdOptions& o) {
     if (!o.ImplicitCert.empty())
         args.insert(args.end(),
                     {"--implicit-cert", o.ImplicitCert, "--implicit-key", o.ImplicitKey});
+    if (!o.OAuthToken.empty())
+        args.insert(args.end(), {"--oauth-token", o.OAuthToken, "--oauth-mechs", o.OAuthMechs,
+                                 "--refuse-status", o.RefuseStatus});
     args.insert(args.end(), {"--host", o.Host, "--port", std::to_string(o.Port)});
     std::vector<char*> argv;
     for (auto& a : args)
@@ -134,4 +137,8 @@ std::string TSmtpAiosmtpd::Envelope(int n) const {
 
 std::string TSmtpAiosmtpd::Commands() const {
     return ReadFile(FDir + "/commands.txt");
+}
+
+std::string TSmtpAiosmtpd::Sasl() const {
+    return ReadFile(FDir + "/sasl.txt");
 }

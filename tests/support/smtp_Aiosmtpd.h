@@ -16,6 +16,10 @@ struct TSmtpAiosmtpdOptions {
     std::string ClearAuth;
     // Implicit TLS on ImplicitPort() with this certificate.
     std::string ImplicitCert, ImplicitKey;
+    // OAuth 2.0 logins only, taking this token for the user "user"
+    // (implies Auth); OAuthMechs: the mechanisms announced; RefuseStatus:
+    // the JSON status of a refusal.
+    std::string OAuthToken, OAuthMechs = "OAUTHBEARER,XOAUTH2", RefuseStatus = "invalid_token";
     std::string Host = "127.0.0.1";
     int Port = 0; // 0: a free one
 };
@@ -41,6 +45,8 @@ public:
     // Every command verb the server took, one a line with the channel it
     // came on: "EHLO plain", "STARTTLS plain", "AUTH LOGIN tls", ...
     std::string Commands() const;
+    // What the server noted of refused OAuth 2.0 logins, one a line.
+    std::string Sasl() const;
 
 private:
     std::string FDir;
