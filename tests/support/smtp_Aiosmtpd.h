@@ -17,7 +17,8 @@ struct TSmtpAiosmtpdOptions {
     // Implicit TLS on ImplicitPort() with this certificate.
     std::string ImplicitCert, ImplicitKey;
     std::string Host = "127.0.0.1";
-    int Port = 0; // 0: a free one
+    int Port = 0;          // 0: a free one
+    bool Greylist = false; // 451 to the first RCPT TO of each sender/recipient pair
 };
 
 class TSmtpAiosmtpd {

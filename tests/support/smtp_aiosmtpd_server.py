@@ -7,6 +7,8 @@
 # recipients). DIR/commands.txt lists every command verb taken, with "tls"
 # or "plain" for the channel it came on (no arguments: no credentials).
 # DIR/port (and DIR/implicit-port) hold the ports once the server answers.
+# With --greylist it answers 451 to the first RCPT TO of every sender and
+# recipient pair, and takes the pair from then on.
 import argparse
 import functools
 import logging
@@ -31,6 +33,7 @@ parser.add_argument("--starttls-key")
 parser.add_argument("--implicit-cert")
 parser.add_argument("--implicit-key")
 parser.add_argument("--clear-auth", help="AUTH methods announced before STARTTLS, e.g. LOGIN")
+parser.add_argument("--greylist", action="store_true", help="451 to each new sender/recipient pair")
 args = parser.parse_args()
 # Errors only: a refused handshake is logged with its reason, the library's
 # deprecation notes are not.
@@ -42,6 +45,14 @@ if args.plain_only:
 class Handler:
     def __init__(self):
         self.count = 0
+        self.seen = set()
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if args.greylist and (envelope.mail_from, address) not in self.seen:
+            self.seen.add((envelope.mail_from, address))
+            return "451 4.7.1 Greylisted, please try again later"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
