@@ -26,6 +26,9 @@ struct TCliOptions {
     double RecordSeconds = 0; // --record; 0 when not recording
     std::string SaveFile;     // --save
     std::string SettingsFile; // --settings; empty: the program's own
+    bool NoQueue = false;     // --no-queue: a passing failure is not queued
+    bool Flush = false;       // --flush: try every queued message now
+    bool ListOutbox = false;  // --outbox: list the queued messages
 };
 
 // The longest take --record accepts, in seconds.
@@ -38,7 +41,8 @@ constexpr size_t MaxTextFileBytes = 1048576;
 // --to, --cc or --subject, a recipient or subject the send workflow would
 // refuse (its message unchanged), both or neither of --wav and --record,
 // both --text and --text-file, or a take length that is not a number in
-// (0, MaxRecordSeconds]. With --help or --version nothing else is checked.
+// (0, MaxRecordSeconds]. With --help or --version nothing else is checked;
+// --flush and --outbox take --settings alone.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.

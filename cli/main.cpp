@@ -1,8 +1,10 @@
 // quillet-send: records or takes a WAV file, compresses it and sends it as
-// a voice mail the way the settings file says, from the command line and
-// without a display (Qt Core only). Signals cancel a running send.
+// a voice mail the way the settings file says, or sends what waits in the
+// outbox, from the command line and without a display (Qt Core only).
+// Signals cancel a running send.
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
+#include "cli/OutboxCommand.h"
 #include "cli/SendCommand.h"
 #include "platform/TerminationSignals.h"
 
@@ -20,7 +22,7 @@ int main(int argc, char** argv) {
     std::string body;
     try {
         options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-        if (!options.Help && !options.Version) {
+        if (!options.Help && !options.Version && !options.Flush && !options.ListOutbox) {
             CheckSaveFolder(options);
             body = MessageBody(options);
         }
@@ -38,6 +40,11 @@ int main(int argc, char** argv) {
     }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("quillet-send");
+    if (options.Flush || options.ListOutbox) {
+        TOutboxCommand outbox(std::move(options));
+        QuitOnTerminationSignals([&outbox] { outbox.Cancel(); });
+        return outbox.Run();
+    }
     TSendCommand command(std::move(options), std::move(body));
     QuitOnTerminationSignals([&command] { command.Cancel(); });
     return command.Run();
