@@ -227,9 +227,17 @@ void TOutbox::CleanUp() const {
 std::vector<TGivenUpMail> TOutbox::TakeUnreported() const {
     std::vector<TGivenUpMail> given;
     const std::string dir = FailedDir();
-    for (const std::string& name : Names(dir)) {
-        if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".why") != 0)
-            continue;
+    // In the order they were given up: "<id>.<nanoseconds>.why".
+    std::vector<std::string> notes;
+    for (const std::string& name : Names(dir))
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".why") == 0)
+            notes.push_back(name);
+    auto stamp = [](const std::string& name) { return name.substr(name.find('.')); };
+    std::stable_sort(notes.begin(), notes.end(), [&](const std::string& a, const std::string& b) {
+        return stamp(a).size() != stamp(b).size() ? stamp(a).size() < stamp(b).size()
+                                                  : stamp(a) < stamp(b);
+    });
+    for (const std::string& name : notes) {
         int err = 0;
         const std::string note = ReadSmallFile(dir + name, 65536, err);
         // Handed out once: whoever removes the note reports it.
