@@ -9,6 +9,7 @@
 #include "app/Icons.h"
 #include "app/Launchers.h"
 #include "app/LevelMeter.h"
+#include "app/OutboxScheduler.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
 #include "platform/Clock.h"
@@ -56,6 +57,7 @@ TFormMain::TFormMain(QWidget* parent, TWaveDeviceService* waveService,
             peaks->Offer(PeakDbfs(rp, size, wide));
     };
     CreateWorkflow();
+    CreateOutbox();
 
     CreationStep();
 }
@@ -205,7 +207,8 @@ void TFormMain::BindActions() {
     auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     cancel->setContext(Qt::ApplicationShortcut);
     connect(cancel, &QShortcut::activated, this, [this] {
-        if (SendRunning())
+        // Not the outbox in the background: it is no send of the user's.
+        if (Sending || Busy)
             CancelSend();
     });
 
