@@ -174,9 +174,13 @@ bool TSendWorkflow::Send(const TSendFields& fields) {
     FQueued = false;
     PrepareMessage(fields);
     ShowWait("Sending, please wait...");
+    // The text can be large (the whole recording): freed after the send.
     struct TRelease {
         TMemoryStream& Text;
-        ~TRelease() { Text.Clear(); }
+        ~TRelease() {
+            Text.Clear();
+            Text.Data.shrink_to_fit();
+        }
     } release{*FComposed};
     return SendPrepared();
 }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -111,12 +112,20 @@ void TSendWorkflow::SendQueuedTo(TOutbox& outbox, const std::string& domain,
         hosts.push_back(OwnServerOptions());
     } else {
         FFailures.clear();
-        if (ResolveMailHosts(domain)) {
-            for (const std::string& host : FMailHosts)
-                hosts.push_back(MailExchangerOptions(host, {}));
-        } else if (!FFailures.empty()) {
-            failure = FFailures.back().Text;
-            temporary = FFailures.back().Temporary;
+        try {
+            if (ResolveMailHosts(domain)) {
+                for (const std::string& host : FMailHosts)
+                    hosts.push_back(MailExchangerOptions(host, {}));
+            } else if (!FFailures.empty()) {
+                failure = FFailures.back().Text;
+                temporary = FFailures.back().Temporary;
+            }
+        } catch (const ESendCancelled&) {
+            throw;
+        } catch (const Exception& e) {
+            // No name server known now ("Error occured!"): a network that
+            // is not there yet.
+            failure = e.Message;
         }
     }
     size_t next = 0; // the first message not tried yet
@@ -194,10 +203,18 @@ bool TSendWorkflow::SendQueuedMessage(TOutboxEntry& entry,
             pending.push_back(r);
     if (pending.empty())
         return true;
+    std::unique_ptr<TFileStream> text;
+    try {
+        text = std::make_unique<TFileStream>(entry.MessageFile(), TFileStream::Mode::OpenRead);
+    } catch (const EFOpenError& error) {
+        // A damaged entry: it stays for the user to see, save or delete.
+        pass.Items.push_back(
+            {entry.Id(), e->To, e->Subject, TOutboxPass::Waiting, error.Message, e->NextTry, ""});
+        return true;
+    }
     std::vector<TNetSMTP::TDeferredRecipient> deferred;
     try {
-        TFileStream text(entry.MessageFile(), TFileStream::Mode::OpenRead);
-        deferred = FSmtp->SendStoredMail(e->Sender, pending, text);
+        deferred = FSmtp->SendStoredMail(e->Sender, pending, *text);
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& error) {
