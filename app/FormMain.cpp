@@ -5,6 +5,7 @@
 #include "app/ErrorHandler.h"
 #include "app/FormAbout.h"
 #include "app/FormOptions.h"
+#include "app/FormOutbox.h"
 #include "app/FormWait.h"
 #include "app/Icons.h"
 #include "app/Launchers.h"
@@ -303,6 +304,10 @@ QWidget* TFormMain::ScreenshotWindow(const std::string& which) {
         options->ui->PageControl1->setCurrentIndex(which == "options" ? 0 : 1);
         options->show();
         return options;
+    }
+    if (which == "outbox") {
+        ActionFileOutboxExecute();
+        return OutboxWindow;
     }
     if (which == "recording") {
         ui->EditTo->setText("friend@example.org");

@@ -35,8 +35,10 @@ TFormOutbox::TFormOutbox(QWidget* owner, TOutboxScheduler& scheduler)
     ui->TableOutbox->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ui->TableOutbox->verticalHeader()->hide();
     ui->TableOutbox->horizontalHeader()->setStretchLastSection(true);
-    for (int column : {0, 1})
-        ui->TableOutbox->setColumnWidth(column, 150);
+    // To, Subject, Size, Attempts, Last reply; Next try takes the rest.
+    const int widths[] = {140, 110, 65, 60, 140};
+    for (int column = 0; column < 5; ++column)
+        ui->TableOutbox->setColumnWidth(column, widths[column]);
     auto bind = [this](QPushButton* button, void (TFormOutbox::*handler)()) {
         connect(button, &QPushButton::clicked, this,
                 [this, handler] { GuardHandler([&] { (this->*handler)(); }); });
