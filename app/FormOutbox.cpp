@@ -10,10 +10,12 @@
 #include "workflow/OutboxEntry.h"
 
 #include <QHeaderView>
+#include <QItemSelection>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -52,7 +54,16 @@ TFormOutbox::TFormOutbox(QWidget* owner, TOutboxScheduler& scheduler)
 TFormOutbox::~TFormOutbox() = default;
 
 void TFormOutbox::Refresh() {
+    // The selection follows the mails, wherever their rows move.
+    std::set<std::string> selected;
+    for (int row : SelectedRows())
+        selected.insert(FModel->IdAt(row));
     FModel->Refresh();
+    QItemSelection keep;
+    for (int row = 0; row < FModel->rowCount() && !selected.empty(); ++row)
+        if (selected.count(FModel->IdAt(row)))
+            keep.select(FModel->index(row, 0), FModel->index(row, FModel->columnCount() - 1));
+    ui->TableOutbox->selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect);
 }
 
 std::vector<int> TFormOutbox::SelectedRows() const {
