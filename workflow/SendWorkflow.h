@@ -2,8 +2,9 @@
 // and hands it over by the chosen way (own SMTP server, the recipient
 // domain's mail hosts, the default mail client), or saves it as an .eml
 // file. It owns the mail components, runs the encoder, composes the
-// message, picks and falls back through the mail hosts, and reports its
-// wait texts, progress and notices through events; it has no widgets.
+// message, picks and falls back through the mail hosts, puts a mail that
+// fails for a passing reason into the outbox and sends it again later
+// (SendWorkflowOutbox.cpp), and reports through events; it has no widgets.
 // Everything runs on the GUI thread; waits keep the window serviced and
 // end at once on Cancel (ESendCancelled "Sending cancelled.").
 #pragma once
