@@ -1,9 +1,11 @@
 // quillet-send: records or takes a WAV file, compresses it and sends it as
-// a voice mail the way the settings file says, from the command line and
-// without a display (Qt Core only). Signals cancel a running send.
+// a voice mail the way the settings file says, or sends what waits in the
+// outbox, from the command line and without a display (Qt Core only).
+// Signals cancel a running send.
 #include "cli/AccountCommands.h"
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
+#include "cli/OutboxCommand.h"
 #include "cli/SendCommand.h"
 #include "platform/TerminationSignals.h"
 
@@ -41,6 +43,11 @@ int main(int argc, char** argv) {
         return RunDiscover(options);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("quillet-send");
+    if (options.Flush || options.ListOutbox) {
+        TOutboxCommand outbox(std::move(options));
+        QuitOnTerminationSignals([&outbox] { outbox.Cancel(); });
+        return outbox.Run();
+    }
     // A signal ends whatever runs: the sign-in, then the send.
     std::function<void()> cancelSignIn;
     TSendCommand* running = nullptr;

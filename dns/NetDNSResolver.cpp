@@ -312,7 +312,7 @@ void TNetDNSResolver::CheckResponseCode(uint16_t flags) const {
     case 1:
         throw ENetDnsResolverError("DNS Server Reports Query Format Error");
     case 2:
-        throw ENetDnsResolverError("DNS Server Reports Query Server Error");
+        throw ENetDnsServerFailure();
     case 3:
         throw ENetDnsResolverError("DNS Server Reports Query Name Error");
     case 4:

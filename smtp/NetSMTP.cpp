@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "mail/message/NetEncoders.h"
 #include "mail/message/NetMessage.h"
+#include "net/NetDeliveryException.h"
 #include "net/NetIOHandlerTLS.h"
 #include "net/NetStack.h"
 #include "smtp/NetHeloName.h"
@@ -239,6 +240,42 @@ void TNetSMTP::StartTLS() {
 }
 
 void TNetSMTP::SendMail(TNetMessage& message) {
+    BeginTransaction(message.From.Address);
+    if (EnvelopeRecipients.empty()) {
+        RcptTo(message.Recipients);
+        RcptTo(message.CCList);
+        RcptTo(message.BccList);
+    } else {
+        for (const std::string& address : EnvelopeRecipients)
+            SendCommand("RCPT TO:<" + address + ">", {250, 251});
+    }
+    SendData(message);
+}
+
+std::vector<TNetSMTP::TDeferredRecipient>
+TNetSMTP::SendStoredMail(const std::string& sender, const std::vector<std::string>& recipients,
+                         TStream& text) {
+    BeginTransaction(sender);
+    std::vector<TDeferredRecipient> deferred;
+    size_t accepted = 0;
+    for (const std::string& address : recipients) {
+        const int16_t code = SendCommand("RCPT TO:<" + address + ">");
+        if (code == 250 || code == 251)
+            ++accepted;
+        else if (code >= 400 && code < 500)
+            // A passing refusal (greylisting, a full mailbox): the others
+            // still get the message now (RFC 5321 3.3).
+            deferred.push_back({address, code, LastReply.TextWithLineEnds()});
+        else
+            CheckReply(code, {250, 251});
+    }
+    if (accepted == 0 && !deferred.empty())
+        throw ENetProtocolReplyError(deferred.front().Code, deferred.front().Reply);
+    TransmitData([&] { WriteStoredText(text); });
+    return deferred;
+}
+
+void TNetSMTP::BeginTransaction(const std::string& sender) {
     bool login = false, plain = false;
     if (FAuthenticationType == atLogin && !LoggedIn) {
         login = Announced(ServerAuthMethods, "LOGIN");
@@ -271,16 +308,7 @@ void TNetSMTP::SendMail(TNetMessage& message) {
         AuthPlain();
     else if (!bearer.empty())
         AuthBearer(bearer);
-    MailFrom(message.From.Address);
-    if (EnvelopeRecipients.empty()) {
-        RcptTo(message.Recipients);
-        RcptTo(message.CCList);
-        RcptTo(message.BccList);
-    } else {
-        for (const std::string& address : EnvelopeRecipients)
-            SendCommand("RCPT TO:<" + address + ">", {250, 251});
-    }
-    SendData(message);
+    MailFrom(sender);
 }
 
 void TNetSMTP::AuthLogin() {
@@ -340,15 +368,19 @@ void TNetSMTP::RcptTo(const TNetEMailAddressList& list) {
 }
 
 void TNetSMTP::SendData(TNetMessage& message) {
-    SendCommand("DATA", 354);
     message.ExtraHeaders.SetHeader("X-Mailer", MailAgent);
+    TransmitData([&] { WriteMessage(message, false); });
+}
+
+void TNetSMTP::TransmitData(const std::function<void()>& writeText) {
+    SendCommand("DATA", 354);
     // The message text goes out in large writes; the bytes are the same as
     // line by line. A failure (missing attachment) discards what is pending
     // and "." is never sent, so the server cannot take a partial message.
     StartWriteBuffering(MessageWriteBlock);
     FInData = true;
     try {
-        WriteMessage(message, false);
+        writeText();
         StopWriteBuffering();
     } catch (...) {
         DiscardWriteBuffer();

@@ -1,11 +1,10 @@
 // TNetSMTP: the SMTP client (RFC 5321 client side, one message per
-// transaction, no pipelining) that delivers a TNetMessage: greeting, EHLO
-// with HELO as fallback, STARTTLS (RFC 3207) or implicit TLS (RFC 8314) as
-// Security asks, RSET, AUTH LOGIN or PLAIN (RFC 4954, 4616; only what the
-// server announces; OAUTHBEARER, RFC 7628, or XOAUTH2 with an access
-// token), MAIL FROM, RCPT TO for To, Cc and Bcc, DATA, the
-// message through the writer, "." and QUIT. The connection, replies and
-// their caps are TNetTCPConnection's; TLS itself is TNetIOHandlerTLS's.
+// transaction, no pipelining): greeting, EHLO with HELO as fallback,
+// STARTTLS (RFC 3207) or implicit TLS (RFC 8314) as Security asks, RSET,
+// AUTH LOGIN or PLAIN (RFC 4954, 4616; only what the server announces;
+// OAUTHBEARER, RFC 7628, or XOAUTH2 with an access token), MAIL FROM,
+// RCPT TO, DATA, a TNetMessage through the writer or stored .eml text, "."
+// and QUIT. Connection and reply caps are TNetTCPConnection's.
 #pragma once
 
 #include "base/NetException.h"
@@ -18,6 +17,7 @@
 
 class TNetMessage;
 class TNetEMailAddressList;
+class TStream;
 
 class TNetIOHandlerTLS;
 
@@ -85,6 +85,22 @@ public:
     void ConnectAndGreet(int32_t timeout = TimeoutDefault);
     // Delivers message on the open connection.
     void SendMail(TNetMessage& message);
+
+    // A recipient the server put off with a 4xx reply to RCPT TO.
+    struct TDeferredRecipient {
+        std::string Address;
+        int Code = 0;
+        std::string Reply; // the reply's text lines, each with CR LF
+    };
+    // Delivers stored message text (an .eml as TNetMessage::WriteToStream
+    // writes it, not dot-stuffed) from sender to recipients on the open
+    // connection. Recipients put off with a 4xx reply are left out and
+    // returned; the others get the message. When every recipient is put off
+    // the first such reply is raised (ENetProtocolReplyError); any other
+    // refusal of a recipient raises at once. DATA is not sent then.
+    std::vector<TDeferredRecipient> SendStoredMail(const std::string& sender,
+                                                   const std::vector<std::string>& recipients,
+                                                   TStream& text);
     // "QUIT" without waiting for its reply, then closes; always closes.
     // Inside the message data (a send that failed or was cancelled there)
     // it only closes.
@@ -108,6 +124,10 @@ public:
 private:
     // One offer of the token; empty when the server took it, else why not.
     std::string OfferToken(const std::string& mechanism, bool& renewable);
+    // RSET, the login when one is due, MAIL FROM.
+    void BeginTransaction(const std::string& sender);
+    // DATA, the text writeText puts on the connection, ".", its reply.
+    void TransmitData(const std::function<void()>& writeText);
     void PrepareTransport();
     TNetIOHandlerTLS* TLSTransport() const;
     // A password may go only over TLS unless Security is ssNone.

@@ -39,3 +39,19 @@ private:
     bool FHold = false;
     std::chrono::steady_clock::time_point FLast{};
 };
+
+// Marks the workflow busy for one run; a cancel belongs to the run it was
+// made in.
+struct TSendRunScope {
+    bool& Running;
+    TSendAntiFreeze& AntiFreeze;
+    TSendRunScope(bool& running, TSendAntiFreeze& antiFreeze)
+        : Running(running), AntiFreeze(antiFreeze) {
+        Running = true;
+        AntiFreeze.Reset();
+    }
+    ~TSendRunScope() {
+        Running = false;
+        AntiFreeze.Reset();
+    }
+};

@@ -2,6 +2,7 @@
 // messages the user knows; a cancel unwinds through them untouched.
 #include "workflow/SendWorkflow.h"
 
+#include "base/Stream.h"
 #include "base/Text.h"
 #include "dns/NetDNSResolver.h"
 #include "mail/message/NetAddressCheck.h"
@@ -14,37 +15,58 @@
 #include "platform/Network.h"
 #include "platform/Program.h"
 #include "smtp/NetSMTP.h"
+#include "workflow/DeliveryFailure.h"
 #include "workflow/Encoder.h"
 #include "workflow/HandoverFolder.h"
 #include "workflow/MailHosts.h"
 #include "workflow/MessageId.h"
+#include "workflow/Outbox.h"
 
 #include <algorithm>
+#include <ctime>
+#include <string_view>
 
 namespace {
 
 const char* const HomePage = "http://www.quillet.example/";
 const char* const MailAgentText = "Quillet(http://www.quillet.example/)";
 
-// Counts the bytes the writer produces, for the progress of an upload;
-// gives the anti-freeze its chance as a large attachment is encoded.
-class TCountingOutput : public TNetLineOutput {
+// Collects the writer's text as a reader sees it (no dot-stuffing; the
+// connection's data guard stuffs it on the way); gives the anti-freeze its
+// chance as a large attachment is encoded.
+class TComposeOutput : public TNetLineOutput {
 public:
-    int64_t Bytes = 0;
-    void WriteLine(const std::string& text) override { Add(text.size() + 2); }
-    void WriteText(const std::string& text) override { Add(text.size()); }
-    void WriteBytes(const void*, size_t count, bool) override { Add(count); }
+    explicit TComposeOutput(std::vector<uint8_t>& text) : Text(text) {}
+    void WriteLine(const std::string& text) override {
+        Add(text.data(), text.size());
+        Add("\r\n", 2);
+    }
+    void WriteText(const std::string& text) override { Add(text.data(), text.size()); }
+    void WriteBytes(const void* data, size_t count, bool) override {
+        Add(static_cast<const char*>(data), count);
+    }
 
 private:
-    void Add(size_t n) {
-        Bytes += static_cast<int64_t>(n);
-        if ((Bytes >> 20) != FLastMb) {
-            FLastMb = Bytes >> 20;
+    void Add(const char* data, size_t n) {
+        Text.insert(Text.end(), data, data + n);
+        if ((Text.size() >> 20) != FLastMb) {
+            FLastMb = Text.size() >> 20;
             TNetAntiFreezeBase::DoProcess(false);
         }
     }
-    int64_t FLastMb = 0;
+    std::vector<uint8_t>& Text;
+    size_t FLastMb = 0;
 };
+
+// "HH:MM" of a Unix time, local.
+std::string ClockText(int64_t when) {
+    const std::time_t t = static_cast<std::time_t>(when);
+    std::tm local{};
+    ::localtime_r(&t, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M", &local);
+    return text;
+}
 
 // The time limits of one setting: every reply and every stalled write get
 // it, the reply to "." at least ten minutes (RFC 5321 4.5.3.2.6).
@@ -59,7 +81,8 @@ void ApplyTimeLimits(TSmtpOptions& options, int32_t seconds) {
 
 TSendWorkflow::TSendWorkflow(TWorkflowOptions options)
     : FOptions(std::move(options)), FAntiFreeze(std::make_unique<TSendAntiFreeze>()),
-      FMessage(std::make_unique<TNetMessage>()), FMapi(std::make_unique<TEmail>()) {
+      FMessage(std::make_unique<TNetMessage>()), FComposed(std::make_unique<TMemoryStream>()),
+      FMapi(std::make_unique<TEmail>()) {
     FMessage->SetEncoding(TNetMessageEncoding::meMIME);
     FMessage->Organization = HomePage;
     FMapi->DownLoadFirst = false;
@@ -140,23 +163,6 @@ void TSendWorkflow::Progress(int64_t done, int64_t total) {
         OnProgress(done, total);
 }
 
-namespace {
-// Marks the workflow busy for one run; a cancel belongs to the run it was made in.
-struct TRunScope {
-    bool& Running;
-    TSendAntiFreeze& AntiFreeze;
-    TRunScope(bool& running, TSendAntiFreeze& antiFreeze)
-        : Running(running), AntiFreeze(antiFreeze) {
-        Running = true;
-        AntiFreeze.Reset();
-    }
-    ~TRunScope() {
-        Running = false;
-        AntiFreeze.Reset();
-    }
-};
-} // namespace
-
 void TSendWorkflow::CheckFields(const TSendFields& fields, bool sending) const {
     CheckRecipientText(fields.To, "To field");
     CheckRecipientText(fields.Cc, "Cc field");
@@ -171,15 +177,24 @@ void TSendWorkflow::CheckFields(const TSendFields& fields, bool sending) const {
 bool TSendWorkflow::Send(const TSendFields& fields) {
     // Refused input sends nothing and runs no encoder.
     CheckFields(fields, true);
-    TRunScope run(FRunning, *FAntiFreeze);
+    TSendRunScope run(FRunning, *FAntiFreeze);
+    FQueued = false;
     PrepareMessage(fields);
     ShowWait("Sending, please wait...");
+    // The text can be large (the whole recording): freed after the send.
+    struct TRelease {
+        TMemoryStream& Text;
+        ~TRelease() {
+            Text.Clear();
+            Text.Data.shrink_to_fit();
+        }
+    } release{*FComposed};
     return SendPrepared();
 }
 
 void TSendWorkflow::SaveAs(const TSendFields& fields, const std::string& fileName) {
     CheckFields(fields, false);
-    TRunScope run(FRunning, *FAntiFreeze);
+    TSendRunScope run(FRunning, *FAntiFreeze);
     PrepareMessage(fields);
     FAntiFreeze->CheckCancel();
     FMessage->WriteToFile(fileName, false);
@@ -233,12 +248,72 @@ bool TSendWorkflow::SendPrepared() {
     case TSendType::Mapi:
         return SendToDefaultClient();
     case TSendType::Smtp:
+        ComposeText();
         return SendToOwnServer();
     case TSendType::Direct:
+        ComposeText();
         return SendDirect();
     case TSendType::None:
         break;
     }
+    return false;
+}
+
+void TSendWorkflow::ComposeText() {
+    // Written once, so every try and the outbox carry the same bytes, Date
+    // and Message-ID included.
+    FMessage->ExtraHeaders.SetHeader("X-Mailer", MailAgentText);
+    FComposed->Clear();
+    TComposeOutput out(FComposed->Data);
+    TNetMessageWriter(out, false).WriteMessage(*FMessage, false);
+}
+
+std::vector<std::string> TSendWorkflow::AllRecipients() const {
+    std::vector<std::string> all;
+    for (const TNetEMailAddressList* list :
+         {&FMessage->Recipients, &FMessage->CCList, &FMessage->BccList})
+        for (const TNetEMailAddressItem& item : list->Items)
+            all.push_back(item.Address);
+    return all;
+}
+
+bool TSendWorkflow::SendToOwnServer() {
+    // With an outbox a passing failure is told once, with where the mail
+    // went; a lasting one as always.
+    TSmtpOptions options;
+    try {
+        SignInToOwnServer(options);
+    } catch (const EOAuthError& e) {
+        Notify(e.Message, false);
+        return false;
+    }
+    FCollectFailures = !FOptions.OutboxDir.empty();
+    FFailures.clear();
+    bool delivered;
+    try {
+        delivered = DeliverToHost(options, AllRecipients());
+    } catch (...) {
+        FCollectFailures = false;
+        throw;
+    }
+    FCollectFailures = false;
+    if (delivered) {
+        if (FDeferred.empty())
+            return true;
+        std::vector<std::string> waiting;
+        for (const TNetSMTP::TDeferredRecipient& d : FDeferred)
+            waiting.push_back(d.Address);
+        const std::string reason = FDeferred.front().Reply + ":" + FDeferredHost;
+        if (FOptions.OutboxDir.empty())
+            Notify(reason, false);
+        else
+            QueueForLater(waiting, reason);
+        return false;
+    }
+    if (!FFailures.empty() && FFailures.back().Temporary)
+        QueueForLater(AllRecipients(), FFailures.back().Text);
+    else
+        ShowFailures(FFailures);
     return false;
 }
 
@@ -265,29 +340,25 @@ bool TSendWorkflow::SendToDefaultClient() {
     return true;
 }
 
-bool TSendWorkflow::SendToOwnServer() {
-    TSmtpOptions options = OwnServerOptions();
+void TSendWorkflow::SignInToOwnServer(TSmtpOptions& options) {
+    options = OwnServerOptions();
+    FTokens.reset();
     if (FSettings.Auth != TSmtpAuth::OAuth2)
-        return DeliverToHost(options);
+        return;
     // The token first: without one there is nothing to sign in with, and
     // the server need not be troubled.
     TTokenSourceOptions source;
     source.TokenCommand = FSettings.TokenCommand;
     source.TokenCommandTimeoutMs = FOptions.TokenCommandTimeoutMs;
     source.Account = OAuthAccountOf(FSettings);
-    TAccessTokenSource tokens(source, [] { TNetAntiFreezeBase::DoProcess(true); });
-    try {
-        SetWaitText("Signing in...");
-        options.AccessToken = tokens.Current();
-    } catch (const EOAuthError& e) {
-        Notify(e.Message, false);
-        return false;
-    }
+    FTokens =
+        std::make_unique<TAccessTokenSource>(source, [] { TNetAntiFreezeBase::DoProcess(true); });
+    SetWaitText("Signing in...");
+    options.AccessToken = FTokens->Current();
     options.Authentication = atOAuth2;
     options.Username = source.Account.User;
     options.Password.clear();
-    options.RenewAccessToken = [&tokens] { return tokens.Renew(); };
-    return DeliverToHost(options);
+    options.RenewAccessToken = [tokens = FTokens.get()] { return tokens->Renew(); };
 }
 
 std::vector<TSendWorkflow::TDomainRecipients> TSendWorkflow::RecipientDomains() const {
@@ -311,56 +382,128 @@ std::vector<TSendWorkflow::TDomainRecipients> TSendWorkflow::RecipientDomains() 
 }
 
 bool TSendWorkflow::SendDirect() {
+    const bool outbox = !FOptions.OutboxDir.empty();
     std::vector<TDomainRecipients> groups = RecipientDomains();
-    if (groups.size() <= 1) {
-        // One domain: its hosts in turn, each failure shown as it happens.
-        std::string domain = groups.empty() ? FTo : groups[0].Domain;
-        if (!ResolveMailHosts(domain))
-            return false;
-        for (const std::string& host : FMailHosts)
-            if (DeliverToHost(MailExchangerOptions(host, {})))
-                return true;
-        return false;
-    }
-    // Several domains: one transaction per domain with only its recipients,
-    // the same text for all, and one report at the end. A domain that took
-    // the mail is never sent it again.
-    std::string failed, accepted;
-    FCollectFailures = true;
-    for (const TDomainRecipients& group : groups) {
-        FLastFailure.clear();
-        bool delivered = false;
-        try {
+    // Each domain's hosts in turn. Without an outbox and with one domain,
+    // each failure is shown as it happens; else they are collected: into
+    // one report for several domains, and for a domain that may take the
+    // mail later, into the outbox.
+    struct TDomainResult {
+        std::string Domain;
+        bool Delivered = false, Temporary = false;
+        std::vector<TFailure> Failures;
+        std::vector<std::string> Waiting; // recipients for the outbox
+    };
+    std::vector<TDomainResult> results;
+    FCollectFailures = outbox || groups.size() > 1;
+    try {
+        for (const TDomainRecipients& group :
+             groups.empty() ? std::vector<TDomainRecipients>{{FTo, {}}} : groups) {
+            TDomainResult r;
+            r.Domain = group.Domain;
+            FFailures.clear();
             if (ResolveMailHosts(group.Domain))
                 for (const std::string& host : FMailHosts)
-                    if ((delivered = DeliverToHost(MailExchangerOptions(host, group.Addresses))))
+                    if ((r.Delivered = DeliverToHost(MailExchangerOptions(host, group.Addresses),
+                                                     group.Addresses.empty() ? AllRecipients()
+                                                                             : group.Addresses)))
                         break;
-        } catch (...) {
-            FCollectFailures = false;
-            throw;
+            r.Failures = FFailures;
+            // A domain may take the mail later when every host failed for a
+            // passing reason (or the lookup did).
+            r.Temporary = !r.Delivered && !r.Failures.empty() &&
+                          std::all_of(r.Failures.begin(), r.Failures.end(),
+                                      [](const TFailure& f) { return f.Temporary; });
+            if (r.Temporary)
+                r.Waiting = group.Addresses.empty() ? AllRecipients() : group.Addresses;
+            if (r.Delivered && !FDeferred.empty()) {
+                for (const TNetSMTP::TDeferredRecipient& d : FDeferred)
+                    r.Waiting.push_back(d.Address);
+                r.Failures = {{FDeferred.front().Reply + ":" + FDeferredHost, false, true}};
+            }
+            results.push_back(std::move(r));
         }
-        if (delivered)
-            accepted += (accepted.empty() ? "" : ", ") + group.Domain;
-        else
-            failed += "\r\n" + group.Domain + ": " + FLastFailure;
+    } catch (...) {
+        FCollectFailures = false;
+        throw;
     }
     FCollectFailures = false;
-    if (failed.empty())
-        return true;
-    Notify("The voice e-mail did not reach every recipient domain." + failed + "\r\n" +
-               (accepted.empty() ? std::string("No domain accepted it.")
-                                 : "Delivered to: " + accepted + "."),
-           false);
-    return false;
+
+    std::vector<std::string> waiting;
+    std::string waitingReason;
+    std::string failed, accepted;
+    for (const TDomainResult& r : results) {
+        if (r.Delivered)
+            accepted += (accepted.empty() ? "" : ", ") + r.Domain;
+        const bool queue = outbox && !r.Waiting.empty();
+        if (queue) {
+            waiting.insert(waiting.end(), r.Waiting.begin(), r.Waiting.end());
+            waitingReason += (waitingReason.empty() ? "" : "; ") +
+                             (results.size() > 1 ? r.Domain + ": " : std::string()) +
+                             r.Failures.back().Text;
+        } else if (!r.Failures.empty() && (!r.Delivered || !r.Waiting.empty())) {
+            failed += "\r\n" + r.Domain + ": " + r.Failures.back().Text;
+        }
+    }
+    if (results.size() == 1 && !failed.empty()) {
+        // One domain: its failures as they would have been shown at once.
+        ShowFailures(results[0].Failures);
+    } else if (!failed.empty()) {
+        Notify("The voice e-mail did not reach every recipient domain." + failed + "\r\n" +
+                   (accepted.empty() ? std::string("No domain accepted it.")
+                                     : "Delivered to: " + accepted + "."),
+               false);
+    }
+    if (!waiting.empty())
+        QueueForLater(waiting, waitingReason);
+    return std::all_of(results.begin(), results.end(),
+                       [](const TDomainResult& r) { return r.Delivered && r.Waiting.empty(); });
 }
 
-void TSendWorkflow::Notify(const std::string& text, bool information) {
+void TSendWorkflow::Notify(const std::string& text, bool information, bool temporary) {
     if (FCollectFailures) {
-        FLastFailure = text;
+        FFailures.push_back({text, information, temporary});
         return;
     }
     if (information ? bool(OnInformation) : bool(OnMessage))
         (information ? OnInformation : OnMessage)(text);
+}
+
+void TSendWorkflow::ShowFailures(const std::vector<TFailure>& failures) {
+    for (const TFailure& f : failures)
+        Notify(f.Text, f.Information);
+}
+
+void TSendWorkflow::QueueForLater(const std::vector<std::string>& recipients,
+                                  const std::string& reason) {
+    TOutboxEnvelope e;
+    e.Way = FSettings.SendType;
+    e.Sender = FMessage->From.Address;
+    e.Recipients = recipients;
+    e.To = FTo;
+    e.Subject = FMessage->Subject;
+    e.Created = e.LastTry = Now();
+    e.Attempts = 1;
+    e.Expires = e.Created + FOptions.Retry.Lifetime(e.Way);
+    e.NextTry = std::min(e.Created + FOptions.Retry.DelayAfter(1), e.Expires);
+    e.LastReply = OneLine(reason);
+    const std::string why = "The voice e-mail could not be sent now (" + e.LastReply + ")";
+    try {
+        TOutbox(FOptions.OutboxDir)
+            .Add(std::string_view(reinterpret_cast<const char*>(FComposed->Data.data()),
+                                  FComposed->Data.size()),
+                 e);
+    } catch (const EOutboxError& error) {
+        Notify(why + ", and it could not be put in the Outbox: " + error.Message, false);
+        return;
+    }
+    FQueued = true;
+    Notify(why + ". It is in the Outbox and will be sent again at " + ClockText(e.NextTry) + ".",
+           false);
+}
+
+int64_t TSendWorkflow::Now() const {
+    return static_cast<int64_t>(std::time(nullptr));
 }
 
 std::string TSendWorkflow::GetDnsServer() {
@@ -387,7 +530,7 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& e) {
-        inform("Error resolving domain: " + e.Message);
+        Notify("Error resolving domain: " + e.Message, true, IsTemporaryFailure(e));
         return false;
     }
     TMailHostChoice choice = ChooseMailHosts(resolver.QueryResult, domain);
@@ -403,14 +546,10 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
     return true;
 }
 
-int64_t TSendWorkflow::MessageSize() {
-    TCountingOutput count;
-    TNetMessageWriter(count).WriteMessage(*FMessage, false);
-    return count.Bytes;
-}
-
-bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
+bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options,
+                                  const std::vector<std::string>& recipients) {
     const std::string& host = options.Host;
+    FDeferred.clear();
     FSmtp = std::make_unique<TNetSMTP>(options);
     FSmtp->OnWork = [this](TNetComponent&, bool reading, long long count) {
         if (!reading && FSendTotal > 0) {
@@ -427,15 +566,22 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
         SetWaitText("Connecting " + host + "...");
         FSmtp->ConnectAndGreet();
         SetWaitText("Sending by " + host + "...");
-        FSendTotal = MessageSize();
+        FSendTotal = FComposed->Size();
         FSent = 0;
         FShown = -1;
         Progress(0, FSendTotal);
-        FSmtp->SendMail(*FMessage);
+        FComposed->SetPosition(0);
+        FDeferred = FSmtp->SendStoredMail(FMessage->From.Address, recipients, *FComposed);
+        FDeferredHost = host;
         Progress(FSendTotal, FSendTotal);
         FSendTotal = 0;
         SetWaitText("Disconnecting " + host + " ...");
-        FSmtp->QuitAndClose();
+        try {
+            FSmtp->QuitAndClose();
+        } catch (const Exception&) {
+            // The server has the message: a failed goodbye, or a cancel
+            // now, changes nothing about that.
+        }
         return true;
     } catch (const ESendCancelled&) {
         FSendTotal = 0;
@@ -454,7 +600,7 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
         // A sign-in's messages name the host already.
         const bool namesHost =
             dynamic_cast<const ENetSignInError*>(&e) || dynamic_cast<const EOAuthError*>(&e);
-        Notify(namesHost ? e.Message : e.Message + ":" + host, false);
+        Notify(namesHost ? e.Message : e.Message + ":" + host, false, IsTemporaryFailure(e));
         return false;
     }
 }

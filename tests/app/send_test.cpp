@@ -13,6 +13,7 @@
 #include "platform/Program.h"
 #include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
+#include "tests/app/SendWindowFixture.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/mapi/TestProvider.h"
 #include "tests/support/TempDir.h"
@@ -43,67 +44,7 @@ size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-class SendTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("QUILLET_SETTINGS_FILE", Dir.File("quillet.ini").c_str(), 1);
-        Dir.Write("resolv.conf", "nameserver 127.0.0.1\n");
-        setenv("QUILLET_RESOLV_CONF", Dir.File("resolv.conf").c_str(), 1);
-        setenv("XDG_CACHE_HOME", Dir.File("cache").c_str(), 1);
-        std::remove(FakeEncoder().c_str());
-    }
-    void TearDown() override {
-        SetFormWait(nullptr);
-        Wait.reset();
-        Main.reset();
-        std::remove(FakeEncoder().c_str());
-        DeleteFile(TFormMain::RecordingFile());
-        DeleteFile(TFormMain::EncodedFile());
-    }
-    static std::string FakeEncoder() { return ProgramDir() + "lame.exe"; }
-
-    void Settings(const std::string& sendType, const std::string& server = "", int port = 25) {
-        Dir.Write("quillet.ini",
-                  "[Audio]\nSampleRate=11025\nBitPerSample=8\n[User]\nName=Ann Example\n"
-                  "Email=ann@example.org\nSendType=" +
-                      sendType + "\n[SMTP]\nServer=" + server +
-                      "\nUser=user\nPassword=secret\nPort=" + std::to_string(port) +
-                      "\nSecurity=None\n");
-    }
-    TFormMain& Make() {
-        Main = std::make_unique<TFormMain>();
-        Wait = std::make_unique<TFormWait>(Main.get());
-        SetFormWait(Wait.get());
-        return *Main;
-    }
-    void RecordTake(int ms = 200) {
-        UiOf(Main)->ActionVoiceRecord->trigger();
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        UiOf(Main)->ActionVoiceStop->trigger();
-    }
-    void Fill(const std::string& to, const std::string& cc = "") {
-        UiOf(Main)->EditTo->setText(QString::fromStdString(to));
-        UiOf(Main)->EditCc->setText(QString::fromStdString(cc));
-        UiOf(Main)->EditSubject->setText("Voice note");
-        UiOf(Main)->MemoContent->setPlainText("Hello Bob,\n.\nlisten to this.");
-    }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> t;
-        for (const TShownBox& b : Dialogs.Boxes)
-            t.push_back(b.Text);
-        return t;
-    }
-    double RecordingSeconds() const {
-        TWAVFile wav;
-        wav.LoadFromFile(TFormMain::RecordingFile());
-        return wav.Duration();
-    }
-
-    TTempDir Dir;
-    TScriptedDialogs Dialogs;
-    std::unique_ptr<TFormMain> Main;
-    std::unique_ptr<TFormWait> Wait;
-};
+using SendTest = TSendWindowFixture;
 
 const char* const Success = "Your voice e-mail has successfully sent out!";
 

@@ -177,6 +177,11 @@ TEST(Launchers, HelpPageExplainsTheProgramsMessages) {
         "Compressing, please wait...",
         "Sending, please wait...",
         "Recorded ",
+        "The voice e-mail could not be sent now (",
+        ". It is in the Outbox and will be sent again at ",
+        "it could not be put in the Outbox: ",
+        " could not be delivered (",
+        "). It is kept as ",
     };
     std::string sources;
     for (const char* folder :

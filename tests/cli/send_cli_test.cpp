@@ -7,6 +7,7 @@
 #include "platform/Process.h"
 #include "platform/Program.h"
 #include "tests/cli/CliChild.h"
+#include "tests/cli/CliFixture.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/audio_WavBytes.h"
 #include "tests/support/keyring_GnomeKeyring.h"
@@ -63,55 +64,6 @@ public:
 private:
     std::atomic<bool> Stop{false};
     std::thread Feeder;
-};
-
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        signal(SIGPIPE, SIG_IGN);
-        Dir.Write("take.wav", WavBytes(1));
-        std::filesystem::create_directory(Tmp());
-    }
-    std::string Tmp() const { return Dir.File("tmp"); }
-    std::string Cache() const { return Dir.File("cache"); }
-    // The settings file with these values in place of the usual ones
-    // ("Section/Key" -> value).
-    std::string SettingsText(std::map<std::string, std::string> values) const {
-        const std::vector<std::pair<std::string, std::string>> keys = {
-            {"Audio/SampleRate", "11025"}, {"Audio/BitPerSample", "16"},
-            {"User/Name", "Ann Example"},  {"User/Email", "ann@example.org"},
-            {"User/SendType", "SMTP"},     {"SMTP/Server", "127.0.0.1"},
-            {"SMTP/User", "user"},         {"SMTP/Password", "secret"},
-            {"SMTP/Port", "25"},           {"SMTP/Security", "None"},
-            {"SMTP/Timeout", "10"}};
-        std::string text, section;
-        for (const auto& [name, def] : keys) {
-            std::string s = name.substr(0, name.find('/')), key = name.substr(s.size() + 1);
-            if (s != section)
-                text += "[" + (section = s) + "]\n";
-            text += key + "=" + (values.count(name) ? values[name] : def) + "\n";
-        }
-        return text;
-    }
-    std::string Settings(std::map<std::string, std::string> values = {}) const {
-        Dir.Write("quillet.ini", SettingsText(std::move(values)));
-        return Dir.File("quillet.ini");
-    }
-    TCliResult Run(std::vector<std::string> args, TCliRun run = {}) const {
-        run.Args = std::move(args);
-        run.Env["TMPDIR"] = Tmp();
-        run.Env["XDG_CACHE_HOME"] = Cache();
-        return RunCli(run);
-    }
-    // The working directories quillet-send left in its TMPDIR.
-    size_t WorkDirsLeft() const {
-        size_t n = 0;
-        for (const auto& e : std::filesystem::directory_iterator(Tmp()))
-            n += e.path().filename().string().rfind("quillet-send-", 0) == 0;
-        return n;
-    }
-
-    TTempDir Dir;
 };
 
 } // namespace
@@ -296,6 +248,11 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
          1,
          "--subject must be one line"},
         {"an option twice", with({"--to", "x@y"}), {}, 1, "--to is given twice"},
+        {"--flush takes only --settings",
+         {"--flush", "--to", "b@x"},
+         {},
+         1,
+         "--flush takes no --to"},
         {"both recordings", with({"--record", "2"}), {}, 1, "give either --wav or --record"},
         {"no recording", {"--to", "b@x", "--settings", ini}, {}, 1, "give either --wav or"},
         {"both texts", with({"--text", "a", "--text-file", wav}), {}, 1, "not both"},
@@ -317,7 +274,17 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
          2,
          "is not a usable WAV file: no RIFF WAVE header"},
         {"encoder fails", ok, {}, 2, "the encoder (lame) failed with exit code 3", true},
-        {"delivery refused", ok, {{"SMTP/Port", refused}}, 3, "Connection refused.:127.0.0.1\n"},
+        {"delivery refused, not queued",
+         with({"--no-queue"}),
+         {},
+         3,
+         "Connection refused.:127.0.0.1\n"},
+        {"delivery refused for now: queued",
+         ok,
+         {},
+         75,
+         "quillet-send: The voice e-mail could not be sent now (Socket Error # 10061 / "
+         "Connection refused.:127.0.0.1). It is in the Outbox and will be sent again at "},
         {"eml not writable", with({"--save", Tmp()}), {}, 3, "Cannot create file"},
         {"--save needs no way of sending",
          with({"--save", d + "x.eml"}),

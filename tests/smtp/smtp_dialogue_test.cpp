@@ -2,8 +2,10 @@
 // the HELO fallback, when AUTH LOGIN runs, RSET on every message, accepted
 // and refused recipients, recipient order, "X-Mailer", a missing attachment,
 // a peer that hangs up, line limits, and the refusals that keep commands
-// and the message data from being smuggled through.
+// and the message data from being smuggled through; stored .eml text and
+// the recipients a server puts off for now.
 #include "base/Exception.h"
+#include "base/Stream.h"
 #include "mail/message/NetMessage.h"
 #include "net/NetDeliveryException.h"
 #include "smtp/NetSMTP.h"
@@ -413,6 +415,54 @@ TEST(SmtpDialogue, DataCannotEndEarly) {
     raw.Body = body;
     EXPECT_EQ(Deliver(raw), "Subject: raw\r\n\r\nfirst\r\n..\r\nMAIL FROM:<x@y>\r\n..\r\nlast\r\n"
                             "..\r\n..\r\n.x\r\n");
+}
+
+// Stored text goes as the reader saw it: every leading "." doubled, bare
+// line ends made CR LF. Recipients put off for now (4xx) are left out and
+// handed back while the others get the message; with none left, or a
+// lasting refusal, no DATA is sent.
+TEST(SmtpDialogue, StoredTextSkipsRecipientsPutOffForNow) {
+    const std::vector<std::string> rcpts = {"a@x.test", "b@x.test", "c@x.test"};
+    struct TCase {
+        const char* Why;
+        std::vector<std::string> Replies; // to each RCPT TO
+        int Raised;                       // reply code raised; 0: delivered
+        std::vector<std::string> Deferred;
+    } cases[] = {
+        {"one greylisted", {"250 ok", "451 greylisted", "251 forwarded"}, 0, {"b@x.test"}},
+        {"every one put off", {"451 greylisted", "452 full", "450 busy"}, 451, {}},
+        {"a lasting refusal stops it", {"250 ok", "451 greylisted", "550 unknown"}, 550, {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        std::vector<TSmtpStep> script = {
+            Srv("220 hi"),    Cli("EHLO " + Helo),         Srv(Ehlo250), Cli("RSET"),
+            Srv("250 reset"), Cli("MAIL FROM:<s@x.test>"), Srv("250 ok")};
+        for (size_t i = 0; i < rcpts.size(); ++i)
+            script.insert(script.end(), {Cli("RCPT TO:<" + rcpts[i] + ">"), Srv(c.Replies[i])});
+        if (c.Raised == 0)
+            script.insert(script.end(), {Cli("DATA"), Srv("354 go"), CliData(), Srv("250 queued")});
+        TSmtpFakeServer server(script);
+        Client client(server.Port());
+        client.ConnectAndGreet();
+        TMemoryStream text;
+        text.WriteString(".hidden\r\n..two\r\nbare\nLF\r\n.\r\nlast");
+        text.SetPosition(0);
+        try {
+            std::vector<std::string> deferred;
+            for (const auto& d : client.SendStoredMail("s@x.test", rcpts, text))
+                deferred.push_back(d.Address + " " + std::to_string(d.Code));
+            EXPECT_EQ(c.Raised, 0);
+            EXPECT_EQ(deferred, std::vector<std::string>{c.Deferred[0] + " 451"});
+        } catch (const ENetProtocolReplyError& e) {
+            EXPECT_EQ(e.ReplyErrorCode, c.Raised);
+        }
+        client.QuitAndClose();
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(server.Failure(), "");
+        EXPECT_EQ(server.Data(),
+                  c.Raised ? "" : "..hidden\r\n...two\r\nbare\r\nLF\r\n..\r\nlast\r\n");
+    }
 }
 
 } // namespace

@@ -21,7 +21,8 @@ struct TSmtpAiosmtpdOptions {
     // the JSON status of a refusal.
     std::string OAuthToken, OAuthMechs = "OAUTHBEARER,XOAUTH2", RefuseStatus = "invalid_token";
     std::string Host = "127.0.0.1";
-    int Port = 0; // 0: a free one
+    int Port = 0;          // 0: a free one
+    bool Greylist = false; // 451 to the first RCPT TO of each sender/recipient pair
 };
 
 class TSmtpAiosmtpd {

@@ -13,6 +13,8 @@
 # is refused with a JSON challenge whose status is --refuse-status, and the
 # client's answer to it is noted in DIR/sasl.txt (as Python repr), as is a
 # malformed initial response.
+# With --greylist it answers 451 to the first RCPT TO of every sender and
+# recipient pair, and takes the pair from then on.
 import argparse
 import base64
 import collections
@@ -43,6 +45,7 @@ parser.add_argument("--clear-auth", help="AUTH methods announced before STARTTLS
 parser.add_argument("--oauth-token", help="the one access token taken")
 parser.add_argument("--oauth-mechs", default="OAUTHBEARER,XOAUTH2")
 parser.add_argument("--refuse-status", default="invalid_token")
+parser.add_argument("--greylist", action="store_true", help="451 to each new sender/recipient pair")
 args = parser.parse_args()
 # Errors only: a refused handshake is logged with its reason, the library's
 # deprecation notes are not.
@@ -88,6 +91,14 @@ async def bearer_login(server, args_, mechanism, port):
 class Handler:
     def __init__(self):
         self.count = 0
+        self.seen = set()
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if args.greylist and (envelope.mail_from, address) not in self.seen:
+            self.seen.add((envelope.mail_from, address))
+            return "451 4.7.1 Greylisted, please try again later"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1

@@ -1,6 +1,7 @@
 // A send workflow over a temporary directory for the workflow tests: made
-// anew with the options a case needs, with the settings of one way of
-// sending, and with everything it reports kept in order.
+// anew with the options a case needs (an outbox among them), with the
+// settings of one way of sending, and with everything it reports kept in
+// order.
 #pragma once
 
 #include "tests/support/TempDir.h"
@@ -43,6 +44,7 @@ protected:
         o.EncoderCommandLine = encoder;
         o.DnsPort = dnsPort;
         o.HandoverRoot = Dir.File("handover");
+        o.OutboxDir = OutboxDir;
         Wf.reset(); // its anti-freeze makes way for the new one's
         Wf = std::make_unique<TSendWorkflow>(o);
         Wf->OnMessage = [this](const std::string& t) { Notices.push_back(t); };
@@ -79,6 +81,7 @@ protected:
     }
 
     TTempDir Dir;
+    std::string OutboxDir; // of the workflows Make makes; empty: none
     TSendSettings Applied = Base(TSendType::Smtp);
     std::unique_ptr<TSendWorkflow> Wf;
     TSendFields Fields;

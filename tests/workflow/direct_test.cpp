@@ -2,8 +2,9 @@
 // answers dnsmasq will not give) and one real aiosmtpd per mail host on its
 // own loopback address: the lookup's failures, the exchangers in preference
 // order, one transaction per domain with only its recipients, and one
-// report when a domain fails. Also the Message-ID every composed mail
-// carries, read by Python's strict RFC 5322 parser. Port 25 needs root.
+// report when a domain fails, a greylisting domain alone waiting in the
+// outbox. Also the Message-ID every composed mail carries, read by
+// Python's strict RFC 5322 parser. Port 25 needs root.
 #include "platform/Process.h"
 #include "tests/support/dns_Dnsmasq.h"
 #include "tests/support/dns_FakeServer.h"
@@ -11,6 +12,7 @@
 #include "tests/support/net_Ports.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/workflow/WorkflowFixture.h"
+#include "workflow/Outbox.h"
 
 #include <algorithm>
 
@@ -180,4 +182,52 @@ TEST_F(DirectTest, ExchangersAreTriedInPreferenceOrder) {
     EXPECT_TRUE(Notices.empty());
     EXPECT_EQ(connects(), std::vector<std::string>{"127.0.0.3"});
     EXPECT_NE(server.Envelope(2).find("rcpt=carol@127.0.0.3"), std::string::npos);
+}
+
+// Two domains, one greylisting: the other gets the mail at once; only the
+// greylisting domain's recipients wait in the outbox, and its next try
+// brings them the very bytes once.
+TEST_F(DirectTest, AGreylistingDomainAloneWaitsInTheOutbox) {
+    if (!CanListenOn25("127.0.0.41"))
+        GTEST_SKIP() << "needs to listen on port 25 (root)";
+    TDnsmasq dns(Zone(40));
+    TSmtpAiosmtpdOptions greylisting;
+    greylisting.Host = "127.0.0.41";
+    greylisting.Port = 25;
+    greylisting.Greylist = true;
+    TSmtpAiosmtpd a(false, "127.0.0.40", 25), b(greylisting);
+    ASSERT_GT(a.Port(), 0);
+    ASSERT_GT(b.Port(), 0);
+    OutboxDir = Dir.File("outbox");
+    AskDnsOn(dns.Port());
+    TSendFields fields{"mary@a.quillet-test, bob@b.quillet-test", "carol@B.quillet-test",
+                       "Voice note", "Hello"};
+    EXPECT_FALSE(Wf->Send(fields));
+    EXPECT_TRUE(Wf->Queued());
+    EXPECT_EQ(a.Envelope(1), "login=\nfrom=ann@example.org\nrcpt=mary@a.quillet-test\n");
+    ASSERT_EQ(Notices.size(), 1u);
+    EXPECT_EQ(Notices[0].rfind("The voice e-mail could not be sent now (b.quillet-test: 4.7.1 "
+                               "Greylisted, please try again later:127.0.0.41). It is in the "
+                               "Outbox and will be sent again at ",
+                               0),
+              0u)
+        << Notices[0];
+    const TOutbox outbox(OutboxDir);
+    ASSERT_EQ(outbox.List().size(), 1u);
+    std::string problem;
+    const TOutboxEnvelope e = *outbox.ReadEnvelope(outbox.List()[0], problem);
+    EXPECT_EQ(e.Way, TSendType::Direct);
+    EXPECT_EQ(e.Recipients,
+              (std::vector<std::string>{"bob@b.quillet-test", "carol@B.quillet-test"}));
+    EXPECT_EQ(e.Expires, e.Created + 4 * 86400);
+    const std::string queued = ReadWholeFile(outbox.MessageFile(outbox.List()[0]));
+
+    const TOutboxPass pass = Wf->SendQueued({false, {}});
+    EXPECT_EQ(pass.Remaining, 0u);
+    EXPECT_EQ(b.Envelope(1),
+              "login=\nfrom=ann@example.org\nrcpt=bob@b.quillet-test\nrcpt=carol@B.quillet-test\n");
+    EXPECT_EQ(b.Message(1), queued);
+    EXPECT_EQ(a.Message(1), queued) << "one text for every domain";
+    EXPECT_EQ(a.Message(2, 300), "");
+    EXPECT_EQ(b.Message(2, 300), "");
 }
