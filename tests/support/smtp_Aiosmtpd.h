@@ -16,8 +16,9 @@ struct TSmtpAiosmtpdOptions {
     std::string ClearAuth;
     // Implicit TLS on ImplicitPort() with this certificate.
     std::string ImplicitCert, ImplicitKey;
-    std::string Host = "127.0.0.1";
-    int Port = 0; // 0: a free one
+    bool SMTPUTF8 = false;          // offer SMTPUTF8 (RFC 6531)
+    std::string Host = "127.0.0.1"; // "::1" too
+    int Port = 0;                   // 0: a free one
 };
 
 class TSmtpAiosmtpd {
