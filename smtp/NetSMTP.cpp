@@ -7,11 +7,14 @@
 #include "base/Text.h"
 #include "mail/message/NetEncoders.h"
 #include "mail/message/NetMessage.h"
+#include "net/NetDeliveryException.h"
 #include "net/NetIOHandlerTLS.h"
 #include "net/NetStack.h"
 #include "smtp/NetHeloName.h"
+#include "smtp/NetInternationalAddress.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -19,12 +22,12 @@ bool Announced(const std::vector<std::string>& methods, const char* name) {
     return std::find(methods.begin(), methods.end(), name) != methods.end();
 }
 
-// STARTTLS as an EHLO keyword: the first word of a line after the first,
-// which is the server's name and greeting (RFC 5321 4.1.1.1).
-bool OffersStartTLS(const TNetRFCReply& reply) {
+// An EHLO keyword: the first word of a line after the first, which is the
+// server's name and greeting (RFC 5321 4.1.1.1).
+bool OffersExtension(const TNetRFCReply& reply, const std::string& keyword) {
     for (size_t i = 1; i < reply.Text.size(); ++i) {
         std::string line = UpperCase(Trim(reply.Text[i]));
-        if (line == "STARTTLS" || line.compare(0, 9, "STARTTLS ") == 0)
+        if (line == keyword || line.compare(0, keyword.size() + 1, keyword + " ") == 0)
             return true;
     }
     return false;
@@ -61,6 +64,8 @@ TNetSMTP::TNetSMTP(const TSmtpOptions& o) {
     ReplyTimeout = o.ReplyTimeout;
     WriteTimeout = o.WriteTimeout;
     DataReplyTimeout = o.DataReplyTimeout;
+    ConnectTimeout = o.ConnectTimeout;
+    HostAddresses = o.HostAddresses;
     EnvelopeRecipients = o.EnvelopeRecipients;
 }
 
@@ -82,6 +87,7 @@ void TNetSMTP::ConnectAndGreet(int32_t timeout) {
     LoggedIn = false;
     FInData = false;
     FStartTLSOffered = false;
+    FSMTPUTF8Offered = false;
     PrepareTransport();
     OpenConnection(timeout);
     try {
@@ -183,13 +189,24 @@ void TNetSMTP::Announce() {
     }
     // STARTTLS is known only from EHLO; a mode that requires it asks.
     const bool ehlo = FUseEhlo || Security == ssStartTLS;
-    if (ehlo && SendCommand("EHLO " + name) == 250) {
-        CollectAuthMethods();
-        if (!Encrypted() && OffersStartTLS(LastReply))
-            FStartTLSOffered = true;
-        return;
+    FSMTPUTF8Offered = false;
+    if (ehlo) {
+        const int16_t code = SendCommand("EHLO " + name);
+        RefuseClosing(code);
+        if (code == 250) {
+            CollectAuthMethods();
+            if (!Encrypted() && OffersExtension(LastReply, "STARTTLS"))
+                FStartTLSOffered = true;
+            FSMTPUTF8Offered = OffersExtension(LastReply, "SMTPUTF8");
+            return;
+        }
     }
     SendCommand("HELO " + name, 250);
+}
+
+void TNetSMTP::RefuseClosing(int16_t code) {
+    if (code == 421)
+        throw ENetProtocolReplyError(LastReply.NumericCode, LastReply.TextWithLineEnds());
 }
 
 void TNetSMTP::CollectAuthMethods() {
@@ -231,7 +248,32 @@ void TNetSMTP::StartTLS() {
     Announce();
 }
 
+void TNetSMTP::ChooseAddressForm(const TNetMessage& message) {
+    std::vector<std::string> addresses{message.From.Address};
+    if (EnvelopeRecipients.empty()) {
+        for (const TNetEMailAddressList* list :
+             {&message.Recipients, &message.CCList, &message.BccList})
+            for (const TNetEMailAddressItem& item : list->Items)
+                addresses.push_back(item.Address);
+    } else {
+        addresses.insert(addresses.end(), EnvelopeRecipients.begin(), EnvelopeRecipients.end());
+    }
+    const std::string needs = FirstUTF8LocalPart(addresses);
+    if (!needs.empty() && !FSMTPUTF8Offered)
+        throw ENetSMTPUTF8Required(Host, needs);
+    FUseSMTPUTF8 = !needs.empty();
+    // Every domain must have its A-label form before anything goes out.
+    if (!FUseSMTPUTF8)
+        for (const std::string& a : addresses)
+            ASCIIDomainAddress(a);
+}
+
+std::string TNetSMTP::EnvelopeAddress(const std::string& address) const {
+    return FUseSMTPUTF8 ? address : ASCIIDomainAddress(address);
+}
+
 void TNetSMTP::SendMail(TNetMessage& message) {
+    ChooseAddressForm(message);
     bool login = false, plain = false;
     if (FAuthenticationType == atLogin && !LoggedIn) {
         login = Announced(ServerAuthMethods, "LOGIN");
@@ -243,7 +285,7 @@ void TNetSMTP::SendMail(TNetMessage& message) {
         if (login || plain)
             CheckPasswordMayGo();
     }
-    SendCommand("RSET");
+    RefuseClosing(SendCommand("RSET"));
     if (login)
         AuthLogin();
     else if (plain)
@@ -255,7 +297,7 @@ void TNetSMTP::SendMail(TNetMessage& message) {
         RcptTo(message.BccList);
     } else {
         for (const std::string& address : EnvelopeRecipients)
-            SendCommand("RCPT TO:<" + address + ">", {250, 251});
+            SendCommand("RCPT TO:<" + EnvelopeAddress(address) + ">", {250, 251});
     }
     SendData(message);
 }
@@ -276,12 +318,13 @@ void TNetSMTP::AuthPlain() {
 }
 
 void TNetSMTP::MailFrom(const std::string& address) {
-    SendCommand("MAIL FROM:<" + address + ">", 250);
+    SendCommand("MAIL FROM:<" + EnvelopeAddress(address) + ">" + (FUseSMTPUTF8 ? " SMTPUTF8" : ""),
+                250);
 }
 
 void TNetSMTP::RcptTo(const TNetEMailAddressList& list) {
     for (const TNetEMailAddressItem& item : list.Items)
-        SendCommand("RCPT TO:<" + item.Address + ">", {250, 251});
+        SendCommand("RCPT TO:<" + EnvelopeAddress(item.Address) + ">", {250, 251});
 }
 
 void TNetSMTP::SendData(TNetMessage& message) {
@@ -293,6 +336,11 @@ void TNetSMTP::SendData(TNetMessage& message) {
     StartWriteBuffering(MessageWriteBlock);
     FInData = true;
     try {
+        // Without SMTPUTF8 the header must be ASCII too (RFC 6532 is for
+        // servers that offer it).
+        std::unique_ptr<TASCIIDomainHeaders> ascii;
+        if (!FUseSMTPUTF8)
+            ascii = std::make_unique<TASCIIDomainHeaders>(message);
         WriteMessage(message, false);
         StopWriteBuffering();
     } catch (...) {

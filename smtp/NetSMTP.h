@@ -3,8 +3,10 @@
 // with HELO as fallback, STARTTLS (RFC 3207) or implicit TLS (RFC 8314) as
 // Security asks, RSET, AUTH LOGIN or PLAIN (RFC 4954, 4616; only what the
 // server announces), MAIL FROM, RCPT TO for To, Cc and Bcc, DATA, the
-// message through the writer, "." and QUIT. The connection, replies and
-// their caps are TNetTCPConnection's; TLS itself is TNetIOHandlerTLS's.
+// message through the writer, "." and QUIT. International addresses as
+// RFC 6531 asks (NetInternationalAddress.h). A 421 ends the session at any
+// step (RFC 5321 3.8). The connection, replies and their caps are
+// TNetTCPConnection's; TLS itself is TNetIOHandlerTLS's.
 #pragma once
 
 #include "smtp/NetMessageClient.h"
@@ -56,6 +58,8 @@ public:
     bool LoggedIn = false;
     // The server listed STARTTLS in a reply to EHLO sent in clear.
     bool StartTLSOffered() const { return FStartTLSOffered; }
+    // The server listed SMTPUTF8 in its last reply to EHLO.
+    bool SMTPUTF8Offered() const { return FSMTPUTF8Offered; }
     // TLS is active on the connection.
     bool Encrypted() const;
 
@@ -66,7 +70,9 @@ public:
     // transport of the caller's is set, each call uses a new one
     // (TLS-capable except under ssNone).
     void ConnectAndGreet(int32_t timeout = TimeoutDefault);
-    // Delivers message on the open connection.
+    // Delivers message on the open connection. An address with a non-ASCII
+    // local part to a server without SMTPUTF8 raises ENetSMTPUTF8Required
+    // before anything is sent.
     void SendMail(TNetMessage& message);
     // "QUIT" without waiting for its reply, then closes; always closes.
     // Inside the message data (a send that failed or was cancelled there)
@@ -92,7 +98,15 @@ private:
     bool PasswordNeedsTLS() const;
     // Raises ENetTLSError when a login now would send the password in clear.
     void CheckPasswordMayGo() const;
+    // Decides FUseSMTPUTF8 for message's addresses, or raises.
+    void ChooseAddressForm(const TNetMessage& message);
+    // address as the envelope carries it in this transaction.
+    std::string EnvelopeAddress(const std::string& address) const;
+    // A 421 (closing) ends the session whatever the step accepts.
+    void RefuseClosing(int16_t code);
     TAuthenticationType FAuthenticationType = atNone;
+    bool FSMTPUTF8Offered = false;
+    bool FUseSMTPUTF8 = false;
     bool FUseEhlo = true;
     bool FStartTLSOffered = false;
     bool FInData = false; // between DATA's go-ahead and the final "."
