@@ -9,6 +9,7 @@
 #include "mail/message/NetMessageWriter.h"
 #include "mapi/Email.h"
 #include "net/NetIOHandlerTLS.h"
+#include "net/NetIdna.h"
 #include "platform/Network.h"
 #include "platform/Program.h"
 #include "smtp/NetSMTP.h"
@@ -47,6 +48,8 @@ private:
 // it, the reply to "." at least ten minutes (RFC 5321 4.5.3.2.6).
 void ApplyTimeLimits(TSmtpOptions& options, int32_t seconds) {
     const int32_t ms = seconds > 0 ? (seconds > 2000000 ? 2000000000 : seconds * 1000) : 0;
+    // The connect too: every address of the host raced within it.
+    options.ConnectTimeout = ms;
     options.ReplyTimeout = ms;
     options.WriteTimeout = ms;
     options.DataReplyTimeout = ms > 0 ? std::max<int32_t>(ms, 600000) : 0;
@@ -85,8 +88,16 @@ TSmtpOptions TSendWorkflow::OwnServerOptions() const {
     o.Username = FSettings.SmtpUser;
     o.Password = FSettings.SmtpPassword;
     o.MailAgent = MailAgentText;
+    o.HostAddresses = FixedAddresses(o.Host);
     ApplyTimeLimits(o, FSettings.TimeoutSeconds);
     return o;
+}
+
+std::vector<std::string> TSendWorkflow::FixedAddresses(const std::string& host) const {
+    for (const auto& [name, addresses] : FOptions.HostAddresses)
+        if (SameText(name, host))
+            return addresses;
+    return {};
 }
 
 TSmtpOptions TSendWorkflow::MailExchangerOptions(const std::string& host,
@@ -101,6 +112,7 @@ TSmtpOptions TSendWorkflow::MailExchangerOptions(const std::string& host,
     o.VerifyPeer = false;
     o.MailAgent = MailAgentText;
     o.EnvelopeRecipients = recipients;
+    o.HostAddresses = FixedAddresses(host);
     ApplyTimeLimits(o, FSettings.TimeoutSeconds);
     return o;
 }
@@ -279,10 +291,7 @@ bool TSendWorkflow::SendDirect() {
         std::string domain = groups.empty() ? FTo : groups[0].Domain;
         if (!ResolveMailHosts(domain))
             return false;
-        for (const std::string& host : FMailHosts)
-            if (DeliverToHost(MailExchangerOptions(host, {})))
-                return true;
-        return false;
+        return DeliverToDomain({});
     }
     // Several domains: one transaction per domain with only its recipients,
     // the same text for all, and one report at the end. A domain that took
@@ -294,9 +303,7 @@ bool TSendWorkflow::SendDirect() {
         bool delivered = false;
         try {
             if (ResolveMailHosts(group.Domain))
-                for (const std::string& host : FMailHosts)
-                    if ((delivered = DeliverToHost(MailExchangerOptions(host, group.Addresses))))
-                        break;
+                delivered = DeliverToDomain(group.Addresses);
         } catch (...) {
             FCollectFailures = false;
             throw;
@@ -313,6 +320,17 @@ bool TSendWorkflow::SendDirect() {
                (accepted.empty() ? std::string("No domain accepted it.")
                                  : "Delivered to: " + accepted + "."),
            false);
+    return false;
+}
+
+bool TSendWorkflow::DeliverToDomain(const std::vector<std::string>& recipients) {
+    for (const std::string& host : FMailHosts) {
+        if (DeliverToHost(MailExchangerOptions(host, recipients)))
+            return true;
+        // A 5xx is the domain's answer; anything else was this host's trouble.
+        if (FDomainRefused)
+            return false;
+    }
     return false;
 }
 
@@ -344,17 +362,27 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
             resolver.FallbackHosts.push_back(server);
     resolver.ReceiveTimeout = 5000;
     auto inform = [this](const std::string& text) { Notify(text, true); };
+    // An international domain is asked, and its hosts named, in A-labels.
+    std::string asked;
+    if (!DomainToASCII(domain, asked)) {
+        inform("Error resolving domain: " + domain + " is not a valid international domain name.");
+        return false;
+    }
     try {
-        resolver.ResolveDomain(domain);
+        resolver.ResolveDomain(asked);
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& e) {
         inform("Error resolving domain: " + e.Message);
         return false;
     }
-    TMailHostChoice choice = ChooseMailHosts(resolver.QueryResult, domain);
+    TMailHostChoice choice = ChooseMailHosts(resolver.QueryResult, asked);
     if (choice.NullMX) {
         inform("The domain " + domain + " does not accept mail (null MX).");
+        return false;
+    }
+    if (choice.NoUsableHost) {
+        inform("The domain " + domain + " names no usable mail host.");
         return false;
     }
     FMailHosts = choice.Hosts;
@@ -373,6 +401,7 @@ int64_t TSendWorkflow::MessageSize() {
 
 bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
     const std::string& host = options.Host;
+    FDomainRefused = false;
     FSmtp = std::make_unique<TNetSMTP>(options);
     FSmtp->OnWork = [this](TNetComponent&, bool reading, long long count) {
         if (!reading && FSendTotal > 0) {
@@ -411,6 +440,7 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
         } catch (const Exception&) {
             // The host's own error is the one worth showing.
         }
+        FDomainRefused = EndsDomain(e);
         if (AskToTrust(e, host))
             return false;
         Notify(e.Message + ":" + host, false);

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,10 @@ struct TWorkflowOptions {
     // Relative names resolve in the recording's directory.
     std::string EncoderCommandLine = "lame.exe Quillet.wav Quillet.mp3";
     int32_t DnsPort = 53; // the name servers' port
+    // Host names with fixed addresses, raced instead of asking the system
+    // resolver (tests and benchmarks: no hosts file needed); names compare
+    // without regard to letter case. Empty: every name is looked up.
+    std::map<std::string, std::vector<std::string>> HostAddresses;
 };
 
 class TSendWorkflow {
@@ -93,7 +98,13 @@ private:
     std::string GetDnsServer();
     bool ResolveMailHosts(const std::string& domain);
     // One SMTP delivery of the composed message, on a client of its own.
+    // A failure that is the domain's answer sets FDomainRefused.
     bool DeliverToHost(const TSmtpOptions& options);
+    // The mail hosts of the domain in turn, until one takes the mail or
+    // refuses it for the domain (RFC 5321 5.1).
+    bool DeliverToDomain(const std::vector<std::string>& recipients);
+    // The fixed addresses of host (TWorkflowOptions::HostAddresses), or none.
+    std::vector<std::string> FixedAddresses(const std::string& host) const;
     TSmtpOptions OwnServerOptions() const;
     TSmtpOptions MailExchangerOptions(const std::string& host,
                                       const std::vector<std::string>& recipients) const;
@@ -117,6 +128,7 @@ private:
     void Notify(const std::string& text, bool information);
     bool FCollectFailures = false;
     std::string FLastFailure;
+    bool FDomainRefused = false;
 
     const TWorkflowOptions FOptions;
     // Declared first: the components below may wait through it while they

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,7 @@ protected:
         o.EncodedFile = Dir.File("Quillet.mp3");
         o.EncoderCommandLine = encoder;
         o.DnsPort = dnsPort;
+        o.HostAddresses = HostAddresses;
         Wf.reset(); // its anti-freeze makes way for the new one's
         Wf = std::make_unique<TSendWorkflow>(o);
         Wf->OnMessage = [this](const std::string& t) { Notices.push_back(t); };
@@ -78,6 +80,8 @@ protected:
     }
 
     TTempDir Dir;
+    // Fixed addresses of host names, for the workflows made next.
+    std::map<std::string, std::vector<std::string>> HostAddresses;
     TSendSettings Applied = Base(TSendType::Smtp);
     std::unique_ptr<TSendWorkflow> Wf;
     TSendFields Fields;
