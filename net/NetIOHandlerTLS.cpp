@@ -393,8 +393,11 @@ X509_STORE* TNetIOHandlerTLS::AwaitTrustStore() {
 void TNetIOHandlerTLS::Handshake(const std::string& typedHost) {
     // The certificate names an international domain in its A-label form,
     // and so does SNI (RFC 6066 3).
-    std::string host;
-    if (!DomainToASCII(typedHost, host))
+    // An IPv6 literal typed in brackets is checked as the address itself.
+    std::string host = typedHost;
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    else if (!DomainToASCII(typedHost, host))
         host = typedHost;
     std::unique_ptr<X509_STORE, TStoreFree> trusted;
     if (VerifyPeer)
