@@ -245,8 +245,9 @@ TEST_F(DirectTest, EveryAddressThenTheNextHostUnlessTheDomainRefuses) {
         EXPECT_EQ(Wf->Send(Fields), c.Script.empty() || c.Mx2Gets);
         EXPECT_EQ(Notices,
                   c.Notice ? std::vector<std::string>{c.Notice} : std::vector<std::string>{});
-        if (c.Mx2Gets)
+        if (c.Mx2Gets) {
             EXPECT_NE(mx2.Message(++mx2Messages), "");
+        }
         EXPECT_EQ(mx2.Message(mx2Messages + 1, 100), "") << "mx2 got a mail it should not";
     }
     EXPECT_NE(live.Message(1), "") << "the live address of mx1";
