@@ -12,6 +12,7 @@
 #include "net/NetAntiFreeze.h"
 #include "net/NetDeliveryException.h"
 #include "net/NetIOHandlerSocket.h"
+#include "net/NetIdna.h"
 #include "net/NetSocketError.h"
 #include "net/NetStack.h"
 
@@ -389,7 +390,15 @@ X509_STORE* TNetIOHandlerTLS::AwaitTrustStore() {
     return load->Share();
 }
 
-void TNetIOHandlerTLS::Handshake(const std::string& host) {
+void TNetIOHandlerTLS::Handshake(const std::string& typedHost) {
+    // The certificate names an international domain in its A-label form,
+    // and so does SNI (RFC 6066 3).
+    // An IPv6 literal typed in brackets is checked as the address itself.
+    std::string host = typedHost;
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    else if (!DomainToASCII(typedHost, host))
+        host = typedHost;
     std::unique_ptr<X509_STORE, TStoreFree> trusted;
     if (VerifyPeer)
         trusted.reset(AwaitTrustStore());
@@ -604,6 +613,11 @@ ssize_t TNetIOHandlerTLS::Send(const void* data, size_t count) {
     if (!FlushOut())
         return -1;
     return r;
+}
+
+int64_t TNetIOHandlerTLS::Unacknowledged() {
+    const int64_t queued = FOut ? static_cast<int64_t>(BIO_ctrl_pending(FOut)) : 0;
+    return FInner->Unacknowledged() + queued;
 }
 
 int TNetIOHandlerTLS::LastErrorCode() {

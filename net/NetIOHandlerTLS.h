@@ -89,6 +89,14 @@ public:
     ssize_t Send(const void* data, size_t count) override;
     // The records go out through the inner transport, which does the wait.
     void SetWriteTimeout(int32_t ms) override { FInner->SetWriteTimeout(ms); }
+    // Records not yet acknowledged, and those not yet handed to the socket.
+    int64_t Unacknowledged() override;
+    void SetWriteWaitHook(std::function<void()> hook) override {
+        FInner->SetWriteWaitHook(std::move(hook));
+    }
+    void SetHostAddresses(std::vector<std::string> addresses) override {
+        FInner->SetHostAddresses(std::move(addresses));
+    }
     int LastErrorCode() override;
     std::string PeerIP() override;
 

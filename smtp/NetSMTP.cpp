@@ -11,11 +11,13 @@
 #include "net/NetIOHandlerTLS.h"
 #include "net/NetStack.h"
 #include "smtp/NetHeloName.h"
+#include "smtp/NetInternationalAddress.h"
 #include "smtp/SaslBearer.h"
 
 #include <QByteArray>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -23,12 +25,12 @@ bool Announced(const std::vector<std::string>& methods, const char* name) {
     return std::find(methods.begin(), methods.end(), name) != methods.end();
 }
 
-// STARTTLS as an EHLO keyword: the first word of a line after the first,
-// which is the server's name and greeting (RFC 5321 4.1.1.1).
-bool OffersStartTLS(const TNetRFCReply& reply) {
+// An EHLO keyword: the first word of a line after the first, which is the
+// server's name and greeting (RFC 5321 4.1.1.1).
+bool OffersExtension(const TNetRFCReply& reply, const std::string& keyword) {
     for (size_t i = 1; i < reply.Text.size(); ++i) {
         std::string line = UpperCase(Trim(reply.Text[i]));
-        if (line == "STARTTLS" || line.compare(0, 9, "STARTTLS ") == 0)
+        if (line == keyword || line.compare(0, keyword.size() + 1, keyword + " ") == 0)
             return true;
     }
     return false;
@@ -67,6 +69,8 @@ TNetSMTP::TNetSMTP(const TSmtpOptions& o) {
     ReplyTimeout = o.ReplyTimeout;
     WriteTimeout = o.WriteTimeout;
     DataReplyTimeout = o.DataReplyTimeout;
+    ConnectTimeout = o.ConnectTimeout;
+    HostAddresses = o.HostAddresses;
     EnvelopeRecipients = o.EnvelopeRecipients;
 }
 
@@ -88,6 +92,7 @@ void TNetSMTP::ConnectAndGreet(int32_t timeout) {
     LoggedIn = false;
     FInData = false;
     FStartTLSOffered = false;
+    FSMTPUTF8Offered = false;
     PrepareTransport();
     OpenConnection(timeout);
     try {
@@ -191,13 +196,24 @@ void TNetSMTP::Announce() {
     }
     // STARTTLS is known only from EHLO; a mode that requires it asks.
     const bool ehlo = FUseEhlo || Security == ssStartTLS;
-    if (ehlo && SendCommand("EHLO " + name) == 250) {
-        CollectAuthMethods();
-        if (!Encrypted() && OffersStartTLS(LastReply))
-            FStartTLSOffered = true;
-        return;
+    FSMTPUTF8Offered = false;
+    if (ehlo) {
+        const int16_t code = SendCommand("EHLO " + name);
+        RefuseClosing(code);
+        if (code == 250) {
+            CollectAuthMethods();
+            if (!Encrypted() && OffersExtension(LastReply, "STARTTLS"))
+                FStartTLSOffered = true;
+            FSMTPUTF8Offered = OffersExtension(LastReply, "SMTPUTF8");
+            return;
+        }
     }
     SendCommand("HELO " + name, 250);
+}
+
+void TNetSMTP::RefuseClosing(int16_t code) {
+    if (code == 421)
+        throw ENetProtocolReplyError(LastReply.NumericCode, LastReply.TextWithLineEnds());
 }
 
 void TNetSMTP::CollectAuthMethods() {
@@ -239,7 +255,32 @@ void TNetSMTP::StartTLS() {
     Announce();
 }
 
+void TNetSMTP::ChooseAddressForm(const std::vector<std::string>& addresses) {
+    const std::string needs = FirstUTF8LocalPart(addresses);
+    if (!needs.empty() && !FSMTPUTF8Offered)
+        throw ENetSMTPUTF8Required(Host, needs);
+    FUseSMTPUTF8 = !needs.empty();
+    // Every domain must have its A-label form before anything goes out.
+    if (!FUseSMTPUTF8)
+        for (const std::string& a : addresses)
+            ASCIIDomainAddress(a);
+}
+
+std::string TNetSMTP::EnvelopeAddress(const std::string& address) const {
+    return FUseSMTPUTF8 ? address : ASCIIDomainAddress(address);
+}
+
 void TNetSMTP::SendMail(TNetMessage& message) {
+    std::vector<std::string> addresses{message.From.Address};
+    if (EnvelopeRecipients.empty()) {
+        for (const TNetEMailAddressList* list :
+             {&message.Recipients, &message.CCList, &message.BccList})
+            for (const TNetEMailAddressItem& item : list->Items)
+                addresses.push_back(item.Address);
+    } else {
+        addresses.insert(addresses.end(), EnvelopeRecipients.begin(), EnvelopeRecipients.end());
+    }
+    ChooseAddressForm(addresses);
     BeginTransaction(message.From.Address);
     if (EnvelopeRecipients.empty()) {
         RcptTo(message.Recipients);
@@ -247,7 +288,7 @@ void TNetSMTP::SendMail(TNetMessage& message) {
         RcptTo(message.BccList);
     } else {
         for (const std::string& address : EnvelopeRecipients)
-            SendCommand("RCPT TO:<" + address + ">", {250, 251});
+            SendCommand("RCPT TO:<" + EnvelopeAddress(address) + ">", {250, 251});
     }
     SendData(message);
 }
@@ -255,11 +296,14 @@ void TNetSMTP::SendMail(TNetMessage& message) {
 std::vector<TNetSMTP::TDeferredRecipient>
 TNetSMTP::SendStoredMail(const std::string& sender, const std::vector<std::string>& recipients,
                          TStream& text) {
+    std::vector<std::string> addresses{sender};
+    addresses.insert(addresses.end(), recipients.begin(), recipients.end());
+    ChooseAddressForm(addresses);
     BeginTransaction(sender);
     std::vector<TDeferredRecipient> deferred;
     size_t accepted = 0;
     for (const std::string& address : recipients) {
-        const int16_t code = SendCommand("RCPT TO:<" + address + ">");
+        const int16_t code = SendCommand("RCPT TO:<" + EnvelopeAddress(address) + ">");
         if (code == 250 || code == 251)
             ++accepted;
         else if (code >= 400 && code < 500)
@@ -301,7 +345,7 @@ void TNetSMTP::BeginTransaction(const std::string& sender) {
                                   "nothing was sent.");
         CheckPasswordMayGo();
     }
-    SendCommand("RSET");
+    RefuseClosing(SendCommand("RSET"));
     if (login)
         AuthLogin();
     else if (plain)
@@ -359,17 +403,25 @@ std::string TNetSMTP::OfferToken(const std::string& mechanism, bool& renewable) 
 }
 
 void TNetSMTP::MailFrom(const std::string& address) {
-    SendCommand("MAIL FROM:<" + address + ">", 250);
+    SendCommand("MAIL FROM:<" + EnvelopeAddress(address) + ">" + (FUseSMTPUTF8 ? " SMTPUTF8" : ""),
+                250);
 }
 
 void TNetSMTP::RcptTo(const TNetEMailAddressList& list) {
     for (const TNetEMailAddressItem& item : list.Items)
-        SendCommand("RCPT TO:<" + item.Address + ">", {250, 251});
+        SendCommand("RCPT TO:<" + EnvelopeAddress(item.Address) + ">", {250, 251});
 }
 
 void TNetSMTP::SendData(TNetMessage& message) {
     message.ExtraHeaders.SetHeader("X-Mailer", MailAgent);
-    TransmitData([&] { WriteMessage(message, false); });
+    TransmitData([&] {
+        // Without SMTPUTF8 the header must be ASCII too (RFC 6532 is for
+        // servers that offer it).
+        std::unique_ptr<TASCIIDomainHeaders> ascii;
+        if (!FUseSMTPUTF8)
+            ascii = std::make_unique<TASCIIDomainHeaders>(message);
+        WriteMessage(message, false);
+    });
 }
 
 void TNetSMTP::TransmitData(const std::function<void()>& writeText) {

@@ -4,7 +4,10 @@
 // AUTH LOGIN or PLAIN (RFC 4954, 4616; only what the server announces;
 // OAUTHBEARER, RFC 7628, or XOAUTH2 with an access token), MAIL FROM,
 // RCPT TO, DATA, a TNetMessage through the writer or stored .eml text, "."
-// and QUIT. Connection and reply caps are TNetTCPConnection's.
+// and QUIT. International addresses as RFC 6531 asks
+// (NetInternationalAddress.h). A 421 ends the session at any step (RFC 5321
+// 3.8). Connection and reply caps are TNetTCPConnection's; TLS itself is
+// TNetIOHandlerTLS's.
 #pragma once
 
 #include "base/NetException.h"
@@ -73,6 +76,8 @@ public:
     bool LoggedIn = false;
     // The server listed STARTTLS in a reply to EHLO sent in clear.
     bool StartTLSOffered() const { return FStartTLSOffered; }
+    // The server listed SMTPUTF8 in its last reply to EHLO.
+    bool SMTPUTF8Offered() const { return FSMTPUTF8Offered; }
     // TLS is active on the connection.
     bool Encrypted() const;
 
@@ -83,7 +88,9 @@ public:
     // transport of the caller's is set, each call uses a new one
     // (TLS-capable except under ssNone).
     void ConnectAndGreet(int32_t timeout = TimeoutDefault);
-    // Delivers message on the open connection.
+    // Delivers message on the open connection. An address with a non-ASCII
+    // local part to a server without SMTPUTF8 raises ENetSMTPUTF8Required
+    // before anything is sent.
     void SendMail(TNetMessage& message);
 
     // A recipient the server put off with a 4xx reply to RCPT TO.
@@ -134,7 +141,16 @@ private:
     bool PasswordNeedsTLS() const;
     // Raises ENetTLSError when a login now would send the password in clear.
     void CheckPasswordMayGo() const;
+    // Decides FUseSMTPUTF8 for the transaction's addresses (sender first),
+    // or raises.
+    void ChooseAddressForm(const std::vector<std::string>& addresses);
+    // address as the envelope carries it in this transaction.
+    std::string EnvelopeAddress(const std::string& address) const;
+    // A 421 (closing) ends the session whatever the step accepts.
+    void RefuseClosing(int16_t code);
     TAuthenticationType FAuthenticationType = atNone;
+    bool FSMTPUTF8Offered = false;
+    bool FUseSMTPUTF8 = false;
     bool FUseEhlo = true;
     bool FStartTLSOffered = false;
     bool FInData = false; // between DATA's go-ahead and the final "."

@@ -41,6 +41,12 @@ struct TSmtpOptions {
     // the TLS handshake); WriteTimeout: a write the peer takes nothing of;
     // DataReplyTimeout: the reply to the final "." (0: ReplyTimeout).
     int32_t ReplyTimeout = 0, WriteTimeout = 0, DataReplyTimeout = 0;
+    // ms the connect may take, every address of Host raced together; 0:
+    // the 120 s limit of a connect.
+    int32_t ConnectTimeout = 0;
+    // Addresses to race instead of looking Host up (tests and benchmarks);
+    // empty: the system resolver's.
+    std::vector<std::string> HostAddresses;
     // When not empty, the RCPT TO addresses instead of the message's To,
     // Cc and Bcc (a delivery to one recipient domain).
     std::vector<std::string> EnvelopeRecipients;

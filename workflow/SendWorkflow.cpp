@@ -10,10 +10,12 @@
 #include "mail/message/NetMessageWriter.h"
 #include "mapi/Email.h"
 #include "net/NetIOHandlerTLS.h"
+#include "net/NetIdna.h"
 #include "oauth/AccessTokens.h"
 #include "oauth/OAuthError.h"
 #include "platform/Network.h"
 #include "platform/Program.h"
+#include "smtp/NetInternationalAddress.h"
 #include "smtp/NetSMTP.h"
 #include "workflow/DeliveryFailure.h"
 #include "workflow/Encoder.h"
@@ -72,6 +74,8 @@ std::string ClockText(int64_t when) {
 // it, the reply to "." at least ten minutes (RFC 5321 4.5.3.2.6).
 void ApplyTimeLimits(TSmtpOptions& options, int32_t seconds) {
     const int32_t ms = seconds > 0 ? (seconds > 2000000 ? 2000000000 : seconds * 1000) : 0;
+    // The connect too: every address of the host raced within it.
+    options.ConnectTimeout = ms;
     options.ReplyTimeout = ms;
     options.WriteTimeout = ms;
     options.DataReplyTimeout = ms > 0 ? std::max<int32_t>(ms, 600000) : 0;
@@ -115,8 +119,16 @@ TSmtpOptions TSendWorkflow::OwnServerOptions() const {
     o.Username = FSettings.SmtpUser;
     o.Password = FSettings.SmtpPassword;
     o.MailAgent = MailAgentText;
+    o.HostAddresses = FixedAddresses(o.Host);
     ApplyTimeLimits(o, FSettings.TimeoutSeconds);
     return o;
+}
+
+std::vector<std::string> TSendWorkflow::FixedAddresses(const std::string& host) const {
+    for (const auto& [name, addresses] : FOptions.HostAddresses)
+        if (SameText(name, host))
+            return addresses;
+    return {};
 }
 
 TSmtpOptions TSendWorkflow::MailExchangerOptions(const std::string& host,
@@ -131,6 +143,7 @@ TSmtpOptions TSendWorkflow::MailExchangerOptions(const std::string& host,
     o.VerifyPeer = false;
     o.MailAgent = MailAgentText;
     o.EnvelopeRecipients = recipients;
+    o.HostAddresses = FixedAddresses(host);
     ApplyTimeLimits(o, FSettings.TimeoutSeconds);
     return o;
 }
@@ -263,6 +276,13 @@ void TSendWorkflow::ComposeText() {
     // Written once, so every try and the outbox carry the same bytes, Date
     // and Message-ID included.
     FMessage->ExtraHeaders.SetHeader("X-Mailer", MailAgentText);
+    // Unless a local part needs SMTPUTF8, the text suits every server: its
+    // domains as A-labels (Save As keeps the addresses as typed).
+    std::vector<std::string> addresses = AllRecipients();
+    addresses.push_back(FMessage->From.Address);
+    std::unique_ptr<TASCIIDomainHeaders> ascii;
+    if (FirstUTF8LocalPart(addresses).empty())
+        ascii = std::make_unique<TASCIIDomainHeaders>(*FMessage);
     FComposed->Clear();
     TComposeOutput out(FComposed->Data);
     TNetMessageWriter(out, false).WriteMessage(*FMessage, false);
@@ -403,11 +423,7 @@ bool TSendWorkflow::SendDirect() {
             r.Domain = group.Domain;
             FFailures.clear();
             if (ResolveMailHosts(group.Domain))
-                for (const std::string& host : FMailHosts)
-                    if ((r.Delivered = DeliverToHost(MailExchangerOptions(host, group.Addresses),
-                                                     group.Addresses.empty() ? AllRecipients()
-                                                                             : group.Addresses)))
-                        break;
+                r.Delivered = DeliverToDomain(group.Addresses);
             r.Failures = FFailures;
             // A domain may take the mail later when every host failed for a
             // passing reason (or the lookup did).
@@ -458,6 +474,18 @@ bool TSendWorkflow::SendDirect() {
         QueueForLater(waiting, waitingReason);
     return std::all_of(results.begin(), results.end(),
                        [](const TDomainResult& r) { return r.Delivered && r.Waiting.empty(); });
+}
+
+bool TSendWorkflow::DeliverToDomain(const std::vector<std::string>& recipients) {
+    for (const std::string& host : FMailHosts) {
+        if (DeliverToHost(MailExchangerOptions(host, recipients),
+                          recipients.empty() ? AllRecipients() : recipients))
+            return true;
+        // A 5xx is the domain's answer; anything else was this host's trouble.
+        if (FDomainRefused)
+            return false;
+    }
+    return false;
 }
 
 void TSendWorkflow::Notify(const std::string& text, bool information, bool temporary) {
@@ -525,17 +553,27 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
             resolver.FallbackHosts.push_back(server);
     resolver.ReceiveTimeout = 5000;
     auto inform = [this](const std::string& text) { Notify(text, true); };
+    // An international domain is asked, and its hosts named, in A-labels.
+    std::string asked;
+    if (!DomainToASCII(domain, asked)) {
+        inform("Error resolving domain: " + domain + " is not a valid international domain name.");
+        return false;
+    }
     try {
-        resolver.ResolveDomain(domain);
+        resolver.ResolveDomain(asked);
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& e) {
         Notify("Error resolving domain: " + e.Message, true, IsTemporaryFailure(e));
         return false;
     }
-    TMailHostChoice choice = ChooseMailHosts(resolver.QueryResult, domain);
+    TMailHostChoice choice = ChooseMailHosts(resolver.QueryResult, asked);
     if (choice.NullMX) {
         inform("The domain " + domain + " does not accept mail (null MX).");
+        return false;
+    }
+    if (choice.NoUsableHost) {
+        inform("The domain " + domain + " names no usable mail host.");
         return false;
     }
     FMailHosts = choice.Hosts;
@@ -550,6 +588,7 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options,
                                   const std::vector<std::string>& recipients) {
     const std::string& host = options.Host;
     FDeferred.clear();
+    FDomainRefused = false;
     FSmtp = std::make_unique<TNetSMTP>(options);
     FSmtp->OnWork = [this](TNetComponent&, bool reading, long long count) {
         if (!reading && FSendTotal > 0) {
@@ -595,6 +634,7 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options,
         } catch (const Exception&) {
             // The host's own error is the one worth showing.
         }
+        FDomainRefused = EndsDomain(e);
         if (AskToTrust(e, host))
             return false;
         // A sign-in's messages name the host already.

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -54,6 +55,10 @@ struct TWorkflowOptions {
     // to be sent again; empty: nowhere (such a failure is shown like any).
     std::string OutboxDir;
     TRetrySchedule Retry;
+    // Host names with fixed addresses, raced instead of asking the system
+    // resolver (tests and benchmarks: no hosts file needed); names compare
+    // without regard to letter case. Empty: every name is looked up.
+    std::map<std::string, std::vector<std::string>> HostAddresses;
 };
 
 // Which queued voice mails SendQueued tries.
@@ -157,6 +162,12 @@ private:
     // there).
     void QueueForLater(const std::vector<std::string>& recipients, const std::string& reason);
     std::vector<std::string> AllRecipients() const;
+    // The mail hosts of the domain in turn, until one takes the mail or
+    // refuses it for the domain (RFC 5321 5.1). A failure that is the
+    // domain's answer sets FDomainRefused.
+    bool DeliverToDomain(const std::vector<std::string>& recipients);
+    // The fixed addresses of host (TWorkflowOptions::HostAddresses), or none.
+    std::vector<std::string> FixedAddresses(const std::string& host) const;
     TSmtpOptions OwnServerOptions() const;
     TSmtpOptions MailExchangerOptions(const std::string& host,
                                       const std::vector<std::string>& recipients) const;
@@ -206,6 +217,7 @@ private:
                        bool temporary, TOutboxPass& pass);
     int64_t Now() const;
     std::set<std::string> FTriedThisPass; // ids whose try this pass counted
+    bool FDomainRefused = false;
 
     const TWorkflowOptions FOptions;
     // Declared first: the components below may wait through it while they

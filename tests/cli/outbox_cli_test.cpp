@@ -206,7 +206,9 @@ TEST_F(OutboxCliTest, KillDuringAFlushLosesNothing) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             kill(pid, SIGKILL);
         };
-        EXPECT_EQ(Flush(server.Port(), run).Status, 128 + SIGKILL);
+        // After the 250 the flush may finish before the kill lands.
+        const int status = Flush(server.Port(), run).Status;
+        EXPECT_TRUE(status == 128 + SIGKILL || (stage.Taken && status == 0)) << status;
         TCliResult r = Flush(after.Port());
         EXPECT_EQ(r.Status, 0) << r.Err;
         EXPECT_TRUE(Queued().empty());

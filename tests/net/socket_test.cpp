@@ -2,6 +2,7 @@
 // resolution, stack counting, connects that are refused, time out or name
 // an unknown host, and datagrams too long for the buffer. Loopback only.
 #include "net/NetComponent.h"
+#include "net/NetConnectRace.h"
 #include "net/NetDeliveryException.h"
 #include "net/NetSocketError.h"
 #include "net/NetSocketHandle.h"
@@ -118,6 +119,14 @@ TEST(SocketResolve, LocalhostDottedAndUnknown) {
     TNetStack& stack = TNetStack::Instance();
     EXPECT_EQ(stack.ResolveHost("LoCaLhOsT"), "127.0.0.1");
     EXPECT_EQ(stack.ResolveHost("127.1.2.3"), "127.1.2.3");
+    using List = std::vector<std::string>;
+    // A connect races both loopbacks, IPv6 first as RFC 6724 sorts them;
+    // literals need no lookup, with or without brackets.
+    EXPECT_EQ(stack.ResolveAddresses("localhost"), (List{"::1", "127.0.0.1"}));
+    EXPECT_EQ(stack.ResolveAddresses("[2001:DB8:0::1]"), List{"2001:db8::1"});
+    EXPECT_EQ(stack.ResolveAddresses("::1"), List{"::1"});
+    EXPECT_EQ(InterleaveFamilies({"::1", "::2", "::3", "10.0.0.1", "10.0.0.2"}),
+              (List{"::1", "10.0.0.1", "::2", "10.0.0.2", "::3"}));
     // "bad..host.invalid" has an empty label, so the resolver refuses it
     // without sending a query: the test stays off the network.
     for (const char* host : {"bad..host.invalid", "256.1.1.1"}) {

@@ -238,6 +238,72 @@ TEST(SmtpDialogue, RecipientsInOrderToCcBcc) {
         << "Bcc written into the header";
 }
 
+// International addresses (RFC 6531): a non-ASCII local part goes only to
+// a server offering SMTPUTF8, flagged on MAIL FROM and as typed in the
+// header; to any other server an international domain goes as A-labels,
+// in the envelope and the header, while the message keeps what was typed.
+TEST(SmtpDialogue, InternationalAddressesAsTheServerAllows) {
+    const std::string Utf8Ehlo = "250-server.test\r\n250-8BITMIME\r\n250 SMTPUTF8";
+    struct TCase {
+        const char* Why;
+        std::string Ehlo, To;
+        std::vector<std::string> Envelope; // MAIL and RCPT lines; empty: stopped before
+        std::string Header;                // the To line of the data
+        std::string Error;
+    } cases[] = {
+        {"SMTPUTF8 offered",
+         Utf8Ehlo,
+         "zo\xC3\xAB@example.test",
+         {"MAIL FROM:<sender@example.test> SMTPUTF8", "RCPT TO:<zo\xC3\xAB@example.test>"},
+         "To: zo\xC3\xAB@example.test\r\n",
+         ""},
+        {"not offered",
+         Ehlo250,
+         "zo\xC3\xAB@example.test",
+         {},
+         "",
+         "The server 127.0.0.1 cannot take the address 'zo\xC3\xAB@example.test' (it does not "
+         "offer SMTPUTF8)."},
+        {"an international domain only",
+         Ehlo250,
+         "bob@b\xC3\xBC"
+         "cher.example",
+         {"MAIL FROM:<sender@example.test>", "RCPT TO:<bob@xn--bcher-kva.example>"},
+         "To: bob@xn--bcher-kva.example\r\n",
+         ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        std::vector<TSmtpStep> script = {Srv("220 hi"), Cli("EHLO " + Helo), Srv(c.Ehlo)};
+        if (!c.Envelope.empty())
+            script = Join(script, {Cli("RSET"), Srv("250 reset"), Cli(c.Envelope[0]), Srv("250 ok"),
+                                   Cli(c.Envelope[1]), Srv("250 ok"), Cli("DATA"), Srv("354 go"),
+                                   CliData(), Srv("250 queued")});
+        TSmtpFakeServer server(script);
+        Client client(server.Port());
+        TNetMessage m;
+        Fill(m);
+        m.Recipients.Clear();
+        m.Recipients.Add().Address = c.To;
+        client.ConnectAndGreet();
+        std::string error;
+        try {
+            client.SendMail(m);
+        } catch (const ENetException& e) {
+            error = e.Message;
+        }
+        client.QuitAndClose();
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(error, c.Error);
+        EXPECT_EQ(server.Failure(), "");
+        if (c.Envelope.empty())
+            EXPECT_EQ(server.Lines(), (std::vector<std::string>{"EHLO " + Helo, "QUIT"}));
+        else
+            EXPECT_NE(server.Data().find(c.Header), std::string::npos) << server.Data();
+        EXPECT_EQ(m.Recipients[0].Address, c.To) << "the message keeps the typed address";
+    }
+}
+
 TEST(SmtpDialogue, RefusedRecipientStopsBeforeData) {
     TSmtpFakeServer server({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 ok"), Cli("RSET"),
                             Srv("250 reset"), Cli("MAIL FROM:<sender@example.test>"), Srv("250 ok"),

@@ -64,6 +64,8 @@ TSmtpAiosmtpd::TSmtpAiosmtpd(const TSmtpAiosmtpdOptions& o) {
         args.push_back("--plain-only");
     if (o.Greylist)
         args.push_back("--greylist");
+    if (o.SMTPUTF8)
+        args.push_back("--smtputf8");
     if (!o.StartTLSCert.empty())
         args.insert(args.end(),
                     {"--starttls-cert", o.StartTLSCert, "--starttls-key", o.StartTLSKey});

@@ -20,9 +20,10 @@ struct TSmtpAiosmtpdOptions {
     // (implies Auth); OAuthMechs: the mechanisms announced; RefuseStatus:
     // the JSON status of a refusal.
     std::string OAuthToken, OAuthMechs = "OAUTHBEARER,XOAUTH2", RefuseStatus = "invalid_token";
-    std::string Host = "127.0.0.1";
-    int Port = 0;          // 0: a free one
-    bool Greylist = false; // 451 to the first RCPT TO of each sender/recipient pair
+    bool SMTPUTF8 = false;          // offer SMTPUTF8 (RFC 6531)
+    std::string Host = "127.0.0.1"; // "::1" too
+    int Port = 0;                   // 0: a free one
+    bool Greylist = false;          // 451 to the first RCPT TO of each sender/recipient pair
 };
 
 class TSmtpAiosmtpd {

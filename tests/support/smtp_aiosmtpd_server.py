@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # A real SMTP server for the delivery integration tests: aiosmtpd on
-# 127.0.0.1, optionally announcing AUTH (LOGIN and PLAIN, or PLAIN alone),
+# 127.0.0.1 (or another loopback address, ::1 too), optionally offering
+# SMTPUTF8, optionally announcing AUTH (LOGIN and PLAIN, or PLAIN alone),
 # optionally offering STARTTLS (AUTH then only after it) and a second port
 # with implicit TLS. Each message is stored as DIR/message-N.eml (the data
 # after the server's own dot removal) with DIR/message-N.txt (login, sender,
@@ -46,6 +47,7 @@ parser.add_argument("--oauth-token", help="the one access token taken")
 parser.add_argument("--oauth-mechs", default="OAUTHBEARER,XOAUTH2")
 parser.add_argument("--refuse-status", default="invalid_token")
 parser.add_argument("--greylist", action="store_true", help="451 to each new sender/recipient pair")
+parser.add_argument("--smtputf8", action="store_true", help="offer SMTPUTF8 (RFC 6531)")
 args = parser.parse_args()
 # Errors only: a refused handshake is logged with its reason, the library's
 # deprecation notes are not.
@@ -182,7 +184,7 @@ def authenticator(server, session, envelope, mechanism, auth_data):
 
 
 def free_port():
-    s = socket.socket()
+    s = socket.socket(socket.AF_INET6 if ":" in args.host else socket.AF_INET)
     s.bind((args.host, 0))
     port = s.getsockname()[1]
     s.close()
@@ -223,6 +225,8 @@ if args.implicit_cert:
     controllers[-1].start()
     publish("implicit-port", implicit_port)
 kwargs = auth_kwargs(False)
+if args.smtputf8:
+    kwargs["enable_SMTPUTF8"] = True
 if args.starttls_cert:
     # As submission servers do: AUTH is announced only after STARTTLS.
     kwargs = auth_kwargs(True)

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,7 @@ protected:
         o.DnsPort = dnsPort;
         o.HandoverRoot = Dir.File("handover");
         o.OutboxDir = OutboxDir;
+        o.HostAddresses = HostAddresses;
         Wf.reset(); // its anti-freeze makes way for the new one's
         Wf = std::make_unique<TSendWorkflow>(o);
         Wf->OnMessage = [this](const std::string& t) { Notices.push_back(t); };
@@ -82,6 +84,8 @@ protected:
 
     TTempDir Dir;
     std::string OutboxDir; // of the workflows Make makes; empty: none
+    // Fixed addresses of host names, for the workflows made next.
+    std::map<std::string, std::vector<std::string>> HostAddresses;
     TSendSettings Applied = Base(TSendType::Smtp);
     std::unique_ptr<TSendWorkflow> Wf;
     TSendFields Fields;

@@ -265,6 +265,31 @@ TEST_F(SendWorkflowTest, TheTimeoutSettingEndsASilentServerWithReadTimeout) {
     EXPECT_EQ(Notices, std::vector<std::string>{"Read Timeout:127.0.0.1"});
 }
 
+// A server that stops reading after 6 KB of a 129 KB mail, with the rest
+// in the kernel's buffers: the Timeout ends it, and the bar shows no more
+// than the server's kernel took (what it read and its 4 KB buffer's worth).
+TEST_F(SendWorkflowTest, AServerThatStopsReadingEndsWithReadTimeout) {
+    TSmtpFakeOptions small;
+    small.ReceiveBuffer = 4096;
+    TSmtpFakeServer server(UpToData({Take(6 * 1024), Quiet(15000)}), small);
+    UseSmtp(server.Port(), ssNone, 1);
+    Dir.Write("take.mp3", std::string(96 * 1024, 'm')); // 129 KB as base64
+    int64_t shown = 0, total = 0;
+    Wf->OnProgress = [&](int64_t done, int64_t whole) {
+        if (whole > 100000) {
+            shown = std::max(shown, done);
+            total = whole;
+        }
+    };
+    EXPECT_FALSE(Wf->Send(Fields));
+    const double seconds =
+        std::chrono::duration<double>(Clock::now() - server.StoppedReading()).count();
+    EXPECT_EQ(Notices, std::vector<std::string>{"Read Timeout:127.0.0.1"});
+    EXPECT_LT(seconds, 1 + 2.0) << "Timeout + 2 s";
+    EXPECT_GT(total, 129000);
+    EXPECT_LE(shown, 6 * 1024 + 4 * 4096) << "progress past the acknowledged bytes";
+}
+
 TEST_F(SendWorkflowTest, RefusedRecipientsOrOwnAddressSendNothingAndRunNoEncoder) {
     struct TCase {
         const char *To, *Subject, *Own, *Shown;
