@@ -5,10 +5,12 @@
 #include "app/ErrorHandler.h"
 #include "app/FormAbout.h"
 #include "app/FormOptions.h"
+#include "app/FormOutbox.h"
 #include "app/FormWait.h"
 #include "app/Icons.h"
 #include "app/Launchers.h"
 #include "app/LevelMeter.h"
+#include "app/OutboxScheduler.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
 #include "platform/Clock.h"
@@ -56,6 +58,7 @@ TFormMain::TFormMain(QWidget* parent, TWaveDeviceService* waveService,
             peaks->Offer(PeakDbfs(rp, size, wide));
     };
     CreateWorkflow();
+    CreateOutbox();
 
     CreationStep();
 }
@@ -220,7 +223,8 @@ void TFormMain::BindActions() {
     auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     cancel->setContext(Qt::ApplicationShortcut);
     connect(cancel, &QShortcut::activated, this, [this] {
-        if (SendRunning())
+        // Not the outbox in the background: it is no send of the user's.
+        if (Sending || Busy)
             CancelSend();
     });
 
@@ -317,6 +321,10 @@ QWidget* TFormMain::ScreenshotWindow(const std::string& which) {
         options->ui->PageControl1->setCurrentIndex(which == "options" ? 0 : 1);
         options->show();
         return options;
+    }
+    if (which == "outbox") {
+        ActionFileOutboxExecute();
+        return OutboxWindow;
     }
     if (which == "recording") {
         ui->EditTo->setText("friend@example.org");

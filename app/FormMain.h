@@ -23,8 +23,12 @@ class QProgressBar;
 class QTimer;
 class QWidget;
 class TAudio;
+class TFormOutbox;
+class TOutboxScheduler;
 class TPlayer;
 class TSendWorkflow;
+struct TGivenUpMail;
+struct TRetrySchedule;
 struct TSendFields;
 class TWaveDeviceService;
 
@@ -86,7 +90,11 @@ public:
     // Exit, closing the window or a termination signal during a send or a
     // save: cancels it, and the program ends once it has unwound.
     void CancelForExit();
-    bool SendRunning() const { return Sending || Busy; }
+    // A send or save of the user's, or the outbox in the background.
+    bool SendRunning() const { return Sending || Busy || OutboxSending(); }
+
+    // File > Outbox: the Outbox window (FormMainOutbox.cpp).
+    void ActionFileOutboxExecute();
 
     // Screenshot mode: brings up the named state or dialog and returns the
     // widget to picture (nullptr for the plain main window).
@@ -117,6 +125,11 @@ private:
     std::unique_ptr<QTimer> Timer1;
     std::unique_ptr<TAudio> Audio1;
     std::unique_ptr<TSendWorkflow> Workflow;
+    // Sends the outbox in the background through Workflow.
+    std::unique_ptr<TOutboxScheduler> Outbox;
+    TFormOutbox* OutboxWindow = nullptr; // made at its first opening
+    // In the status bar: "Outbox: N" while N voice mails wait.
+    QLabel* LabelOutbox = nullptr;
 
     void CreationStep();
     void BuildBars();
@@ -130,7 +143,8 @@ private:
     void SetRecordEnabled(bool enabled);
     void SetSaveAsEnabled(bool enabled);
     void SetBusy(bool busy);
-    void CreateWorkflow();
+    // retry: the outbox's schedule; null: the usual one.
+    void CreateWorkflow(const TRetrySchedule* retry = nullptr);
     // Asks whether to trust a refused certificate; Yes stores the pin.
     bool TrustCertificate(const std::string& host, const std::string& fingerprint,
                           const std::string& message);
@@ -141,6 +155,17 @@ private:
     void StopTakeForSend();
     void ShowWait(const std::string& text, bool show);
     void HideWait();
+
+    // The outbox (FormMainOutbox.cpp).
+    void CreateOutbox();
+    bool OutboxSending() const;
+    // A command that needs the workflow while the outbox sends in the
+    // background: the background stops, and handler runs after it. True
+    // when handler was put off so.
+    bool PutOffForOutbox(void (TFormMain::*handler)());
+    void ShowOutboxCount(size_t count);
+    // One message box for each voice mail given up.
+    void ShowGivenUp(const std::vector<TGivenUpMail>& mails);
 
     // What Record and Save As would be without a running send (see SetBusy).
     bool RecordEnabled = true;

@@ -6,9 +6,11 @@
 #include "app/Dialogs.h"
 #include "app/FormMain.h"
 #include "app/FormWait.h"
+#include "app/OutboxScheduler.h"
 #include "app/TextCodec.h"
 #include "platform/Program.h"
 #include "ui_FormMain.h"
+#include "workflow/Outbox.h"
 #include "workflow/SendWorkflow.h"
 
 #include <QApplication>
@@ -34,10 +36,14 @@ std::string TFormMain::EncodedFile() {
     return UserDataDir() + "Quillet.mp3";
 }
 
-void TFormMain::CreateWorkflow() {
+void TFormMain::CreateWorkflow(const TRetrySchedule* retry) {
     TWorkflowOptions options;
     options.RecordingFile = RecordingFile();
     options.EncodedFile = EncodedFile();
+    options.OutboxDir = OutboxDirPath();
+    if (retry)
+        options.Retry = *retry;
+    Workflow.reset(); // its anti-freeze makes way for the new one's
     Workflow = std::make_unique<TSendWorkflow>(std::move(options));
     Workflow->OnWaitText = [this](const std::string& text, bool show) { ShowWait(text, show); };
     Workflow->OnHideWait = [this] { HideWait(); };
@@ -134,6 +140,8 @@ void TFormMain::CancelForExit() {
 }
 
 void TFormMain::SendExecute() {
+    if (PutOffForOutbox(&TFormMain::SendExecute))
+        return;
     SetSendEnabled(false);
     Sending = true;
     SetBusy(true);
@@ -151,6 +159,8 @@ void TFormMain::SendExecute() {
     try {
         if (Workflow->Send(fields))
             ShowMessage(this, "Your voice e-mail has successfully sent out!");
+        else if (Workflow->Queued())
+            Outbox->CheckSoon(); // the count, and the time of its next try
     } catch (const ESendCancelled& e) {
         HideWait();
         if (!ExitRequested)
@@ -159,6 +169,8 @@ void TFormMain::SendExecute() {
 }
 
 void TFormMain::FileSaveAs1Execute() {
+    if (PutOffForOutbox(&TFormMain::FileSaveAs1Execute))
+        return;
     std::string fileName;
     if (!Dialogs().SaveFileName(this, "Email files (*.eml)|*.eml", "eml", fileName))
         return;

@@ -8,8 +8,11 @@
 #include "app/TextCodec.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
+#include "oauth/CodeSignIn.h"
+#include "oauth/OAuthError.h"
 #include "platform/Clock.h"
 #include "ui_FormOptions.h"
+#include "workflow/AccountDiscovery.h"
 #include "workflow/SendSettings.h"
 
 #include <QRegularExpressionValidator>
@@ -31,7 +34,7 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings,
       WaveService(waveService ? waveService : &AlsaWaveService()),
       Monitor(std::make_unique<TInputMonitor>(WaveService)) {
     ui->setupUi(this);
-    setFixedSize(375, 376);
+    setFixedSize(375, 494);
     // Typed passwords show as "*".
     ui->LabeledEditPassword->setStyleSheet("lineedit-password-character: 42");
     connect(ui->ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
@@ -48,12 +51,30 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings,
     connect(ui->ComboBoxDevice, &QComboBox::currentTextChanged, this, [this] { UpdateMonitor(); });
     MeterTimer.setInterval(50);
     connect(&MeterTimer, &QTimer::timeout, this, [this] { MeterTick(); });
+    connect(ui->ComboBoxAuth, &QComboBox::currentIndexChanged, this,
+            [this] { ComboBoxAuthChange(); });
+    connect(ui->ButtonFindSettings, &QPushButton::clicked, this,
+            [this] { ButtonFindSettingsClick(); });
+    connect(ui->LabeledEditEmail, &QLineEdit::editingFinished, this,
+            [this] { LabeledEditEmailExit(); });
+    connect(ui->ButtonSignIn, &QPushButton::clicked, this, [this] { ButtonSignInClick(); });
+    // What the user types is theirs: no proposal fills it again.
+    for (QLineEdit* edit : {ui->LabeledEditSMTP, ui->LabeledEditPort, ui->LabeledEditUser})
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { FTyped.insert(edit); });
+    for (QComboBox* box : {ui->ComboBoxSecurity, ui->ComboBoxAuth, ui->ComboBoxOAuthProvider})
+        connect(box, &QComboBox::activated, this, [this, box] { FTyped.insert(box); });
     TakeDigitsOnly(ui->LabeledEditPort);
     TakeDigitsOnly(ui->LabeledEditTimeout);
     ReadSettings();
 }
 
 TFormOptions::~TFormOptions() {
+    // A sign-in still waiting ends with the dialog, and reports to no one.
+    if (FSignIn) {
+        FSignIn->OnDone = nullptr;
+        FSignIn->OnState = nullptr;
+        FSignIn->Cancel();
+    }
     MeterTimer.stop();
     Monitor.reset();
 }
@@ -92,7 +113,6 @@ void TFormOptions::UpdateMonitor() {
 }
 
 void TFormOptions::MeterTick() {
-
     ui->LevelMeterInput->Update(Monitor->TakePeak(), GetTickCount());
 }
 
@@ -134,6 +154,11 @@ void TFormOptions::ReadSettings() {
     ui->ComboBoxSecurity->setCurrentIndex(security < 0 ? 0 : security);
     ui->LabeledEditTimeout->setText(QString::number(s.TimeoutSeconds));
     ui->LabeledEditCAFile->setText(ToQt(s.CAFile));
+    ui->ComboBoxAuth->setCurrentIndex(s.Auth == TSmtpAuth::OAuth2 ? 1 : 0);
+    ui->ComboBoxOAuthProvider->setCurrentText(OAuthProviderText(s.OAuthProvider));
+    ui->LabeledEditClientId->setText(ToQt(s.OAuthClientId));
+    FFile = s;
+    ComboBoxAuthChange();
 }
 
 bool TFormOptions::CheckNumbers() {
@@ -181,6 +206,9 @@ void TFormOptions::WriteSettings() {
     s.SmtpSecurity = SmtpSecurityFromText(FromQt(ui->ComboBoxSecurity->currentText()));
     s.TimeoutSeconds = StrToInt(FromQt(ui->LabeledEditTimeout->text()));
     s.CAFile = FromQt(ui->LabeledEditCAFile->text());
+    s.Auth = ui->ComboBoxAuth->currentIndex() == 1 ? TSmtpAuth::OAuth2 : TSmtpAuth::Password;
+    OAuthProviderFromText(FromQt(ui->ComboBoxOAuthProvider->currentText()), s.OAuthProvider);
+    s.OAuthClientId = Trim(FromQt(ui->LabeledEditClientId->text()));
     ::WriteSettings(SettingsFilePath(), settings);
 }
 
@@ -208,9 +236,123 @@ void TFormOptions::SetServerFieldsEnabled(bool enabled) {
                          ui->LabelUser,       ui->LabeledEditPassword, ui->LabelPassword,
                          ui->LabeledEditPort, ui->LabelPort,           ui->ComboBoxSecurity,
                          ui->LabelSecurity,   ui->LabeledEditCAFile,   ui->LabelCAFile,
-                         ui->ButtonCAFile};
+                         ui->ButtonCAFile,    ui->ComboBoxAuth,        ui->LabelAuth};
     for (QWidget* w : fields)
         w->setEnabled(enabled);
+    ComboBoxAuthChange();
+}
+
+// A password or OAuth 2.0: the fields of the other way are greyed.
+void TFormOptions::ComboBoxAuthChange() {
+    const bool server = ui->RadioButtonSMTP->isChecked();
+    const bool oauth = server && ui->ComboBoxAuth->currentIndex() == 1;
+    for (QWidget* w : {(QWidget*)ui->LabeledEditPassword, (QWidget*)ui->LabelPassword})
+        w->setEnabled(server && !oauth);
+    for (QWidget* w : {(QWidget*)ui->ComboBoxOAuthProvider, (QWidget*)ui->LabelOAuthProvider,
+                       (QWidget*)ui->LabeledEditClientId, (QWidget*)ui->LabelClientId,
+                       (QWidget*)ui->ButtonSignIn, (QWidget*)ui->LabelSignInState})
+        w->setEnabled(oauth || (w == ui->ButtonSignIn && FSignIn && FSignIn->Running()));
+}
+
+TSendSettings TFormOptions::AccountSettings() const {
+    TSendSettings s = FFile;
+    s.UserEmail = FromQt(ui->LabeledEditEmail->text());
+    s.SmtpServer = FromQt(ui->LabeledEditSMTP->text());
+    s.SmtpUser = FromQt(ui->LabeledEditUser->text());
+    s.CAFile = FromQt(ui->LabeledEditCAFile->text());
+    OAuthProviderFromText(FromQt(ui->ComboBoxOAuthProvider->currentText()), s.OAuthProvider);
+    s.OAuthClientId = Trim(FromQt(ui->LabeledEditClientId->text()));
+    return s;
+}
+
+void TFormOptions::ButtonFindSettingsClick() {
+    FindSettings();
+}
+
+void TFormOptions::LabeledEditEmailExit() {
+    // Only a fresh account is completed unasked.
+    if (ui->RadioButtonSMTP->isChecked() && ui->LabeledEditSMTP->text().isEmpty() &&
+        ui->LabeledEditEmail->text().contains('@'))
+        FindSettings();
+}
+
+void TFormOptions::FindSettings() {
+    const std::string address = Trim(FromQt(ui->LabeledEditEmail->text()));
+    ui->ButtonFindSettings->setEnabled(false);
+    ui->LabelDiscovery->setText("Looking for the settings...");
+    TDiscoveryOptions options;
+    options.DnsPort = DnsServerPort();
+    const std::optional<TAccountProposal> p = DiscoverAccount(address, options);
+    ui->ButtonFindSettings->setEnabled(true);
+    if (!p) {
+        ui->LabelDiscovery->setText(ToQt("No settings found for " + address + "."));
+        return;
+    }
+    // A field may take the proposal while it holds its default or an
+    // earlier proposal; what the user typed or the file held stays.
+    auto mayFill = [this](QWidget* w, bool untouched) {
+        return !FTyped.count(w) && (FProposed.count(w) || untouched);
+    };
+    bool kept = false;
+    auto fillText = [&](QLineEdit* edit, const std::string& value, const char* untouched) {
+        if (mayFill(edit, edit->text() == untouched)) {
+            edit->setText(ToQt(value));
+            FProposed.insert(edit);
+        } else if (FromQt(edit->text()) != value) {
+            kept = true;
+        }
+    };
+    auto fillChoice = [&](QComboBox* box, const QString& value, int untouched) {
+        if (mayFill(box, box->currentIndex() == untouched)) {
+            box->setCurrentText(value);
+            FProposed.insert(box);
+        } else if (box->currentText() != value) {
+            kept = true;
+        }
+    };
+    fillText(ui->LabeledEditSMTP, p->Server, "");
+    fillText(ui->LabeledEditPort, std::to_string(p->Port), "25");
+    fillChoice(ui->ComboBoxSecurity, SecurityText(p->Security), 0);
+    // The service goes with the sign-in: it is proposed when the sign-in is.
+    const bool authFree = mayFill(ui->ComboBoxAuth, ui->ComboBoxAuth->currentIndex() == 0);
+    fillChoice(ui->ComboBoxAuth, p->Auth == TSmtpAuth::OAuth2 ? "OAuth 2.0" : "Password", 0);
+    if (p->Auth == TSmtpAuth::OAuth2)
+        fillChoice(ui->ComboBoxOAuthProvider, OAuthProviderText(p->OAuthProvider),
+                   authFree ? ui->ComboBoxOAuthProvider->currentIndex() : -1);
+    // Providers log in with the whole address.
+    fillText(ui->LabeledEditUser, address, "");
+    std::string text = p->Source;
+    if (!p->SignIn.empty())
+        text += " Sign in with " + p->SignIn + ".";
+    if (kept)
+        text += " Your own entries were kept.";
+    ui->LabelDiscovery->setText(ToQt(text));
+}
+
+void TFormOptions::ButtonSignInClick() {
+    if (FSignIn && FSignIn->Running()) {
+        FSignIn->Cancel();
+        return;
+    }
+    FSignIn = std::make_unique<TOAuthCodeSignIn>(OAuthAccountOf(AccountSettings()));
+    FSignIn->OnState = [this](const std::string& text) {
+        ui->LabelSignInState->setText(ToQt(text));
+    };
+    FSignIn->OnDone = [this](bool, const std::string& message) { EndSignIn(message); };
+    try {
+        FSignIn->Start();
+    } catch (const EOAuthError& e) {
+        EndSignIn(e.Message);
+        return;
+    }
+    ui->ButtonSignIn->setText("Cancel sign-in");
+}
+
+void TFormOptions::EndSignIn(const std::string& message) {
+    ui->ButtonSignIn->setText("Sign in…");
+    ui->LabelSignInState->setText(ToQt(message));
+    ui->LabelSignInState->setToolTip(ToQt(message));
+    ComboBoxAuthChange();
 }
 
 void TFormOptions::ButtonCAFileClick() {

@@ -1,5 +1,5 @@
 // Screenshot mode; see Screenshot.h. Windows: main, about, wait, options,
-// options-account, recording.
+// options-account, recording, outbox.
 #include "app/Screenshot.h"
 
 #include "app/FormAbout.h"

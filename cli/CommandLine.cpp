@@ -28,6 +28,7 @@ std::string* ValueSlot(TCliOptions& o, const std::string& name) {
         {"--save", &TCliOptions::SaveFile},
         {"--settings", &TCliOptions::SettingsFile},
         {"--device", &TCliOptions::Device},
+        {"--discover", &TCliOptions::Discover},
     };
     auto it = slots.find(name);
     return it == slots.end() ? nullptr : &(o.*(it->second));
@@ -72,7 +73,19 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         }
     std::map<std::string, bool> seen;
     std::string record;
+    const std::map<std::string, bool TCliOptions::*> flags = {
+        {"--no-queue", &TCliOptions::NoQueue},  {"--flush", &TCliOptions::Flush},
+        {"--outbox", &TCliOptions::ListOutbox}, {"--no-level", &TCliOptions::NoLevel},
+        {"--denoise", &TCliOptions::Denoise},
+    };
     for (size_t i = 0; i < args.size(); ++i) {
+        if (auto flag = flags.find(args[i]); flag != flags.end()) {
+            if (seen[args[i]])
+                throw EUsageError(args[i] + " is given twice");
+            seen[args[i]] = true;
+            o.*(flag->second) = true;
+            continue;
+        }
         std::string name = args[i], value;
         bool inlineValue = false;
         if (size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
@@ -80,12 +93,10 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             name.resize(eq);
             inlineValue = true;
         }
-        // Switches take no value.
-        if (!inlineValue && (name == "--no-level" || name == "--denoise")) {
+        if (name == "--sign-in" && !inlineValue) {
             if (seen[name])
                 throw EUsageError(name + " is given twice");
-            seen[name] = true;
-            (name == "--denoise" ? o.Denoise : o.NoLevel) = true;
+            seen[name] = o.SignIn = true;
             continue;
         }
         std::string* slot = name == "--record" ? &record : ValueSlot(o, name);
@@ -101,6 +112,31 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             value = args[++i];
         }
         *slot = value;
+    }
+    auto given = [&seen](const char* name) { return seen.count(name) && seen.at(name); };
+    if (given("--discover")) {
+        if (seen.size() > 1)
+            throw EUsageError("--discover takes no other option");
+        if (o.Discover.find('@') == std::string::npos)
+            throw EUsageError("--discover needs an e-mail address");
+        o.Send = false;
+        return o;
+    }
+    if (o.Flush || o.ListOutbox) {
+        // The outbox commands send what is queued; nothing new is made.
+        if (o.Flush && o.ListOutbox)
+            throw EUsageError("give --flush or --outbox, not both");
+        for (const auto& [name, given] : seen)
+            if (given && name != "--settings" && name != "--flush" && name != "--outbox")
+                throw EUsageError(std::string(o.Flush ? "--flush" : "--outbox") + " takes no " +
+                                  name);
+        o.Send = false;
+        return o;
+    }
+    // --sign-in alone (or with --settings) signs in and sends nothing.
+    if (o.SignIn && seen.size() == 1 + (given("--settings") ? 1 : 0)) {
+        o.Send = false;
+        return o;
     }
     if (o.To.empty())
         throw EUsageError("--to is missing");
@@ -134,10 +170,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText() {
     return "Usage: quillet-send --to ADDR [--cc ADDR] [--subject S]\n"
            "                    [--text T | --text-file F] (--wav FILE | --record SECONDS)\n"
-           "                    [--save FILE.eml] [--settings FILE]\n"
+           "                    [--save FILE.eml] [--no-queue] [--settings FILE]\n"
            "                    [--device NAME] [--no-level] [--denoise]\n"
+           "       quillet-send --sign-in [--settings FILE] [--to ADDR and the rest]\n"
+           "       quillet-send --discover ADDRESS\n"
+           "       quillet-send (--flush | --outbox) [--settings FILE]\n"
            "Compresses a voice recording with lame and sends it as a mail the way the\n"
            "settings file says (SMTP, Direct or MAPI), or saves the mail with --save.\n"
+           "A mail that cannot be sent now for a passing reason waits in the Outbox.\n"
            "\n"
            "  --to ADDR          recipients (an address list)\n"
            "  --cc ADDR          copy recipients\n"
@@ -152,12 +192,21 @@ std::string UsageText() {
            "  --no-level         send the voice as recorded: no levelling, no trimming\n"
            "  --denoise          reduce background noise before compressing\n"
            "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
+           "  --no-queue         do not put a mail that cannot be sent now in the Outbox\n"
+           "  --flush            try every mail in the Outbox now\n"
+           "  --outbox           list the mails in the Outbox, one a line\n"
            "  --settings FILE    settings file (default: quillet.ini beside the program)\n"
+           "  --sign-in          sign in to the OAuth 2.0 service of the settings first:\n"
+           "                     shows an address and a code to enter in any browser, or\n"
+           "                     an address to open on this computer\n"
+           "  --discover ADDRESS print the server settings proposed for ADDRESS as\n"
+           "                     settings lines; status 0 found, 3 not found\n"
            "  -h, --help         show this text\n"
            "  --version          show the version\n"
            "\n"
            "Exit status: 0 sent or saved, 1 usage, 2 recording or encoder,\n"
-           "3 delivery or cancelled, 4 settings.\n";
+           "3 delivery or cancelled (--flush: some refused for good), 4 settings,\n"
+           "75 in the Outbox for later (--flush: some still wait).\n";
 }
 
 std::string MessageBody(const TCliOptions& options) {

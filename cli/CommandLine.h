@@ -29,6 +29,14 @@ struct TCliOptions {
     std::string Device;       // --device; empty: the settings' [Audio] Device
     bool NoLevel = false;     // --no-level
     bool Denoise = false;     // --denoise
+    bool SignIn = false;      // --sign-in: first sign in (OAuth 2.0)
+    std::string Discover;     // --discover ADDRESS: only propose account settings
+    // Sending is asked for (--to and the rest); false for --discover, a
+    // lone --sign-in, --flush and --outbox.
+    bool Send = true;
+    bool NoQueue = false;    // --no-queue: a passing failure is not queued
+    bool Flush = false;      // --flush: try every queued message now
+    bool ListOutbox = false; // --outbox: list the queued messages
 };
 
 // The longest take --record accepts, in seconds.
@@ -40,8 +48,11 @@ constexpr size_t MaxTextFileBytes = 1048576;
 // unknown or repeated option, a missing value, no --to, a line break in
 // --to, --cc or --subject, a recipient or subject the send workflow would
 // refuse (its message unchanged), both or neither of --wav and --record,
-// both --text and --text-file, or a take length that is not a number in
-// (0, MaxRecordSeconds]. With --help or --version nothing else is checked.
+// both --text and --text-file, --device without a name or without
+// --record, or a take length that is not a number in (0, MaxRecordSeconds].
+// With --help or --version nothing else is checked;
+// --discover takes no other option; --sign-in without --to only signs in;
+// --flush and --outbox take --settings alone.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a line break.

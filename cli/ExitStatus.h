@@ -1,6 +1,7 @@
 // The exit statuses of quillet-send, one per kind of failure, so scripts
-// can tell a typing mistake from a bad recording, a refused delivery and
-// a broken settings file. The man page lists the same numbers.
+// can tell a typing mistake from a bad recording, a refused delivery, a
+// broken settings file and a mail that waits in the outbox (75, as
+// sysexits.h has it). The man page lists the same numbers.
 #pragma once
 
 enum TExitStatus : int {
@@ -9,4 +10,5 @@ enum TExitStatus : int {
     esRecording = 2, // the recording cannot be read, made or compressed
     esDelivery = 3,  // not delivered or not saved, or cancelled by a signal
     esSettings = 4,  // the settings file is unreadable or holds a bad value
+    esTempFail = 75, // EX_TEMPFAIL: in the outbox, to be sent later
 };

@@ -2,11 +2,13 @@
 #include "cli/SendCommand.h"
 
 #include "cli/ExitStatus.h"
+#include "cli/SettingsFile.h"
 #include "cli/WorkDir.h"
 #include "mail/message/NetAddressCheck.h"
 #include "mapi/SMapi.h"
 #include "platform/Program.h"
 #include "workflow/Encoder.h"
+#include "workflow/Outbox.h"
 #include "workflow/SendSettings.h"
 #include "workflow/SendWorkflow.h"
 
@@ -14,45 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
-
-namespace {
-
-class ESettingsError : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// A settings file that is missing or unreadable would read as all
-// defaults, which can only send to nowhere; say so instead.
-void CheckReadable(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    int err = f ? 0 : errno;
-    if (f) {
-        std::fgetc(f);
-        if (std::ferror(f))
-            err = errno;
-        std::fclose(f);
-    }
-    if (err != 0)
-        throw ESettingsError("Cannot read the settings file " + path + ": " + SystemErrorText(err));
-}
-
-// A script is better stopped than sent on with a default it did not ask
-// for: the first value the settings cannot use ends the run. The sample
-// rate counts only when recording.
-void CheckSettings(const TSettings& settings, bool recording) {
-    for (const TSettingsProblem& problem : settings.Problems)
-        if (recording || problem.Key != "SampleRate")
-            throw ESettingsError(problem.Reason + " (" + problem.Where + ")");
-}
-
-void CheckSendType(const TSendSettings& settings) {
-    if (settings.SendType == TSendType::None)
-        throw ESettingsError("'" + settings.SendTypeValue +
-                             "' is not a way of sending; SendType must be SMTP, Direct or MAPI");
-}
-
-} // namespace
 
 TSendCommand::TSendCommand(TCliOptions options, std::string body)
     : Options(std::move(options)), Body(std::move(body)), Report(stderr, ::isatty(2) == 1) {}
@@ -71,11 +34,7 @@ int TSendCommand::Run() {
         Options.SettingsFile.empty() ? SettingsFilePath() : Options.SettingsFile;
     TSettings settings;
     try {
-        CheckReadable(ini);
-        settings = ReadSettings(ini);
-        CheckSettings(settings, recording);
-        if (!saving)
-            CheckSendType(settings.Send);
+        settings = ReadCheckedSettings(ini, recording, !saving);
     } catch (const Exception& e) {
         Report.Message(e.Message);
         return esSettings;
@@ -86,6 +45,8 @@ int TSendCommand::Run() {
         TWorkflowOptions files;
         files.RecordingFile = dir.File("Quillet.wav");
         files.EncodedFile = dir.File("Quillet.mp3");
+        if (!Options.NoQueue)
+            files.OutboxDir = OutboxDirPath();
         TSendWorkflow workflow(files);
         workflow.ApplySettings(settings.Send);
         TVoiceOptions voice;
@@ -120,11 +81,7 @@ int TSendCommand::Run() {
             Report.Message("Sending cancelled.");
             return esDelivery;
         }
-        int status = Deliver(workflow);
-        // The mail client reads the attachment after this program has ended.
-        if (KeepEncoded)
-            dir.Keep(ExtractFileName(files.EncodedFile));
-        return status;
+        return Deliver(workflow);
     } catch (const ERecordingError& e) {
         Report.Message(e.Message);
         return esRecording;
@@ -165,8 +122,10 @@ int TSendCommand::Deliver(TSendWorkflow& workflow) {
         } else if (workflow.Send(fields)) {
             Report.HideWait();
             std::printf("Your voice e-mail has successfully sent out!\n");
-            KeepEncoded = mapi;
             status = esDone;
+        } else if (workflow.Queued()) {
+            // The workflow said so, with the time of the next try.
+            status = esTempFail;
         }
     } catch (const EEncoderError& e) {
         Report.Message(e.Message);

@@ -33,5 +33,4 @@ private:
     TCapture Capture;
     TSendWorkflow* Workflow = nullptr;
     bool Cancelled = false;
-    bool KeepEncoded = false;
 };

@@ -19,11 +19,5 @@ TWorkDir::TWorkDir() {
 
 TWorkDir::~TWorkDir() {
     std::error_code ignored;
-    if (Kept.empty()) {
-        std::filesystem::remove_all(Dir, ignored);
-        return;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(Dir, ignored))
-        if (entry.path().filename() != Kept)
-            std::filesystem::remove_all(entry.path(), ignored);
+    std::filesystem::remove_all(Dir, ignored);
 }

@@ -1,8 +1,11 @@
 // quillet-send: records or takes a WAV file, compresses it and sends it as
-// a voice mail the way the settings file says, from the command line and
-// without a display (Qt Core only). Signals cancel a running send.
+// a voice mail the way the settings file says, or sends what waits in the
+// outbox, from the command line and without a display (Qt Core only).
+// Signals cancel a running send.
+#include "cli/AccountCommands.h"
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
+#include "cli/OutboxCommand.h"
 #include "cli/SendCommand.h"
 #include "platform/TerminationSignals.h"
 
@@ -20,7 +23,7 @@ int main(int argc, char** argv) {
     std::string body;
     try {
         options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-        if (!options.Help && !options.Version) {
+        if (!options.Help && !options.Version && options.Send) {
             CheckSaveFolder(options);
             body = MessageBody(options);
         }
@@ -36,9 +39,31 @@ int main(int argc, char** argv) {
         std::puts("quillet-send " QUILLET_VERSION);
         return esDone;
     }
+    if (!options.Discover.empty())
+        return RunDiscover(options);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("quillet-send");
+    if (options.Flush || options.ListOutbox) {
+        TOutboxCommand outbox(std::move(options));
+        QuitOnTerminationSignals([&outbox] { outbox.Cancel(); });
+        return outbox.Run();
+    }
+    // A signal ends whatever runs: the sign-in, then the send.
+    std::function<void()> cancelSignIn;
+    TSendCommand* running = nullptr;
+    QuitOnTerminationSignals([&] {
+        if (cancelSignIn)
+            cancelSignIn();
+        if (running)
+            running->Cancel();
+    });
+    if (options.SignIn) {
+        const int status =
+            RunSignIn(options, [&cancelSignIn](std::function<void()> f) { cancelSignIn = f; });
+        if (status != esDone || !options.Send)
+            return status;
+    }
     TSendCommand command(std::move(options), std::move(body));
-    QuitOnTerminationSignals([&command] { command.Cancel(); });
+    running = &command;
     return command.Run();
 }

@@ -24,6 +24,13 @@ public:
     ENetDnsTimedOut() : ENetDnsResolverError("TimedOut") {}
 };
 
+// The server answered SERVFAIL (response code 2): it could not answer now,
+// which may pass, unlike a name that does not exist.
+class ENetDnsServerFailure : public ENetDnsResolverError {
+public:
+    ENetDnsServerFailure() : ENetDnsResolverError("DNS Server Reports Query Server Error") {}
+};
+
 class TDnsReader {
 public:
     explicit TDnsReader(std::string_view data) : Data(data) {}

@@ -94,6 +94,17 @@ void TMXRecord::ParseRecordData(const TDnsReader& packet, size_t offset) {
     Exchange = DecodeName(packet, offset);
 }
 
+void TSRVRecord::ParseRecordData(const TDnsReader& packet, size_t offset) {
+    Priority = packet.U16(offset, "SRV priority");
+    Weight = packet.U16(offset + 2, "SRV weight");
+    Port = packet.U16(offset + 4, "SRV port");
+    offset += 6;
+    // The root name (a lone zero byte) decodes as "": RFC 2782's ".".
+    Target = DecodeName(packet, offset);
+    if (Target.empty())
+        Target.assign(1, '.');
+}
+
 void TSOARecord::ParseRecordData(const TDnsReader& packet, size_t offset) {
     MName = DecodeName(packet, offset);
     RName = DecodeName(packet, offset);
@@ -153,6 +164,8 @@ std::unique_ptr<TResultRecord> CreateResultRecord(uint16_t typeCode) {
         return std::make_unique<TMXRecord>();
     case TQueryRecordTypes::qtTXT:
         return std::make_unique<TTextRecord>();
+    case TQueryRecordTypes::qtSRV:
+        return std::make_unique<TSRVRecord>();
     default:
         return std::make_unique<TResultRecord>();
     }

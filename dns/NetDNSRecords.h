@@ -1,4 +1,4 @@
-// Resource records of a DNS reply (RFC 1035, 3.3 and 4.1.3) and the result
+// Resource records of a DNS reply (RFC 1035, 3.3 and 4.1.3; SRV, RFC 2782) and the result
 // collection the resolver fills, plus DecodeName for compressed names
 // (RFC 1035, 4.1.4). Records parse only their own data through TDnsReader;
 // walking the sections of a reply is left to TNetDNSResolver.
@@ -30,6 +30,7 @@ enum class TQueryRecordTypes : uint16_t {
     qtMINFO = 14,
     qtMX = 15,
     qtTXT = 16,
+    qtSRV = 33,
     qtSTAR = 255,
 };
 
@@ -93,6 +94,17 @@ public:
     uint32_t Retry = 0;
     uint32_t Expire = 0;
     uint32_t Minimum = 0;
+};
+
+// SRV (RFC 2782): where a service of the owner name runs. A Target of "."
+// says the service is not offered at all.
+class TSRVRecord : public TResultRecord {
+public:
+    void ParseRecordData(const TDnsReader& packet, size_t offset) override;
+    uint16_t Priority = 0;
+    uint16_t Weight = 0;
+    uint16_t Port = 0;
+    std::string Target;
 };
 
 // TXT: character strings of up to 255 bytes each.

@@ -22,7 +22,7 @@ constexpr TQueryRecordTypes AllTypes[] = {
     TQueryRecordTypes::qtMB,    TQueryRecordTypes::qtMG,    TQueryRecordTypes::qtMR,
     TQueryRecordTypes::qtNull,  TQueryRecordTypes::qtWKS,   TQueryRecordTypes::qtPTR,
     TQueryRecordTypes::qtHINFO, TQueryRecordTypes::qtMINFO, TQueryRecordTypes::qtMX,
-    TQueryRecordTypes::qtTXT,   TQueryRecordTypes::qtSTAR,
+    TQueryRecordTypes::qtTXT,   TQueryRecordTypes::qtSRV,   TQueryRecordTypes::qtSTAR,
 };
 
 constexpr size_t HeaderSize = 12;
@@ -312,7 +312,7 @@ void TNetDNSResolver::CheckResponseCode(uint16_t flags) const {
     case 1:
         throw ENetDnsResolverError("DNS Server Reports Query Format Error");
     case 2:
-        throw ENetDnsResolverError("DNS Server Reports Query Server Error");
+        throw ENetDnsServerFailure();
     case 3:
         throw ENetDnsResolverError("DNS Server Reports Query Name Error");
     case 4:

@@ -41,7 +41,7 @@ private:
 
 void Connect(TNetSocketHandle& socket, const std::string& ip, int32_t port,
              const TDeadline& deadline) {
-    socket.AllocateSocket(SOCK_STREAM, 0);
+    socket.AllocateSocket(SOCK_STREAM, 0, AddressFamilyOf(ip) ? AddressFamilyOf(ip) : AF_INET);
     socket.PeerIP = ip;
     socket.PeerPort = port;
     try {

@@ -5,10 +5,33 @@
 
 #include "platform/Program.h"
 
+#include <exception>
+
 namespace {
 
 // More records than this would overflow a 32-bit count of 48-byte records.
 constexpr size_t MaxRecords = 0x5555555;
+
+// One MAPISendMail's wait hook: runs OnWait, and carries a raise out of it
+// across the provider's C interface instead of through the provider.
+struct TWaitCall {
+    TEmail* Email;
+    const TEmailNotifyEvent& OnWait;
+    std::exception_ptr Raised;
+};
+
+MapiULong CallOnWait(void* context) {
+    auto* call = static_cast<TWaitCall*>(context);
+    if (call->Raised)
+        return 1;
+    try {
+        call->OnWait(call->Email);
+        return 0;
+    } catch (...) {
+        call->Raised = std::current_exception();
+        return 1;
+    }
+}
 
 } // namespace
 
@@ -213,12 +236,20 @@ int32_t TEmail::SendMail() {
     message.lpFiles = files.empty() ? nullptr : files.data();
 
     DoBeforeSendMail();
-    const auto code =
-        static_cast<int32_t>(MapiEntryPoints().MAPISendMail(FSession, 0, &message, sendFlags, 0));
+    const TMapiEntryPoints& mapi = MapiEntryPoints();
+    TWaitCall wait{this, OnWait, nullptr};
+    const bool hooked = OnWait && mapi.QuilletMapiSetWaitHook != nullptr;
+    if (hooked)
+        mapi.QuilletMapiSetWaitHook(&CallOnWait, &wait);
+    const auto code = static_cast<int32_t>(mapi.MAPISendMail(FSession, 0, &message, sendFlags, 0));
+    if (hooked)
+        mapi.QuilletMapiSetWaitHook(nullptr, nullptr);
     if (code == 0)
         DoAfterSendMail();
     else
         DoMapiError(code);
+    if (wait.Raised)
+        std::rethrow_exception(wait.Raised);
     return code;
 }
 

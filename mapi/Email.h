@@ -75,6 +75,11 @@ public:
     TEmailNotifyEvent OnBeforeLogon, OnAfterLogon, OnBeforeLogoff, OnAfterLogoff;
     TEmailNotifyEvent OnBeforeSaveMail, OnAfterSaveMail, OnBeforeSendMail, OnAfterSendMail;
     TMapiErrorEvent OnMapiError; // every failure code
+    // Called again and again while MAPISendMail waits for the mail client,
+    // where the provider supports a wait hook (ours does). It may raise to
+    // give the send up: the provider ends the client, and SendMail passes
+    // the raise on after its clean-up.
+    TEmailNotifyEvent OnWait;
     std::string Password;
     std::string Profile;
     std::vector<std::string> Recipient; // "To" names

@@ -1,7 +1,8 @@
 // Simple MAPI as the binding and our provider library both see it: the
 // message, recipient and file records with native pointer size, the flags
-// and result codes, and the types of the ten entry points. Written from the
-// published record and function descriptions; nothing here talks to a library.
+// and result codes, and the types of the ten entry points (and of our
+// provider's wait hook). Written from the published record and function
+// descriptions; nothing here talks to a library.
 #pragma once
 
 #include <cstdint>
@@ -71,6 +72,15 @@ typedef MapiULong MAPIResolveNameFunc(MapiHandle lhSession, MapiUIParam ulUIPara
                                       MapiULong flFlags, MapiULong ulReserved,
                                       MapiRecipDesc** lppRecip);
 typedef MapiULong MAPIFreeBufferFunc(void* pv);
+
+// Our provider's one addition to Simple MAPI, looked up by name and
+// optional: a program that must stay responsive while the mail client
+// takes the mail registers a wait hook for its thread, which MAPISendMail
+// calls about every 10 ms while it waits. A non-zero answer gives the send
+// up: the client is ended and MAPISendMail returns MAPI_E_USER_ABORT. A
+// null hook removes the thread's hook.
+typedef MapiULong QuilletMapiWaitHookFunc(void* context);
+typedef void QuilletMapiSetWaitHookFunc(QuilletMapiWaitHookFunc* hook, void* context);
 
 } // extern "C"
 

@@ -46,6 +46,8 @@ bool BindEntryPoints(void* handle, TMapiEntryPoints& e) {
     Bind(handle, "MAPIFreeBuffer", e.MAPIFreeBuffer, complete);
     Bind(handle, "MAPIAddress", e.MAPIAddress, complete);
     Bind(handle, "MAPISaveMail", e.MAPISaveMail, complete);
+    bool optional = true;
+    Bind(handle, "QuilletMapiSetWaitHook", e.QuilletMapiSetWaitHook, optional);
     return complete;
 }
 

@@ -1,7 +1,8 @@
 // SMapi: the process-wide binding to the Simple MAPI provider library. At
 // start-up the provider (libmapi32.so) is looked for beside the program and
 // then on the loader's search path, loaded with dlopen and its ten entry
-// points looked up by name. Sending, sessions and records are TEmail's work.
+// points looked up by name (and our provider's optional wait hook).
+// Sending, sessions and records are TEmail's work.
 #pragma once
 
 #include "base/Exception.h"
@@ -27,6 +28,8 @@ struct TMapiEntryPoints {
     MAPIFreeBufferFunc* MAPIFreeBuffer = nullptr;
     MAPIAddressFunc* MAPIAddress = nullptr;
     MAPISaveMailFunc* MAPISaveMail = nullptr;
+    // Optional, beyond the ten: our provider's wait hook; null elsewhere.
+    QuilletMapiSetWaitHookFunc* QuilletMapiSetWaitHook = nullptr;
 };
 
 // File name of our provider library.

@@ -17,7 +17,7 @@ namespace {
     handle.CloseSocket(false);
     if (code == WSAEBADF || code == WSAENOTSOCK)
         throw ENetConnectTimeout();
-    throw ENetConnectException(SocketErrorMessage(code));
+    throw ENetConnectException(code, SocketErrorMessage(code));
 }
 
 } // namespace

@@ -46,10 +46,14 @@ public:
     ENetConnectTimeout() : ENetException("Connect timed out.") {}
 };
 
-// A connect that failed; the message is the socket error's message.
+// A connect that failed; the message is the socket error's message, Code
+// its number (10061 for a refusal), so callers can tell a refusal or an
+// unreachable host from a local fault.
 class ENetConnectException : public ENetException {
 public:
-    using ENetException::ENetException;
+    ENetConnectException(int code, const std::string& message)
+        : ENetException(message), Code(code) {}
+    int Code;
 };
 
 class ENetSilentException : public ENetException {

@@ -7,8 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 class TNetIOHandler : public TNetComponent {
 public:
@@ -16,7 +18,8 @@ public:
     virtual void Open() = 0;
     // Shuts down the sending direction and closes; no error when closed.
     virtual void Close() = 0;
-    // Resolves host, connects; timeout as for TNetTCPClient::OpenConnection.
+    // Resolves host (every address, raced: NetConnectRace.h), connects;
+    // timeout as for TNetTCPClient::OpenConnection.
     virtual void ConnectClient(const std::string& host, int port, const std::string& boundIP,
                                int boundPort, int boundPortMin, int boundPortMax,
                                int32_t timeout) = 0;
@@ -27,15 +30,29 @@ public:
     // -1 on failure with the code number in LastErrorCode().
     virtual ssize_t Recv(void* buffer, size_t count) = 0;
     // Sends some of data: waits while the peer accepts nothing, at most
-    // WriteTimeout ms without progress (then ENetReadTimeout, the socket
-    // closed), giving the anti-freeze its slices meanwhile.
+    // WriteTimeout ms without the peer acknowledging a byte (then
+    // ENetReadTimeout, the socket closed), giving the anti-freeze its
+    // slices and the write-wait hook its calls meanwhile.
     virtual ssize_t Send(const void* data, size_t count) = 0;
-    // ms a write may make no progress; 0: no limit.
+    // ms a write may go without the peer acknowledging anything; 0: no limit.
     virtual void SetWriteTimeout(int32_t ms) { FWriteTimeout = ms; }
+    // Bytes sent (in this transport's own units) that the peer has not
+    // acknowledged yet; 0 where that cannot be known.
+    virtual int64_t Unacknowledged() { return 0; }
+    // Called at every slice of a write that waits for the peer, so the
+    // caller can show the bytes acknowledged meanwhile.
+    virtual void SetWriteWaitHook(std::function<void()> hook) { FWriteWaitHook = std::move(hook); }
+    // The addresses to race for the next ConnectClient instead of looking
+    // the host up (tests and benchmarks); empty: look it up.
+    virtual void SetHostAddresses(std::vector<std::string> addresses) {
+        FHostAddresses = std::move(addresses);
+    }
     virtual int LastErrorCode() = 0;
     // Peer address text for status reports (empty when unknown).
     virtual std::string PeerIP() { return ""; }
 
 protected:
     int32_t FWriteTimeout = 0;
+    std::function<void()> FWriteWaitHook;
+    std::vector<std::string> FHostAddresses;
 };

@@ -1,5 +1,7 @@
 // TNetIOHandlerSocket: the transport over one socket handle, with host
-// resolution and the connect with a time-out (NetConnect.h).
+// resolution and the connect race over every address (NetConnectRace.h).
+// A write that waits for the peer counts what the peer acknowledges
+// (SIOCOUTQ), not what the kernel took, and TCP_USER_TIMEOUT backs that up.
 #pragma once
 
 #include "net/NetIOHandler.h"
@@ -20,10 +22,13 @@ public:
     bool Readable(int32_t timeout) override;
     ssize_t Recv(void* buffer, size_t count) override;
     ssize_t Send(const void* data, size_t count) override;
+    void SetWriteTimeout(int32_t ms) override;
+    int64_t Unacknowledged() override;
     int LastErrorCode() override;
     std::string PeerIP() override;
 
-    // Created on the first Open, reset on later ones; null before.
+    // Created on the first Open, reset on later ones, replaced by the
+    // race's winner at a connect; null before.
     TNetSocketHandle* Binding() { return FBinding.get(); }
 
     // false sets TCP no-delay after the connect: a command (or the final
@@ -31,5 +36,11 @@ public:
     bool UseNagle = false;
 
 private:
+    // Waits for room in the send buffer; see Send.
+    void AwaitRoom();
+    // The kernel's own limit on unacknowledged data, a second guard behind
+    // the write time-out that reports it.
+    void ApplyUserTimeout();
     std::unique_ptr<TNetSocketHandle> FBinding;
+    unsigned FCloses = 0; // Close calls, so a connect sees one made meanwhile
 };

@@ -2,12 +2,17 @@
 // their bytes through the inner transport, so every wait (handshake and
 // reads) is the inner transport's readability wait with its anti-freeze
 // slices. One SSL_CTX per session: nothing (sessions, tickets) is carried
-// from one host to the next. TLS 1.2 is the lowest version accepted.
+// from one host to the next. TLS 1.2 is the lowest version accepted. The
+// trusted certificates are the exception: parsing the system's store takes
+// tens of milliseconds, so each set is loaded once per process on a thread
+// of its own and shared by every session (they are read only).
 #include "net/NetIOHandlerTLS.h"
 
 #include "base/Text.h"
+#include "net/NetAntiFreeze.h"
 #include "net/NetDeliveryException.h"
 #include "net/NetIOHandlerSocket.h"
+#include "net/NetIdna.h"
 #include "net/NetSocketError.h"
 #include "net/NetStack.h"
 
@@ -18,6 +23,13 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -70,6 +82,149 @@ std::string CertificateReason(const std::string& host, long result) {
         return X509_verify_cert_error_string(result);
     }
 }
+
+// One load of trusted certificates: the system's store, plus a CA file when
+// one is named. The loading thread fills it in once; handshakes on any
+// thread wait for it and share the store, which OpenSSL locks itself.
+class TTrustLoad {
+public:
+    ~TTrustLoad() { X509_STORE_free(FStore); }
+
+    // Runs on the loading thread.
+    void Load(const std::string& caFile) {
+        ERR_clear_error();
+        X509_STORE* store = X509_STORE_new();
+        std::string error;
+        if (!store)
+            error = "Cannot set up TLS: " + OpenSSLReason() + ".";
+        else if (X509_STORE_set_default_paths(store) != 1)
+            error = "Cannot load the system's trusted certificates: " + OpenSSLReason() + ".";
+        else if (!caFile.empty() && X509_STORE_load_locations(store, caFile.c_str(), nullptr) != 1)
+            error =
+                "Cannot load the trusted certificates of " + caFile + ": " + OpenSSLReason() + ".";
+        if (!error.empty()) {
+            X509_STORE_free(store);
+            store = nullptr;
+        }
+        std::lock_guard<std::mutex> lock(FLock);
+        FStore = store;
+        FError = error;
+        FFinished = true;
+        FDone.notify_all();
+    }
+
+    // True once the load has finished; waits up to ms for it
+    // (TimeoutInfinite: as long as it takes).
+    bool Wait(int32_t ms) {
+        std::unique_lock<std::mutex> lock(FLock);
+        auto finished = [this] { return FFinished; };
+        if (ms == TimeoutInfinite) {
+            FDone.wait(lock, finished);
+            return true;
+        }
+        return FDone.wait_for(lock, std::chrono::milliseconds(ms), finished);
+    }
+    bool Failed() {
+        std::lock_guard<std::mutex> lock(FLock);
+        return FFinished && !FStore;
+    }
+    // After Wait: a reference of the caller's to the store, or the load's
+    // failure as ENetTLSError.
+    X509_STORE* Share() {
+        std::lock_guard<std::mutex> lock(FLock);
+        if (!FStore)
+            throw ENetTLSError(FError);
+        X509_STORE_up_ref(FStore);
+        return FStore;
+    }
+
+private:
+    std::mutex FLock;
+    std::condition_variable FDone;
+    bool FFinished = false;
+    X509_STORE* FStore = nullptr;
+    std::string FError;
+};
+
+// The loads of this process, one per CA file ("" for the system's store
+// alone). A CA file that changed on disk is loaded anew, and so is a set
+// whose load failed (a missing file may be there by the next send). Any
+// thread that handshakes asks here: the GUI thread in the program, the
+// main thread in quillet-send; the mutex guards the table only.
+class TTrustStores {
+public:
+    TTrustStores() {
+        // OpenSSL cleans up at exit in a handler it registers when it starts;
+        // starting it before this object is complete makes this object's
+        // destructor run before that clean-up.
+        OPENSSL_init_ssl(0, nullptr);
+    }
+    ~TTrustStores() {
+        // A load still running (a program that ends right after a connect
+        // failed) must finish before OpenSSL is cleaned up.
+        for (auto& t : FThreads)
+            t.first.join();
+    }
+    TTrustStores(const TTrustStores&) = delete;
+    TTrustStores& operator=(const TTrustStores&) = delete;
+
+    // The load for caFile, started now unless it is there already.
+    std::shared_ptr<TTrustLoad> Get(const std::string& caFile) {
+        const std::string stamp = FileStamp(caFile);
+        std::lock_guard<std::mutex> lock(FLock);
+        TEntry& e = FEntries[caFile];
+        if (e.Load && e.Stamp == stamp && !e.Load->Failed())
+            return e.Load;
+        ReapFinished();
+        e.Stamp = stamp;
+        e.Load = std::make_shared<TTrustLoad>();
+        FThreads.emplace_back(std::thread([load = e.Load, caFile] { load->Load(caFile); }), e.Load);
+        return e.Load;
+    }
+
+private:
+    struct TEntry {
+        std::string Stamp;
+        std::shared_ptr<TTrustLoad> Load;
+    };
+
+    // What tells one version of a file from another; "" for no file.
+    static std::string FileStamp(const std::string& path) {
+        struct stat st {};
+        if (path.empty())
+            return "";
+        if (stat(path.c_str(), &st) != 0)
+            return "missing";
+        return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
+               std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
+               std::to_string(st.st_mtim.tv_nsec);
+    }
+
+    // Joins the threads whose load has finished (they only return then).
+    void ReapFinished() {
+        for (auto it = FThreads.begin(); it != FThreads.end();) {
+            if (it->second->Wait(0)) {
+                it->first.join();
+                it = FThreads.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    std::mutex FLock; // guards the table and the threads, not the loads
+    std::map<std::string, TEntry> FEntries;
+    std::vector<std::pair<std::thread, std::shared_ptr<TTrustLoad>>> FThreads;
+};
+
+TTrustStores& TrustStores() {
+    static TTrustStores stores;
+    return stores;
+}
+
+struct TStoreFree {
+    void operator()(X509_STORE* store) const { X509_STORE_free(store); }
+};
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -190,6 +345,10 @@ void TNetIOHandlerTLS::ConnectClient(const std::string& host, int port, const st
                                      int32_t timeout) {
     FreeSession();
     FHost = host;
+    // The certificates load while the connect (and, for STARTTLS, the
+    // greeting) goes on; the handshake finds them ready or waits for them.
+    if (VerifyPeer)
+        TrustStores().Get(CAFile);
     FInner->ConnectClient(host, port, boundIP, boundPort, boundPortMin, boundPortMax, timeout);
     if (ImplicitTLS)
         StartTLS(host);
@@ -212,7 +371,37 @@ void TNetIOHandlerTLS::StartTLS(const std::string& host) {
     }
 }
 
-void TNetIOHandlerTLS::Handshake(const std::string& host) {
+X509_STORE* TNetIOHandlerTLS::AwaitTrustStore() {
+    std::shared_ptr<TTrustLoad> load = TrustStores().Get(CAFile);
+    // On the GUI thread the wait runs in the anti-freeze's slices, like a
+    // socket wait, and the window is serviced once more when the load ends:
+    // the handshake's first socket wait is a whole slice of its own.
+    for (bool done = load->Wait(0); !done;) {
+        const int32_t slice =
+            TNetAntiFreezeBase::ShouldUse()
+                ? std::max<int32_t>(1, TNetAntiFreezeBase::Instance()->IdleTimeOut)
+                : TimeoutInfinite;
+        done = load->Wait(slice);
+        TNetAntiFreezeBase::DoProcess(true);
+        // An event handler (Cancel) may have closed the connection.
+        if (!FInner->Connected())
+            throw ENetConnClosedGracefully();
+    }
+    return load->Share();
+}
+
+void TNetIOHandlerTLS::Handshake(const std::string& typedHost) {
+    // The certificate names an international domain in its A-label form,
+    // and so does SNI (RFC 6066 3).
+    // An IPv6 literal typed in brackets is checked as the address itself.
+    std::string host = typedHost;
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    else if (!DomainToASCII(typedHost, host))
+        host = typedHost;
+    std::unique_ptr<X509_STORE, TStoreFree> trusted;
+    if (VerifyPeer)
+        trusted.reset(AwaitTrustStore());
     ERR_clear_error();
     FCtx = SSL_CTX_new(TLS_client_method());
     if (!FCtx)
@@ -225,12 +414,7 @@ void TNetIOHandlerTLS::Handshake(const std::string& host) {
     SSL_CTX_set_options(FCtx,
                         SSL_OP_NO_TICKET | SSL_OP_NO_RENEGOTIATION | SSL_OP_IGNORE_UNEXPECTED_EOF);
     if (VerifyPeer) {
-        if (SSL_CTX_set_default_verify_paths(FCtx) != 1)
-            throw ENetTLSError("Cannot load the system's trusted certificates: " + OpenSSLReason() +
-                               ".");
-        if (!CAFile.empty() && SSL_CTX_load_verify_locations(FCtx, CAFile.c_str(), nullptr) != 1)
-            throw ENetTLSError("Cannot load the trusted certificates of " + CAFile + ": " +
-                               OpenSSLReason() + ".");
+        SSL_CTX_set_cert_store(FCtx, trusted.release()); // takes our reference
         SSL_CTX_set_verify(FCtx, SSL_VERIFY_PEER, &TNetIOHandlerTLS::VerifyCertificate);
     } else {
         SSL_CTX_set_verify(FCtx, SSL_VERIFY_NONE, nullptr);
@@ -429,6 +613,11 @@ ssize_t TNetIOHandlerTLS::Send(const void* data, size_t count) {
     if (!FlushOut())
         return -1;
     return r;
+}
+
+int64_t TNetIOHandlerTLS::Unacknowledged() {
+    const int64_t queued = FOut ? static_cast<int64_t>(BIO_ctrl_pending(FOut)) : 0;
+    return FInner->Unacknowledged() + queued;
 }
 
 int TNetIOHandlerTLS::LastErrorCode() {

@@ -17,6 +17,7 @@ typedef struct ssl_st SSL;
 typedef struct ssl_ctx_st SSL_CTX;
 typedef struct bio_st BIO;
 typedef struct x509_st X509;
+typedef struct x509_store_st X509_STORE;
 
 // The SHA-256 of cert's DER form as upper-case hex pairs joined by ":".
 std::string CertificateSha256(X509* cert);
@@ -88,6 +89,14 @@ public:
     ssize_t Send(const void* data, size_t count) override;
     // The records go out through the inner transport, which does the wait.
     void SetWriteTimeout(int32_t ms) override { FInner->SetWriteTimeout(ms); }
+    // Records not yet acknowledged, and those not yet handed to the socket.
+    int64_t Unacknowledged() override;
+    void SetWriteWaitHook(std::function<void()> hook) override {
+        FInner->SetWriteWaitHook(std::move(hook));
+    }
+    void SetHostAddresses(std::vector<std::string> addresses) override {
+        FInner->SetHostAddresses(std::move(addresses));
+    }
     int LastErrorCode() override;
     std::string PeerIP() override;
 
@@ -98,6 +107,10 @@ private:
     bool PinMatches() const;
     void FreeSession();
     void Handshake(const std::string& host);
+    // The trusted certificates for VerifyPeer (system store and CAFile),
+    // loaded once per process; a reference of the caller's. Waits while
+    // they are still loading; ENetTLSError when they cannot be loaded.
+    X509_STORE* AwaitTrustStore();
     [[noreturn]] void RaiseHandshakeFailure(const std::string& host);
     // Why the inner transport stopped: its socket error, or the close.
     std::string InnerFailure() const;

@@ -20,12 +20,13 @@ TNetSocketHandle::~TNetSocketHandle() {
         ::close(FHandle);
 }
 
-void TNetSocketHandle::AllocateSocket(int type, int protocol) {
+void TNetSocketHandle::AllocateSocket(int type, int protocol, int family) {
     CloseSocket();
-    TNetSocket s = TNetStack::Instance().CreateSocket(AF_INET, type, protocol);
+    TNetSocket s = TNetStack::Instance().CreateSocket(family, type, protocol);
     if (s == NetInvalidSocket)
         throw ENetInvalidSocket();
     FHandle = s;
+    FFamily = family;
 }
 
 void TNetSocketHandle::Bind() {
@@ -77,6 +78,13 @@ ssize_t TNetSocketHandle::Send(const void* data, size_t count) {
 
 ssize_t TNetSocketHandle::Receive(void* buffer, size_t count) {
     return TNetStack::Instance().Receive(FHandle, buffer, count);
+}
+
+int64_t TNetSocketHandle::Unacknowledged() {
+    if (!HandleAllocated())
+        return 0;
+    const int64_t n = TNetStack::Instance().Unacknowledged(FHandle);
+    return n < 0 ? 0 : n;
 }
 
 ssize_t TNetSocketHandle::SendTo(const std::string& ip, int port, const void* data, size_t count) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/socket.h>
 
 class TNetSocketHandle {
 public:
@@ -19,9 +20,10 @@ public:
     TNetSocketHandle(const TNetSocketHandle&) = delete;
     TNetSocketHandle& operator=(const TNetSocketHandle&) = delete;
 
-    // Allocates a socket (IPv4); ENetInvalidSocket "Cannot allocate socket."
-    // when the platform refuses. Closes a socket already held first.
-    void AllocateSocket(int type, int protocol = 0);
+    // Allocates a socket of family (AF_INET or AF_INET6); ENetInvalidSocket
+    // "Cannot allocate socket." when the platform refuses. Closes a socket
+    // already held first.
+    void AllocateSocket(int type, int protocol = 0, int family = AF_INET);
     // Binds to IP/Port (empty and 0: any). Address in use raises
     // ENetCouldNotBindSocket, any other failure its socket error.
     void Bind();
@@ -35,6 +37,8 @@ public:
 
     ssize_t Send(const void* data, size_t count);
     ssize_t Receive(void* buffer, size_t count);
+    // Bytes sent that the peer has not acknowledged; 0 without a socket.
+    int64_t Unacknowledged();
     ssize_t SendTo(const std::string& ip, int port, const void* data, size_t count);
     // The sender's address goes to ip/port; 10040 for a datagram longer
     // than count.
@@ -58,6 +62,7 @@ public:
     void UpdateBindingPeer();
 
     TNetSocket Handle() const { return FHandle; }
+    int Family() const { return FFamily; }
     bool HandleAllocated() const { return FHandle != NetInvalidSocket; }
 
     std::string IP; // local
@@ -70,4 +75,5 @@ public:
 private:
     bool WaitSliced(bool write, int32_t timeout);
     TNetSocket FHandle = NetInvalidSocket;
+    int FFamily = 0;
 };

@@ -1,7 +1,8 @@
 // TNetStack: the process-wide socket layer. One instance exists while any
 // network component does (counted in TNetComponent); every socket call of
 // the delivery code goes through it so errors are translated in one place
-// into Windows Sockets code numbers (see NetSocketError.h). IPv4 only.
+// into Windows Sockets code numbers (see NetSocketError.h). IPv4 and IPv6:
+// an address is text everywhere, its family told by its form.
 #pragma once
 
 #include <atomic>
@@ -41,6 +42,9 @@ public:
     // caller waits for writability in its own (anti-freeze) slices.
     virtual ssize_t Send(TNetSocket s, const void* data, size_t count) = 0;
     virtual ssize_t Receive(TNetSocket s, void* buffer, size_t count) = 0;
+    // Bytes sent on a stream socket that the peer has not acknowledged yet
+    // (SIOCOUTQ); -1 on failure.
+    virtual int64_t Unacknowledged(TNetSocket s) = 0;
     virtual ssize_t SendTo(TNetSocket s, const void* data, size_t count, const std::string& ip,
                            int port) = 0;
     // A datagram longer than count fails with 10040 (message too long)
@@ -52,6 +56,10 @@ public:
     virtual int WaitReadable(TNetSocket s, int32_t timeout) = 0;
     // As WaitReadable, for writability (a non-blocking connect completing).
     virtual int WaitWritable(TNetSocket s, int32_t timeout) = 0;
+    // One wait until any of sockets is writable (or failed): the number
+    // ready, 0 on time-out, -1 on failure; ready[i] tells which.
+    virtual int WaitAnyWritable(const std::vector<TNetSocket>& sockets, int32_t timeout,
+                                std::vector<bool>& ready) = 0;
     virtual int Shutdown(TNetSocket s, int how) = 0;
     virtual int Close(TNetSocket s) = 0;
     virtual int SetSocketOption(TNetSocket s, int level, int name, int value) = 0;
@@ -60,13 +68,20 @@ public:
     virtual int PendingError(TNetSocket s) = 0;
     virtual int GetSocketName(TNetSocket s, std::string& ip, int& port) = 0;
     virtual int GetPeerName(TNetSocket s, std::string& ip, int& port) = 0;
-    // Host-by-name lookup: the first IPv4 address as dotted text, or empty
-    // with LastError() set (11001 when the host is not known).
-    virtual std::string HostByName(const std::string& host) = 0;
+    // Host-by-name lookup: every address of both families in the order the
+    // system resolver gives (RFC 6724), each once, or none with LastError()
+    // set (11001 when the host is not known).
+    virtual std::vector<std::string> HostByName(const std::string& host) = 0;
     virtual std::string HostName() = 0;
 
-    // LOCALHOST (any case) -> 127.0.0.1; a dotted IPv4 address unchanged;
-    // anything else looked up. A failed lookup raises its socket error.
+    // The addresses to connect to for host: LOCALHOST (any case) is ::1
+    // and 127.0.0.1 without a lookup; an address literal (dotted IPv4, IPv6
+    // with or without brackets) is itself; a name with non-ASCII letters is
+    // looked up in its A-label form; anything else is looked up. A failed
+    // lookup raises its socket error.
+    std::vector<std::string> ResolveAddresses(const std::string& host);
+    // The first of them (a datagram goes to one address); LOCALHOST is
+    // 127.0.0.1.
     std::string ResolveHost(const std::string& host);
 
     int LastError() const { return FLastError.load(); }
@@ -102,10 +117,13 @@ public:
     int Close(TNetSocket s) override;
     int SetSocketOption(TNetSocket s, int level, int name, int value) override;
     int SetBlocking(TNetSocket s, bool blocking) override;
+    int64_t Unacknowledged(TNetSocket s) override;
+    int WaitAnyWritable(const std::vector<TNetSocket>& sockets, int32_t timeout,
+                        std::vector<bool>& ready) override;
     int PendingError(TNetSocket s) override;
     int GetSocketName(TNetSocket s, std::string& ip, int& port) override;
     int GetPeerName(TNetSocket s, std::string& ip, int& port) override;
-    std::string HostByName(const std::string& host) override;
+    std::vector<std::string> HostByName(const std::string& host) override;
     std::string HostName() override;
 
 private:
@@ -129,3 +147,9 @@ bool IsDottedIP(const std::string& text);
 bool ParseDottedIP(const std::string& text, uint32_t& address);
 // Four decimal numbers joined by dots, from a host-order address.
 std::string FormatDottedIP(uint32_t address);
+// An IPv6 address as text ("::1", "fe80::1%eth0"), without brackets.
+bool IsIPv6Address(const std::string& text);
+// AF_INET for a dotted IPv4 address, AF_INET6 for an IPv6 one, else 0.
+int AddressFamilyOf(const std::string& ip);
+// An address for messages: an IPv6 one in brackets ("[::1]").
+std::string AddressForDisplay(const std::string& ip);

@@ -21,6 +21,60 @@ void TNetTCPConnection::SetIOHandler(std::unique_ptr<TNetIOHandler> transport) {
     FOneConnection = false;
     // A new transport starts a new connection, whatever the old one did.
     FClosedGracefully = false;
+    ResetWriteCount();
+}
+
+void TNetTCPConnection::ResetWriteCount() {
+    FWritten = 0;
+    FAckReported = 0;
+}
+
+void TNetTCPConnection::ReportAcknowledged() {
+    const int64_t unacked = FIOHandler ? FIOHandler->Unacknowledged() : 0;
+    // Under TLS the transport counts records, a little more than our
+    // bytes: the estimate stays below what the peer really has.
+    const int64_t acked = FWritten - std::min(FWritten, unacked);
+    if (acked > FAckReported) {
+        const int64_t delta = acked - FAckReported;
+        FAckReported = acked;
+        DoWork(false, delta);
+    }
+}
+
+bool TNetTCPConnection::AwaitReadable(int32_t wait) {
+    using Clock = std::chrono::steady_clock;
+    if (WriteTimeout <= 0)
+        return FIOHandler->Readable(wait);
+    const bool infinite = wait == TimeoutInfinite;
+    const auto end = Clock::now() + std::chrono::milliseconds(infinite ? 0 : wait);
+    auto msUntil = [](Clock::time_point t) {
+        return static_cast<int32_t>(std::max<long long>(
+            0, std::chrono::duration_cast<std::chrono::milliseconds>(t - Clock::now()).count()));
+    };
+    int64_t unacked = FIOHandler->Unacknowledged();
+    auto progress = Clock::now();
+    for (;;) {
+        if (unacked == 0)
+            return FIOHandler->Readable(infinite ? TimeoutInfinite : msUntil(end));
+        const auto stalledUntil = progress + std::chrono::milliseconds(WriteTimeout);
+        if (Clock::now() >= stalledUntil) {
+            // The peer took nothing of what we sent: no reply can come.
+            CloseSocket();
+            throw ENetReadTimeout();
+        }
+        int32_t slice = std::min<int32_t>(250, msUntil(stalledUntil));
+        if (!infinite)
+            slice = std::min(slice, msUntil(end));
+        if (FIOHandler->Readable(slice))
+            return true;
+        ReportAcknowledged();
+        if (!infinite && Clock::now() >= end)
+            return false;
+        const int64_t now = FIOHandler->Unacknowledged();
+        if (now < unacked)
+            progress = Clock::now();
+        unacked = now;
+    }
 }
 
 void TNetTCPConnection::SetOwnIOHandler(std::unique_ptr<TNetIOHandler> transport) {
@@ -92,7 +146,7 @@ int TNetTCPConnection::ReadFromStack(bool raiseIfDisconnected, int32_t timeout,
             if (wait == TimeoutInfinite || left < wait)
                 wait = static_cast<int32_t>(left);
         }
-        if (!FIOHandler->Readable(wait)) {
+        if (!AwaitReadable(wait)) {
             if (raiseOnTimeout)
                 throw ENetReadTimeout();
             return -1;
@@ -290,6 +344,7 @@ void TNetTCPConnection::WriteBytes(const void* data, size_t count, bool writeNow
 
 void TNetTCPConnection::SendNow(const char* data, size_t count) {
     FIOHandler->SetWriteTimeout(WriteTimeout);
+    FIOHandler->SetWriteWaitHook([this] { ReportAcknowledged(); });
     size_t sent = 0;
     while (sent < count) {
         ssize_t n = FIOHandler->Send(data + sent, count - sent);
@@ -312,7 +367,8 @@ void TNetTCPConnection::SendNow(const char* data, size_t count) {
             TNetStack::RaiseSocketError(code);
         }
         sent += static_cast<size_t>(n);
-        DoWork(false, n);
+        FWritten += n;
+        ReportAcknowledged();
     }
 }
 
@@ -357,6 +413,10 @@ void TNetTCPClient::OpenConnection(int32_t timeout) {
         FIOHandler->Open();
         FInputBuffer.Clear();
         FClosedGracefully = false;
+        ResetWriteCount();
+        if (timeout == TimeoutDefault && ConnectTimeout > 0)
+            timeout = ConnectTimeout;
+        FIOHandler->SetHostAddresses(HostAddresses);
         FIOHandler->ConnectClient(Host, Port, BoundIP, BoundPort, BoundPortMin, BoundPortMax,
                                   timeout);
         TNetComponent::DoStatus(TNetStatus::Connected, Host);

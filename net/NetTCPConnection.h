@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 enum TNetMaxLineAction { maException, maSplit };
 
@@ -33,8 +34,11 @@ public:
     // ms for all lines of one reply together, however slowly they come;
     // 0: no limit. Expiry raises ENetReadTimeout.
     int32_t ReplyTimeout = 0;
-    // ms a write may go without the peer taking a byte; 0: no limit.
-    // Expiry closes the socket and raises ENetReadTimeout.
+    // ms a write may go without the peer acknowledging a byte; 0: no
+    // limit. It holds for a reply awaited while the peer has not
+    // acknowledged all we sent too, so a peer that stopped reading is
+    // noticed although the kernel took everything. Expiry closes the
+    // socket and raises ENetReadTimeout.
     int32_t WriteTimeout = 0;
     int32_t MaxLineLength = 16384; // without the terminator; 0: no limit
     TNetMaxLineAction MaxLineAction = maException;
@@ -64,6 +68,8 @@ public:
     // anything is sent: a line break inside would end the line early.
     void WriteLine(const std::string& text) override;
     void WriteText(const std::string& text) override;
+    // OnWork reports written bytes as the peer acknowledges them (as far as
+    // the transport can tell), not as the kernel takes them.
     void WriteBytes(const void* data, size_t count, bool writeNow = false) override;
     void DoStatus(const std::string& text) override;
     using TNetComponent::DoStatus;
@@ -103,6 +109,8 @@ protected:
     void CloseSocket();
     // Sets a transport made for one connection: CloseConnection frees it.
     void SetOwnIOHandler(std::unique_ptr<TNetIOHandler> transport);
+    // A new connection starts counting written bytes afresh.
+    void ResetWriteCount();
     // True when the transport is the caller's (SetIOHandler), kept for
     // every connection.
     bool CallersIOHandler() const { return FIOHandler && !FOneConnection; }
@@ -113,6 +121,13 @@ protected:
 private:
     [[noreturn]] void RaiseLineTooLong();
     void SendNow(const char* data, size_t count);
+    // Raises OnWork for what the peer acknowledged since the last report.
+    void ReportAcknowledged();
+    // The transport's readability wait, bounded by WriteTimeout as well
+    // while the peer has not acknowledged everything.
+    bool AwaitReadable(int32_t wait);
+    int64_t FWritten = 0;     // bytes handed to the transport
+    int64_t FAckReported = 0; // of those, reported through OnWork
     // The end of the reply being read; time_point::max() while none.
     std::chrono::steady_clock::time_point FReplyDeadline =
         std::chrono::steady_clock::time_point::max();
@@ -132,6 +147,12 @@ public:
     int32_t BoundPort = 0;
     int32_t BoundPortMin = 0;
     int32_t BoundPortMax = 0;
+    // ms the connect (every address of Host raced) may take when
+    // OpenConnection is given TimeoutDefault; 0: the 120 s limit of old.
+    int32_t ConnectTimeout = 0;
+    // Addresses to race instead of looking Host up (tests and benchmarks);
+    // empty: look it up.
+    std::vector<std::string> HostAddresses;
 
     // Opens a socket transport (unless one is set) and connects to
     // Host:Port. A failure leaves the socket closed and the transport kept.

@@ -24,18 +24,22 @@ void TNetUDPBase::SetBroadcastEnabled(bool value) {
         FBinding->SetSockOpt(SOL_SOCKET, SO_BROADCAST, value ? -1 : 0);
 }
 
-TNetSocketHandle& TNetUDPBase::Socket() {
+TNetSocketHandle& TNetUDPBase::Socket(int family) {
     if (!FBinding)
         FBinding = std::make_unique<TNetSocketHandle>();
+    // A datagram to the other family needs a socket of that family; the
+    // open one stays while the family does.
+    if (FBinding->HandleAllocated() && family != 0 && FBinding->Family() != family)
+        FBinding->CloseSocket(false);
     if (!FBinding->HandleAllocated()) {
-        FBinding->AllocateSocket(SOCK_DGRAM, 0);
+        FBinding->AllocateSocket(SOCK_DGRAM, 0, family != 0 ? family : AF_INET);
         FBinding->SetSockOpt(SOL_SOCKET, SO_BROADCAST, FBroadcastEnabled ? -1 : 0);
     }
     return *FBinding;
 }
 
 void TNetUDPBase::SendBuffer(const std::string& ip, int32_t port, const std::string& data) {
-    TNetSocketHandle& socket = Socket();
+    TNetSocketHandle& socket = Socket(AddressFamilyOf(ip));
     const ssize_t sent = socket.SendTo(ip, port, data.data(), data.size());
     if (sent == -1) {
         TNetStack& stack = TNetStack::Instance();

@@ -1,7 +1,7 @@
-// TNetUDPBase: one datagram socket (IPv4) with its receive buffer and a
-// receive that waits through the socket handle's readability wait, so the
-// anti-freeze keeps the window serviced. Where datagrams go is left to
-// TNetUDPClient; the socket is never bound explicitly (the first send does).
+// TNetUDPBase: one datagram socket (of the family of the last destination) with its receive buffer
+// and a receive that waits through the socket handle's readability wait, so the anti-freeze keeps
+// the window serviced. Where datagrams go is left to TNetUDPClient; the socket is never bound
+// explicitly (the first send does).
 #pragma once
 
 #include "net/NetComponent.h"
@@ -44,8 +44,9 @@ public:
     TNetSocketHandle* Binding() const { return FBinding.get(); }
 
 protected:
-    // The open socket, created and opened on demand.
-    TNetSocketHandle& Socket();
+    // The open socket, created and opened on demand, of family (AF_INET or
+    // AF_INET6; 0: whichever is open, else AF_INET).
+    TNetSocketHandle& Socket(int family = 0);
     // One datagram to ip:port, all bytes or an exception.
     void SendBuffer(const std::string& ip, int32_t port, const std::string& data);
     // One datagram within timeout (or TimeoutInfinite); empty with an empty

@@ -10,6 +10,8 @@
 #include <libsecret/secret.h>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -35,9 +37,17 @@ struct THashUnref {
 };
 using TAttributes = std::unique_ptr<GHashTable, THashUnref>;
 
-TAttributes Attributes(const std::string& server, const std::string& user) {
-    return TAttributes(secret_attributes_build(SmtpSchema(), "server", server.c_str(), "user",
-                                               user.c_str(), nullptr));
+const SecretSchema* OAuthSchema() {
+    static const SecretSchema schema = [] {
+        SecretSchema s{};
+        s.name = "io.example.Quillet.OAuth";
+        s.flags = SECRET_SCHEMA_NONE;
+        s.attributes[0] = {"issuer", SECRET_SCHEMA_ATTRIBUTE_STRING};
+        s.attributes[1] = {"client", SECRET_SCHEMA_ATTRIBUTE_STRING};
+        s.attributes[2] = {"user", SECRET_SCHEMA_ATTRIBUTE_STRING};
+        return s;
+    }();
+    return &schema;
 }
 
 // Cancels its GCancellable once timeoutMs have passed, unless destroyed first.
@@ -67,6 +77,32 @@ private:
     bool Done = false;
     std::thread Watchdog;
 };
+
+} // namespace
+
+// One item: its schema and attribute values.
+struct TKeyring::TItem {
+    const SecretSchema* Schema;
+    std::vector<std::pair<const char*, std::string>> Values;
+
+    TAttributes Attributes() const {
+        GHashTable* table = g_hash_table_new(g_str_hash, g_str_equal);
+        for (const auto& [name, value] : Values)
+            g_hash_table_insert(table, const_cast<char*>(name), const_cast<char*>(value.c_str()));
+        return TAttributes(table);
+    }
+};
+
+namespace {
+
+TKeyring::TItem SmtpItem(const std::string& server, const std::string& user) {
+    return {SmtpSchema(), {{"server", server}, {"user", user}}};
+}
+
+TKeyring::TItem OAuthItem(const std::string& tokenUrl, const std::string& client,
+                          const std::string& user) {
+    return {OAuthSchema(), {{"issuer", tokenUrl}, {"client", client}, {"user", user}}};
+}
 
 } // namespace
 
@@ -145,13 +181,44 @@ bool TKeyring::Available() const {
 
 std::optional<std::string> TKeyring::ReadPassword(const std::string& server,
                                                   const std::string& user) {
+    return Read(SmtpItem(server, user));
+}
+
+bool TKeyring::StorePassword(const std::string& server, const std::string& user,
+                             const std::string& password) {
+    return Store(SmtpItem(server, user), "Quillet SMTP password for " + user + " at " + server,
+                 password);
+}
+
+bool TKeyring::RemovePassword(const std::string& server, const std::string& user) {
+    return Remove(SmtpItem(server, user));
+}
+
+std::optional<std::string> TKeyring::ReadRefreshToken(const std::string& tokenUrl,
+                                                      const std::string& client,
+                                                      const std::string& user) {
+    return Read(OAuthItem(tokenUrl, client, user));
+}
+
+bool TKeyring::StoreRefreshToken(const std::string& tokenUrl, const std::string& client,
+                                 const std::string& user, const std::string& token) {
+    return Store(OAuthItem(tokenUrl, client, user),
+                 "Quillet sign-in for " + user + " at " + tokenUrl, token);
+}
+
+bool TKeyring::RemoveRefreshToken(const std::string& tokenUrl, const std::string& client,
+                                  const std::string& user) {
+    return Remove(OAuthItem(tokenUrl, client, user));
+}
+
+std::optional<std::string> TKeyring::Read(const TItem& item) {
     if (!Available())
         return std::nullopt;
     GError* error = nullptr;
     // No SECRET_SEARCH_UNLOCK: a locked item stays locked and unread.
-    GList* items = secret_service_search_sync(
-        Impl->Service.get(), SmtpSchema(), Attributes(server, user).get(),
-        SECRET_SEARCH_LOAD_SECRETS, Impl->Deadline.Get(), &error);
+    GList* items =
+        secret_service_search_sync(Impl->Service.get(), item.Schema, item.Attributes().get(),
+                                   SECRET_SEARCH_LOAD_SECRETS, Impl->Deadline.Get(), &error);
     TImpl::Forget(error);
     std::optional<std::string> password;
     if (items && !secret_item_get_locked(SECRET_ITEM(items->data))) {
@@ -166,30 +233,28 @@ std::optional<std::string> TKeyring::ReadPassword(const std::string& server,
     return password;
 }
 
-bool TKeyring::StorePassword(const std::string& server, const std::string& user,
-                             const std::string& password) {
+bool TKeyring::Store(const TItem& item, const std::string& label, const std::string& secret) {
     if (!Available() || !Impl->DefaultCollectionOpen())
         return false;
-    // One item per server and user, wherever an older one was kept.
-    if (!RemovePassword(server, user))
+    // One item per key, wherever an older one was kept.
+    if (!Remove(item))
         return false;
-    SecretValue* value = secret_value_new(password.data(), gssize(password.size()), "text/plain");
-    std::string label = "Quillet SMTP password for " + user + " at " + server;
+    SecretValue* value = secret_value_new(secret.data(), gssize(secret.size()), "text/plain");
     GError* error = nullptr;
-    bool stored = secret_service_store_sync(
-        Impl->Service.get(), SmtpSchema(), Attributes(server, user).get(),
-        SECRET_COLLECTION_DEFAULT, label.c_str(), value, Impl->Deadline.Get(), &error);
+    bool stored = secret_service_store_sync(Impl->Service.get(), item.Schema,
+                                            item.Attributes().get(), SECRET_COLLECTION_DEFAULT,
+                                            label.c_str(), value, Impl->Deadline.Get(), &error);
     secret_value_unref(value);
     TImpl::Forget(error);
     return stored;
 }
 
-bool TKeyring::RemovePassword(const std::string& server, const std::string& user) {
+bool TKeyring::Remove(const TItem& item) {
     if (!Available())
         return false;
     GError* error = nullptr;
     // False without an error just means there was nothing to remove.
-    secret_service_clear_sync(Impl->Service.get(), SmtpSchema(), Attributes(server, user).get(),
+    secret_service_clear_sync(Impl->Service.get(), item.Schema, item.Attributes().get(),
                               Impl->Deadline.Get(), &error);
     bool failed = error != nullptr;
     TImpl::Forget(error);

@@ -1,5 +1,7 @@
 // The SMTP password in the desktop keyring: one item per server and user
-// under the schema "io.example.Quillet.Smtp", through the Secret Service
+// under the schema "io.example.Quillet.Smtp"; and the OAuth 2.0 refresh
+// token: one item per token address, client id and user under
+// "io.example.Quillet.OAuth"; through the Secret Service
 // API (libsecret) on the session bus named by DBUS_SESSION_BUS_ADDRESS.
 // Every call fails soft and is bounded in time: no session bus, no Secret
 // Service on it, a service that does not answer in time, or a locked
@@ -34,7 +36,22 @@ public:
     // this server and user (also when it held none), false when not available.
     bool RemovePassword(const std::string& server, const std::string& user);
 
+    // The same for a refresh token of the sign-in at tokenUrl for client
+    // and user.
+    std::optional<std::string> ReadRefreshToken(const std::string& tokenUrl,
+                                                const std::string& client, const std::string& user);
+    bool StoreRefreshToken(const std::string& tokenUrl, const std::string& client,
+                           const std::string& user, const std::string& token);
+    bool RemoveRefreshToken(const std::string& tokenUrl, const std::string& client,
+                            const std::string& user);
+
+    // One entry: its schema and attributes (defined in Keyring.cpp).
+    struct TItem;
+
 private:
+    std::optional<std::string> Read(const TItem& item);
+    bool Store(const TItem& item, const std::string& label, const std::string& secret);
+    bool Remove(const TItem& item);
     struct TImpl;
     std::unique_ptr<TImpl> Impl;
 };

@@ -9,6 +9,22 @@
 #include <sstream>
 #include <unistd.h>
 
+namespace {
+
+// An IPv4 or IPv6 address as resolv.conf writes it ("fe80::1%eth0" too).
+bool IsNameServerAddress(const std::string& text) {
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICHOST;
+    hints.ai_family = AF_UNSPEC;
+    addrinfo* list = nullptr;
+    if (::getaddrinfo(text.c_str(), nullptr, &hints, &list) != 0 || !list)
+        return false;
+    ::freeaddrinfo(list);
+    return true;
+}
+
+} // namespace
+
 std::vector<std::string> GetDnsServersFrom(const std::string& resolvConf) {
     std::vector<std::string> servers;
     std::ifstream in(resolvConf);
@@ -18,8 +34,7 @@ std::vector<std::string> GetDnsServersFrom(const std::string& resolvConf) {
         std::string keyword, address;
         if (!(words >> keyword >> address) || keyword != "nameserver")
             continue;
-        in_addr a;
-        if (inet_pton(AF_INET, address.c_str(), &a) != 1)
+        if (!IsNameServerAddress(address))
             continue;
         // Asking a server twice in one lookup gains nothing.
         if (std::find(servers.begin(), servers.end(), address) == servers.end())
@@ -37,7 +52,7 @@ bool GetFirstDnsServerFrom(const std::string& resolvConf, std::string& server) {
     const std::vector<std::string> servers = GetDnsServersFrom(resolvConf);
     if (servers.empty())
         return false;
-    server = servers.front().substr(0, 15);
+    server = servers.front();
     return true;
 }
 
@@ -45,7 +60,7 @@ bool GetFirstDnsServer(std::string& server) {
     const std::vector<std::string> servers = GetDnsServers();
     if (servers.empty())
         return false;
-    server = servers.front().substr(0, 15);
+    server = servers.front();
     return true;
 }
 

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-// Every IPv4 "nameserver" of the resolver configuration, in file order and
+// Every "nameserver" of the resolver configuration, IPv4 or IPv6,, in file order and
 // without repeats; empty when the file cannot be read or names none. The
 // file is /etc/resolv.conf unless QUILLET_RESOLV_CONF names another (for
 // tests).
 std::vector<std::string> GetDnsServers();
 std::vector<std::string> GetDnsServersFrom(const std::string& resolvConf);
 
-// The first of them, at most 15 characters as the system's 16-byte address
-// field holds. False when there is none.
+// The first of them, whole (an IPv6 address is longer than the 15
+// characters an IPv4 field held). False when there is none.
 bool GetFirstDnsServer(std::string& server);
 bool GetFirstDnsServerFrom(const std::string& resolvConf, std::string& server);
 

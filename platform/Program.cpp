@@ -60,6 +60,10 @@ std::string UserDataDir() {
     return DirWritable(here) ? here : UserDir("XDG_DATA_HOME", ".local/share");
 }
 
+std::string UserCacheDir() {
+    return UserDir("XDG_CACHE_HOME", ".cache");
+}
+
 std::string ChangeFileExt(const std::string& path, const std::string& ext) {
     size_t slash = path.find_last_of('/');
     size_t dot = path.find_last_of('.');

@@ -16,6 +16,9 @@ std::string ProgramDir();
 // created with mode 0700 on first use.
 std::string UserConfigDir();
 std::string UserDataDir();
+// The per-user cache, with a trailing "/": $XDG_CACHE_HOME/quillet/
+// (~/.cache/quillet/), created with mode 0700 on first use.
+std::string UserCacheDir();
 // Replaces the extension of path's last component (or appends one).
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
 // Last component of a path ("a/b/c.mp3" -> "c.mp3").

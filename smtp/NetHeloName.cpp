@@ -8,8 +8,10 @@
 std::string DefaultHeloName(const std::string& hostName, const std::string& localIP) {
     if (hostName.find('.') != std::string::npos || localIP.empty())
         return hostName;
+    // A zone ("%eth0") means something only on this host; RFC 5321 4.1.3
+    // has no place for it.
     if (localIP.find(':') != std::string::npos)
-        return "[IPv6:" + localIP + "]";
+        return "[IPv6:" + localIP.substr(0, localIP.find('%')) + "]";
     return "[" + localIP + "]";
 }
 

@@ -2,10 +2,12 @@
 // (RFC 5321 section 4.5.2: transparency; section 2.3.8: CR LF only).
 #include "smtp/NetMessageClient.h"
 
+#include "base/Stream.h"
 #include "mail/message/NetMessage.h"
 #include "mail/message/NetMessageWriter.h"
 
 #include <cstring>
+#include <vector>
 
 void TNetDataLineOutput::WriteLine(const std::string& text) {
     Put(text.data(), text.size(), false);
@@ -54,10 +56,14 @@ void TNetDataLineOutput::Put(const char* p, size_t n, bool writeNow) {
             Out += '.';
             HeldDot = false;
         } else if (AtLineStart && c == '.') {
-            HeldDot = true;
-            AtLineStart = false;
-            ++i;
-            continue;
+            if (StuffEveryDot) {
+                Out += '.'; // the line's own dot follows with the rest
+            } else {
+                HeldDot = true;
+                AtLineStart = false;
+                ++i;
+                continue;
+            }
         }
         AtLineStart = false;
         // Copy up to the next CR or LF in one piece.
@@ -70,7 +76,7 @@ void TNetDataLineOutput::Put(const char* p, size_t n, bool writeNow) {
         i = end;
     }
     if (!Out.empty()) {
-        Connection.WriteBytes(Out.data(), Out.size(), writeNow);
+        Sink.WriteBytes(Out.data(), Out.size(), writeNow);
         Out.clear();
     }
 }
@@ -81,7 +87,7 @@ void TNetDataLineOutput::Finish() {
         EndLine();
     }
     if (!Out.empty()) {
-        Connection.WriteBytes(Out.data(), Out.size(), false);
+        Sink.WriteBytes(Out.data(), Out.size(), false);
         Out.clear();
     }
 }
@@ -89,5 +95,13 @@ void TNetDataLineOutput::Finish() {
 void TNetMessageClient::WriteMessage(TNetMessage& message, bool headersOnly) {
     TNetDataLineOutput out(*this);
     TNetMessageWriter(out).WriteMessage(message, headersOnly);
+    out.Finish();
+}
+
+void TNetMessageClient::WriteStoredText(TStream& text) {
+    TNetDataLineOutput out(*this, true);
+    std::vector<char> buffer(65536);
+    while (size_t n = text.Read(buffer.data(), buffer.size()))
+        out.WriteBytes(buffer.data(), n, false);
     out.Finish();
 }

@@ -2,11 +2,14 @@
 #include "smtp/NetMessageSize.h"
 
 #include "base/NetLineOutput.h"
+#include "base/Stream.h"
 #include "mail/message/NetMessageWriter.h"
 #include "net/NetAntiFreeze.h"
+#include "smtp/NetMessageClient.h"
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -47,6 +50,18 @@ std::string Megabytes(int64_t bytes, int decimals) {
 int64_t MessageOctets(TNetMessage& message) {
     TCountingOutput count;
     TNetMessageWriter(count).WriteMessage(message, false);
+    return count.Bytes;
+}
+
+int64_t StoredTextOctets(TStream& text) {
+    const int64_t start = text.Position();
+    TCountingOutput count;
+    TNetDataLineOutput guard(count, true);
+    std::vector<char> buffer(65536);
+    while (size_t n = text.Read(buffer.data(), buffer.size()))
+        guard.WriteBytes(buffer.data(), n, false);
+    guard.Finish();
+    text.SetPosition(start);
     return count.Bytes;
 }
 

@@ -1,7 +1,8 @@
 // The size of a message as the writer sends it, counted by writing it to
 // nowhere: the octets of SMTP's SIZE parameter (RFC 1870: every line with
-// its CR LF, not the final "."), and the total of an upload's progress.
-// The size refusal of a server that announced a limit, and its text.
+// its CR LF, not the final "."), and the total of an upload's progress;
+// likewise for stored message text as the data guard sends it. The size
+// refusal of a server that announced a limit, and its text.
 #pragma once
 
 #include "base/NetException.h"
@@ -10,10 +11,17 @@
 #include <string>
 
 class TNetMessage;
+class TStream;
 
 // Octets of message written for transmission. A large attachment gives
 // the anti-freeze its chance once per MB. GUI thread.
 int64_t MessageOctets(TNetMessage& message);
+
+// Octets of stored message text (an .eml, not dot-stuffed) as
+// TNetMessageClient::WriteStoredText sends it: every line end CR LF, every
+// leading "." doubled, an unfinished last line ended. Reads text from its
+// position to the end, then puts the position back.
+int64_t StoredTextOctets(TStream& text);
 
 // "The mail (<n> MB) is larger than <host> accepts (<m> MB)."
 class ENetMessageTooLarge : public ENetException {

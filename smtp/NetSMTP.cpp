@@ -7,12 +7,18 @@
 #include "base/Text.h"
 #include "mail/message/NetEncoders.h"
 #include "mail/message/NetMessage.h"
+#include "net/NetDeliveryException.h"
 #include "net/NetIOHandlerTLS.h"
 #include "net/NetStack.h"
 #include "smtp/NetHeloName.h"
+#include "smtp/NetInternationalAddress.h"
 #include "smtp/NetMessageSize.h"
+#include "smtp/SaslBearer.h"
+
+#include <QByteArray>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -20,12 +26,12 @@ bool Announced(const std::vector<std::string>& methods, const char* name) {
     return std::find(methods.begin(), methods.end(), name) != methods.end();
 }
 
-// STARTTLS as an EHLO keyword: the first word of a line after the first,
-// which is the server's name and greeting (RFC 5321 4.1.1.1).
-bool OffersStartTLS(const TNetRFCReply& reply) {
+// An EHLO keyword: the first word of a line after the first, which is the
+// server's name and greeting (RFC 5321 4.1.1.1).
+bool OffersExtension(const TNetRFCReply& reply, const std::string& keyword) {
     for (size_t i = 1; i < reply.Text.size(); ++i) {
         std::string line = UpperCase(Trim(reply.Text[i]));
-        if (line == "STARTTLS" || line.compare(0, 9, "STARTTLS ") == 0)
+        if (line == keyword || line.compare(0, keyword.size() + 1, keyword + " ") == 0)
             return true;
     }
     return false;
@@ -73,11 +79,15 @@ TNetSMTP::TNetSMTP(const TSmtpOptions& o) {
     SetAuthenticationType(o.Authentication);
     Username = o.Username;
     Password = o.Password;
+    AccessToken = o.AccessToken;
+    RenewAccessToken = o.RenewAccessToken;
     MailAgent = o.MailAgent;
     HeloName = o.HeloName;
     ReplyTimeout = o.ReplyTimeout;
     WriteTimeout = o.WriteTimeout;
     DataReplyTimeout = o.DataReplyTimeout;
+    ConnectTimeout = o.ConnectTimeout;
+    HostAddresses = o.HostAddresses;
     EnvelopeRecipients = o.EnvelopeRecipients;
 }
 
@@ -99,6 +109,7 @@ void TNetSMTP::ConnectAndGreet(int32_t timeout) {
     LoggedIn = false;
     FInData = false;
     FStartTLSOffered = false;
+    FSMTPUTF8Offered = false;
     PrepareTransport();
     OpenConnection(timeout);
     try {
@@ -175,7 +186,9 @@ bool TNetSMTP::PasswordNeedsTLS() const {
 
 void TNetSMTP::CheckPasswordMayGo() const {
     // Empty credentials reveal nothing; that login goes ahead unencrypted.
-    if (Encrypted() || !PasswordNeedsTLS() || (Username.empty() && Password.empty()))
+    // A bearer token is as good as a password to whoever reads it.
+    if (Encrypted() || !PasswordNeedsTLS() ||
+        (Username.empty() && Password.empty() && AccessToken.empty()))
         return;
     if (Security == ssAuto && !FStartTLSOffered)
         throw ENetTLSError("The server " + Host +
@@ -200,15 +213,26 @@ void TNetSMTP::Announce() {
     }
     // STARTTLS is known only from EHLO; a mode that requires it asks.
     const bool ehlo = FUseEhlo || Security == ssStartTLS;
+    FSMTPUTF8Offered = false;
     ServerSizeLimit = -1;
-    if (ehlo && SendCommand("EHLO " + name) == 250) {
-        CollectAuthMethods();
-        ServerSizeLimit = AnnouncedSize(LastReply);
-        if (!Encrypted() && OffersStartTLS(LastReply))
-            FStartTLSOffered = true;
-        return;
+    if (ehlo) {
+        const int16_t code = SendCommand("EHLO " + name);
+        RefuseClosing(code);
+        if (code == 250) {
+            CollectAuthMethods();
+            if (!Encrypted() && OffersExtension(LastReply, "STARTTLS"))
+                FStartTLSOffered = true;
+            FSMTPUTF8Offered = OffersExtension(LastReply, "SMTPUTF8");
+            ServerSizeLimit = AnnouncedSize(LastReply);
+            return;
+        }
     }
     SendCommand("HELO " + name, 250);
+}
+
+void TNetSMTP::RefuseClosing(int16_t code) {
+    if (code == 421)
+        throw ENetProtocolReplyError(LastReply.NumericCode, LastReply.TextWithLineEnds());
 }
 
 void TNetSMTP::CollectAuthMethods() {
@@ -250,7 +274,81 @@ void TNetSMTP::StartTLS() {
     Announce();
 }
 
+void TNetSMTP::ChooseAddressForm(const std::vector<std::string>& addresses) {
+    const std::string needs = FirstUTF8LocalPart(addresses);
+    if (!needs.empty() && !FSMTPUTF8Offered)
+        throw ENetSMTPUTF8Required(Host, needs);
+    FUseSMTPUTF8 = !needs.empty();
+    // Every domain must have its A-label form before anything goes out.
+    if (!FUseSMTPUTF8)
+        for (const std::string& a : addresses)
+            ASCIIDomainAddress(a);
+}
+
+std::string TNetSMTP::EnvelopeAddress(const std::string& address) const {
+    return FUseSMTPUTF8 ? address : ASCIIDomainAddress(address);
+}
+
 void TNetSMTP::SendMail(TNetMessage& message) {
+    std::vector<std::string> addresses{message.From.Address};
+    if (EnvelopeRecipients.empty()) {
+        for (const TNetEMailAddressList* list :
+             {&message.Recipients, &message.CCList, &message.BccList})
+            for (const TNetEMailAddressItem& item : list->Items)
+                addresses.push_back(item.Address);
+    } else {
+        addresses.insert(addresses.end(), EnvelopeRecipients.begin(), EnvelopeRecipients.end());
+    }
+    ChooseAddressForm(addresses);
+    // Set before the size is counted, so SIZE holds the header too.
+    message.ExtraHeaders.SetHeader("X-Mailer", MailAgent);
+    BeginTransaction(message.From.Address, [&] {
+        // Counted as SendData writes it: without SMTPUTF8 the header's
+        // domains are A-labels, whose length differs from the typed ones.
+        std::unique_ptr<TASCIIDomainHeaders> ascii;
+        if (!FUseSMTPUTF8)
+            ascii = std::make_unique<TASCIIDomainHeaders>(message);
+        return MessageOctets(message);
+    });
+    if (EnvelopeRecipients.empty()) {
+        RcptTo(message.Recipients);
+        RcptTo(message.CCList);
+        RcptTo(message.BccList);
+    } else {
+        for (const std::string& address : EnvelopeRecipients)
+            SendCommand("RCPT TO:<" + EnvelopeAddress(address) + ">", {250, 251});
+    }
+    SendData(message);
+}
+
+std::vector<TNetSMTP::TDeferredRecipient>
+TNetSMTP::SendStoredMail(const std::string& sender, const std::vector<std::string>& recipients,
+                         TStream& text) {
+    std::vector<std::string> addresses{sender};
+    addresses.insert(addresses.end(), recipients.begin(), recipients.end());
+    ChooseAddressForm(addresses);
+    BeginTransaction(sender, [&] { return StoredTextOctets(text); });
+    std::vector<TDeferredRecipient> deferred;
+    size_t accepted = 0;
+    for (const std::string& address : recipients) {
+        const int16_t code = SendCommand("RCPT TO:<" + EnvelopeAddress(address) + ">");
+        if (code == 250 || code == 251)
+            ++accepted;
+        else if (code >= 400 && code < 500)
+            // A passing refusal (greylisting, a full mailbox): the others
+            // still get the message now (RFC 5321 3.3).
+            deferred.push_back({address, code, LastReply.TextWithLineEnds()});
+        else
+            CheckReply(code, {250, 251});
+    }
+    if (accepted == 0 && !deferred.empty())
+        throw ENetProtocolReplyError(deferred.front().Code, deferred.front().Reply);
+    TransmitData([&] { WriteStoredText(text); });
+    return deferred;
+}
+
+void TNetSMTP::BeginTransaction(const std::string& sender,
+                                const std::function<int64_t()>& countOctets) {
     bool login = false, plain = false;
     if (FAuthenticationType == atLogin && !LoggedIn) {
         login = Announced(ServerAuthMethods, "LOGIN");
@@ -262,30 +360,36 @@ void TNetSMTP::SendMail(TNetMessage& message) {
         if (login || plain)
             CheckPasswordMayGo();
     }
-    // Set before the size is counted, so SIZE holds the header too.
-    message.ExtraHeaders.SetHeader("X-Mailer", MailAgent);
+    std::string bearer;
+    if (FAuthenticationType == atOAuth2 && !LoggedIn) {
+        // OAUTHBEARER is the standard one; XOAUTH2 its older sibling.
+        for (const char* name : {"OAUTHBEARER", "XOAUTH2"})
+            if (bearer.empty() && Announced(ServerAuthMethods, name))
+                bearer = name;
+        // Without a login the server would refuse the mail anyway, in words
+        // that would not say why.
+        if (bearer.empty())
+            throw ENetSignInError("The server " + Host +
+                                  " offers no OAuth 2.0 sign-in (OAUTHBEARER or XOAUTH2); "
+                                  "nothing was sent.");
+        CheckPasswordMayGo();
+    }
+    // Counted only for a server that announced SIZE (RFC 1870 4).
     int64_t size = -1;
     if (ServerSizeLimit >= 0) {
-        size = MessageOctets(message);
+        size = countOctets();
         // Refused here rather than after the whole upload.
         if (ServerSizeLimit > 0 && size > ServerSizeLimit)
             throw ENetMessageTooLarge(size, Host, ServerSizeLimit);
     }
-    SendCommand("RSET");
+    RefuseClosing(SendCommand("RSET"));
     if (login)
         AuthLogin();
     else if (plain)
         AuthPlain();
-    MailFrom(message.From.Address, size);
-    if (EnvelopeRecipients.empty()) {
-        RcptTo(message.Recipients);
-        RcptTo(message.CCList);
-        RcptTo(message.BccList);
-    } else {
-        for (const std::string& address : EnvelopeRecipients)
-            SendCommand("RCPT TO:<" + address + ">", {250, 251});
-    }
-    SendData(message);
+    else if (!bearer.empty())
+        AuthBearer(bearer);
+    MailFrom(sender, size);
 }
 
 void TNetSMTP::AuthLogin() {
@@ -303,17 +407,63 @@ void TNetSMTP::AuthPlain() {
     LoggedIn = true;
 }
 
+void TNetSMTP::AuthBearer(const std::string& mechanism) {
+    bool renewable = false;
+    std::string refusal = OfferToken(mechanism, renewable);
+    if (!refusal.empty() && renewable && RenewAccessToken) {
+        AccessToken = RenewAccessToken();
+        refusal = OfferToken(mechanism, renewable);
+    }
+    if (!refusal.empty())
+        throw ENetSignInError(
+            "The server " + Host + " refused the sign-in token (" + refusal + ").", refusal);
+    LoggedIn = true;
+}
+
+std::string TNetSMTP::OfferToken(const std::string& mechanism, bool& renewable) {
+    const std::string response = mechanism == "OAUTHBEARER"
+                                     ? OAuthBearerInitialResponse(Username, Host, Port, AccessToken)
+                                     : XOAuth2InitialResponse(Username, AccessToken);
+    renewable = false;
+    if (SendCommand("AUTH " + mechanism + " " + EncodeBase64Line(response), {235, 334}) == 235)
+        return "";
+    // A 334 carries the refusal as base64 JSON (RFC 7628 3.2.2).
+    const std::string encoded = LastReply.Text.empty() ? "" : LastReply.Text[0];
+    const QByteArray json = QByteArray::fromBase64(QByteArray::fromStdString(encoded));
+    const TBearerChallenge challenge = ParseBearerChallenge(json.toStdString());
+    // The exchange must still be ended: OAUTHBEARER with a lone %x01 (RFC
+    // 7628 3.2.3), XOAUTH2 with an empty line as its documentation asks.
+    const int16_t code =
+        SendCommand(mechanism == "OAUTHBEARER" ? EncodeBase64Line("\x01") : std::string());
+    renewable = challenge.TokenExpired();
+    return challenge.Status.empty() ? std::to_string(code) : challenge.Status;
+}
+
 void TNetSMTP::MailFrom(const std::string& address, int64_t size) {
-    SendCommand("MAIL FROM:<" + address + ">" + (size >= 0 ? " SIZE=" + std::to_string(size) : ""),
+    SendCommand("MAIL FROM:<" + EnvelopeAddress(address) + ">" +
+                    (size >= 0 ? " SIZE=" + std::to_string(size) : "") +
+                    (FUseSMTPUTF8 ? " SMTPUTF8" : ""),
                 250);
 }
 
 void TNetSMTP::RcptTo(const TNetEMailAddressList& list) {
     for (const TNetEMailAddressItem& item : list.Items)
-        SendCommand("RCPT TO:<" + item.Address + ">", {250, 251});
+        SendCommand("RCPT TO:<" + EnvelopeAddress(item.Address) + ">", {250, 251});
 }
 
 void TNetSMTP::SendData(TNetMessage& message) {
+    message.ExtraHeaders.SetHeader("X-Mailer", MailAgent);
+    TransmitData([&] {
+        // Without SMTPUTF8 the header must be ASCII too (RFC 6532 is for
+        // servers that offer it).
+        std::unique_ptr<TASCIIDomainHeaders> ascii;
+        if (!FUseSMTPUTF8)
+            ascii = std::make_unique<TASCIIDomainHeaders>(message);
+        WriteMessage(message, false);
+    });
+}
+
+void TNetSMTP::TransmitData(const std::function<void()>& writeText) {
     SendCommand("DATA", 354);
     // The message text goes out in large writes; the bytes are the same as
     // line by line. A failure (missing attachment) discards what is pending
@@ -321,7 +471,7 @@ void TNetSMTP::SendData(TNetMessage& message) {
     StartWriteBuffering(MessageWriteBlock);
     FInData = true;
     try {
-        WriteMessage(message, false);
+        writeText();
         StopWriteBuffering();
     } catch (...) {
         DiscardWriteBuffer();

@@ -1,8 +1,8 @@
 // Cancelling a send from inside its own waits. The workflow installs a
-// TSendAntiFreeze: every socket, DNS and encoder wait gives it a chance, it
-// dispatches the window's events (the Cancel button among them), and when
-// a cancel is pending it raises ESendCancelled right there, which unwinds
-// the running stage like any delivery error. GUI thread only.
+// TSendAntiFreeze: every socket, DNS, encoder and mail-client wait gives it
+// a chance, it dispatches the window's events (the Cancel button among
+// them), and when a cancel is pending it raises ESendCancelled right there,
+// which unwinds the running stage like any delivery error. GUI thread only.
 #pragma once
 
 #include "base/Exception.h"
@@ -38,4 +38,20 @@ private:
     bool FCancelRequested = false;
     bool FHold = false;
     std::chrono::steady_clock::time_point FLast{};
+};
+
+// Marks the workflow busy for one run; a cancel belongs to the run it was
+// made in.
+struct TSendRunScope {
+    bool& Running;
+    TSendAntiFreeze& AntiFreeze;
+    TSendRunScope(bool& running, TSendAntiFreeze& antiFreeze)
+        : Running(running), AntiFreeze(antiFreeze) {
+        Running = true;
+        AntiFreeze.Reset();
+    }
+    ~TSendRunScope() {
+        Running = false;
+        AntiFreeze.Reset();
+    }
 };

@@ -7,6 +7,7 @@
 #include "platform/Program.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -64,6 +65,15 @@ public:
         return 11025;
     }
 
+    // A value that names none of the choices: def with a problem.
+    void BadChoice(const char* section, const char* key, const std::string& text,
+                   const char* choices, const char* def) {
+        const std::string reason = "'" + text + "' is not one of " + choices;
+        const std::string where = Where(section, key);
+        Problems.push_back(
+            {key, reason, where, reason + " (" + where + "); " + def + " is used instead."});
+    }
+
 private:
     std::string Where(const char* section, const char* key) const {
         return std::string("key ") + key + " in section [" + section + "] of " + Path;
@@ -114,6 +124,32 @@ const char* SecurityText(TSmtpSecurity security) {
     }
 }
 
+const char* SmtpAuthText(TSmtpAuth auth) {
+    return auth == TSmtpAuth::OAuth2 ? "OAuth2" : "Password";
+}
+
+TOAuthProvider OAuthProviderForServer(const std::string& server) {
+    const std::string host = LowerCase(server);
+    for (const char* microsoft : {"office365.com", "outlook.com"})
+        if (host.size() >= strlen(microsoft) &&
+            host.compare(host.size() - strlen(microsoft), std::string::npos, microsoft) == 0)
+            return TOAuthProvider::Microsoft;
+    return TOAuthProvider::Google;
+}
+
+TOAuthAccount OAuthAccountOf(const TSendSettings& s) {
+    TOAuthAccount a;
+    a.Endpoints = s.OAuthProvider == TOAuthProvider::Custom
+                      ? TOAuthEndpoints{s.OAuthAuthorizeUrl, s.OAuthTokenUrl, s.OAuthDeviceUrl,
+                                        s.OAuthScope, ""}
+                      : BuiltInEndpoints(s.OAuthProvider);
+    a.ClientId = s.OAuthClientId;
+    a.ClientSecret = s.OAuthClientSecret;
+    a.User = s.SmtpUser.empty() ? s.UserEmail : s.SmtpUser;
+    a.CAFile = s.CAFile;
+    return a;
+}
+
 std::string SettingsFilePath() {
     // Tests and scripts may aim every reader at another file.
     if (const char* alt = std::getenv("QUILLET_SETTINGS_FILE"); alt && *alt)
@@ -147,6 +183,23 @@ TSettings ReadSettings(const std::string& path) {
     s.CAFile = r.Text("SMTP", "CAFile", "");
     s.PinnedHost = r.Text("SMTP", "PinnedHost", "");
     s.PinnedCertificate = r.Text("SMTP", "PinnedCertificate", "");
+    const std::string auth = r.Text("SMTP", "Auth", "Password");
+    if (SameText(auth, "OAuth2"))
+        s.Auth = TSmtpAuth::OAuth2;
+    else if (!SameText(auth, "Password"))
+        r.BadChoice("SMTP", "Auth", auth, "Password, OAuth2", "Password");
+    s.TokenCommand = r.Text("SMTP", "TokenCommand", "");
+    const std::string provider = r.Text("SMTP", "OAuthProvider", "");
+    s.OAuthProvider = OAuthProviderForServer(s.SmtpServer);
+    if (!provider.empty() && !OAuthProviderFromText(provider, s.OAuthProvider))
+        r.BadChoice("SMTP", "OAuthProvider", provider, "Google, Microsoft, Custom",
+                    OAuthProviderText(s.OAuthProvider));
+    s.OAuthClientId = r.Text("SMTP", "OAuthClientId", "");
+    s.OAuthClientSecret = r.Text("SMTP", "OAuthClientSecret", "");
+    s.OAuthAuthorizeUrl = r.Text("SMTP", "OAuthAuthorizeUrl", "");
+    s.OAuthTokenUrl = r.Text("SMTP", "OAuthTokenUrl", "");
+    s.OAuthDeviceUrl = r.Text("SMTP", "OAuthDeviceUrl", "");
+    s.OAuthScope = r.Text("SMTP", "OAuthScope", "");
     return all;
 }
 
@@ -173,6 +226,9 @@ void WriteSettings(const std::string& path, const TSettings& all) {
     Write(path, "SMTP", "Security", SecurityText(s.SmtpSecurity));
     Write(path, "SMTP", "Timeout", IntToStr(s.TimeoutSeconds));
     Write(path, "SMTP", "CAFile", s.CAFile);
+    Write(path, "SMTP", "Auth", SmtpAuthText(s.Auth));
+    Write(path, "SMTP", "OAuthProvider", OAuthProviderText(s.OAuthProvider));
+    Write(path, "SMTP", "OAuthClientId", s.OAuthClientId);
 }
 
 void WritePinnedCertificate(const std::string& path, const std::string& host,

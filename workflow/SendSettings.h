@@ -8,6 +8,7 @@
 #pragma once
 
 #include "base/Exception.h"
+#include "oauth/OAuthAccount.h"
 #include "smtp/NetSMTP.h"
 
 #include <cstdint>
@@ -29,6 +30,14 @@ const char* SendTypeText(TSendType type);
 // "Auto", "STARTTLS", "SSL/TLS", "None".
 const char* SecurityText(TSmtpSecurity security);
 
+// [SMTP] Auth: how the own server is signed in to.
+enum class TSmtpAuth { Password, OAuth2 };
+// "Password", "OAuth2".
+const char* SmtpAuthText(TSmtpAuth auth);
+// The sign-in service a server belongs to when OAuthProvider is not set:
+// Microsoft's for its submission servers, else Google's.
+TOAuthProvider OAuthProviderForServer(const std::string& server);
+
 // Sections User and SMTP.
 struct TSendSettings {
     std::string UserName, UserEmail;
@@ -42,7 +51,19 @@ struct TSendSettings {
     // A server certificate the user trusts for PinnedHost although it fails
     // the check: its SHA-256 as "AB:CD:..."; empty: none.
     std::string PinnedHost, PinnedCertificate;
+    // A password, or OAuth 2.0: the token from TokenCommand when set, else
+    // from the built-in sign-in at OAuthProvider with the user's client id.
+    TSmtpAuth Auth = TSmtpAuth::Password;
+    std::string TokenCommand;
+    TOAuthProvider OAuthProvider = TOAuthProvider::Google;
+    std::string OAuthClientId, OAuthClientSecret;
+    // OAuthProvider Custom only.
+    std::string OAuthAuthorizeUrl, OAuthTokenUrl, OAuthDeviceUrl, OAuthScope;
 };
+
+// The sign-in the settings describe: endpoints built in or Custom, the
+// client, the login (SMTP user, else the own address), the CA file.
+TOAuthAccount OAuthAccountOf(const TSendSettings& settings);
 
 // Section Audio: the recording format, the input device and what is done
 // to the voice before it is compressed.
@@ -82,11 +103,13 @@ std::string SettingsFilePath();
 TSettings ReadSettings(const std::string& path);
 
 // Writes the keys the options dialog owns, in its order: Audio SampleRate,
-// BitPerSample, Device, Level, Denoise; User Name, Email, SendType; SMTP Server, User, Password,
-// Port, Security, Timeout, CAFile. The password goes into the keyring when
-// one takes it, leaving the file's key empty. Raises ESettingsWriteError at
-// the first refused write (the keys after it are not written), or
-// EProfileValueError for a value with a line break.
+// BitPerSample, Device, Level, Denoise; User Name, Email, SendType; SMTP
+// Server, User, Password, Port, Security, Timeout, CAFile, Auth,
+// OAuthProvider, OAuthClientId. The keys only the file holds (TokenCommand,
+// OAuthClientSecret, the Custom addresses) stay as they are. The password
+// goes into the keyring when one takes it, leaving the file's key empty.
+// Raises ESettingsWriteError at the first refused write (the keys after it
+// are not written), or EProfileValueError for a value with a line break.
 void WriteSettings(const std::string& path, const TSettings& settings);
 
 // Stores the pin of a certificate the user trusts for host.

@@ -2,6 +2,7 @@
 // messages the user knows; a cancel unwinds through them untouched.
 #include "workflow/SendWorkflow.h"
 
+#include "base/Stream.h"
 #include "base/Text.h"
 #include "dns/NetDNSResolver.h"
 #include "mail/message/NetAddressCheck.h"
@@ -9,25 +10,73 @@
 #include "mail/message/NetMessageWriter.h"
 #include "mapi/Email.h"
 #include "net/NetIOHandlerTLS.h"
+#include "net/NetIdna.h"
+#include "oauth/AccessTokens.h"
+#include "oauth/OAuthError.h"
 #include "platform/Network.h"
 #include "platform/Program.h"
+#include "smtp/NetInternationalAddress.h"
 #include "smtp/NetMessageSize.h"
 #include "smtp/NetSMTP.h"
 #include "workflow/Compression.h"
+#include "workflow/DeliveryFailure.h"
+#include "workflow/HandoverFolder.h"
 #include "workflow/MailHosts.h"
 #include "workflow/MessageId.h"
+#include "workflow/Outbox.h"
 
 #include <algorithm>
+#include <ctime>
+#include <string_view>
 
 namespace {
 
 const char* const HomePage = "http://www.quillet.example/";
 const char* const MailAgentText = "Quillet(http://www.quillet.example/)";
 
+// Collects the writer's text as a reader sees it (no dot-stuffing; the
+// connection's data guard stuffs it on the way); gives the anti-freeze its
+// chance as a large attachment is encoded.
+class TComposeOutput : public TNetLineOutput {
+public:
+    explicit TComposeOutput(std::vector<uint8_t>& text) : Text(text) {}
+    void WriteLine(const std::string& text) override {
+        Add(text.data(), text.size());
+        Add("\r\n", 2);
+    }
+    void WriteText(const std::string& text) override { Add(text.data(), text.size()); }
+    void WriteBytes(const void* data, size_t count, bool) override {
+        Add(static_cast<const char*>(data), count);
+    }
+
+private:
+    void Add(const char* data, size_t n) {
+        Text.insert(Text.end(), data, data + n);
+        if ((Text.size() >> 20) != FLastMb) {
+            FLastMb = Text.size() >> 20;
+            TNetAntiFreezeBase::DoProcess(false);
+        }
+    }
+    std::vector<uint8_t>& Text;
+    size_t FLastMb = 0;
+};
+
+// "HH:MM" of a Unix time, local.
+std::string ClockText(int64_t when) {
+    const std::time_t t = static_cast<std::time_t>(when);
+    std::tm local{};
+    ::localtime_r(&t, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M", &local);
+    return text;
+}
+
 // The time limits of one setting: every reply and every stalled write get
 // it, the reply to "." at least ten minutes (RFC 5321 4.5.3.2.6).
 void ApplyTimeLimits(TSmtpOptions& options, int32_t seconds) {
     const int32_t ms = seconds > 0 ? (seconds > 2000000 ? 2000000000 : seconds * 1000) : 0;
+    // The connect too: every address of the host raced within it.
+    options.ConnectTimeout = ms;
     options.ReplyTimeout = ms;
     options.WriteTimeout = ms;
     options.DataReplyTimeout = ms > 0 ? std::max<int32_t>(ms, 600000) : 0;
@@ -37,7 +86,8 @@ void ApplyTimeLimits(TSmtpOptions& options, int32_t seconds) {
 
 TSendWorkflow::TSendWorkflow(TWorkflowOptions options)
     : FOptions(std::move(options)), FAntiFreeze(std::make_unique<TSendAntiFreeze>()),
-      FMessage(std::make_unique<TNetMessage>()), FMapi(std::make_unique<TEmail>()) {
+      FMessage(std::make_unique<TNetMessage>()), FComposed(std::make_unique<TMemoryStream>()),
+      FMapi(std::make_unique<TEmail>()) {
     FVoice.Level = false;
     FVoice.Denoise = false;
     FMessage->SetEncoding(TNetMessageEncoding::meMIME);
@@ -45,6 +95,10 @@ TSendWorkflow::TSendWorkflow(TWorkflowOptions options)
     FMapi->DownLoadFirst = false;
     FMapi->NewSession = false;
     FMapi->UnreadOnly = false;
+    // The wait for the mail client gives the anti-freeze its chance like
+    // every other wait: the window stays serviced, and a cancel raised
+    // there ends the hand-over.
+    FMapi->OnWait = [](TEmail*) { TNetAntiFreezeBase::DoProcess(true); };
 }
 
 TSendWorkflow::~TSendWorkflow() = default;
@@ -68,8 +122,16 @@ TSmtpOptions TSendWorkflow::OwnServerOptions() const {
     o.Username = FSettings.SmtpUser;
     o.Password = FSettings.SmtpPassword;
     o.MailAgent = MailAgentText;
+    o.HostAddresses = FixedAddresses(o.Host);
     ApplyTimeLimits(o, FSettings.TimeoutSeconds);
     return o;
+}
+
+std::vector<std::string> TSendWorkflow::FixedAddresses(const std::string& host) const {
+    for (const auto& [name, addresses] : FOptions.HostAddresses)
+        if (SameText(name, host))
+            return addresses;
+    return {};
 }
 
 TSmtpOptions TSendWorkflow::MailExchangerOptions(const std::string& host,
@@ -84,6 +146,7 @@ TSmtpOptions TSendWorkflow::MailExchangerOptions(const std::string& host,
     o.VerifyPeer = false;
     o.MailAgent = MailAgentText;
     o.EnvelopeRecipients = recipients;
+    o.HostAddresses = FixedAddresses(host);
     ApplyTimeLimits(o, FSettings.TimeoutSeconds);
     return o;
 }
@@ -116,23 +179,6 @@ void TSendWorkflow::Progress(int64_t done, int64_t total) {
         OnProgress(done, total);
 }
 
-namespace {
-// Marks the workflow busy for one run; a cancel belongs to the run it was made in.
-struct TRunScope {
-    bool& Running;
-    TSendAntiFreeze& AntiFreeze;
-    TRunScope(bool& running, TSendAntiFreeze& antiFreeze)
-        : Running(running), AntiFreeze(antiFreeze) {
-        Running = true;
-        AntiFreeze.Reset();
-    }
-    ~TRunScope() {
-        Running = false;
-        AntiFreeze.Reset();
-    }
-};
-} // namespace
-
 void TSendWorkflow::CheckFields(const TSendFields& fields, bool sending) const {
     CheckRecipientText(fields.To, "To field");
     CheckRecipientText(fields.Cc, "Cc field");
@@ -147,15 +193,24 @@ void TSendWorkflow::CheckFields(const TSendFields& fields, bool sending) const {
 bool TSendWorkflow::Send(const TSendFields& fields) {
     // Refused input sends nothing and runs no encoder.
     CheckFields(fields, true);
-    TRunScope run(FRunning, *FAntiFreeze);
+    TSendRunScope run(FRunning, *FAntiFreeze);
+    FQueued = false;
     PrepareMessage(fields);
     ShowWait("Sending, please wait...");
+    // The text can be large (the whole recording): freed after the send.
+    struct TRelease {
+        TMemoryStream& Text;
+        ~TRelease() {
+            Text.Clear();
+            Text.Data.shrink_to_fit();
+        }
+    } release{*FComposed};
     return SendPrepared();
 }
 
 void TSendWorkflow::SaveAs(const TSendFields& fields, const std::string& fileName) {
     CheckFields(fields, false);
-    TRunScope run(FRunning, *FAntiFreeze);
+    TSendRunScope run(FRunning, *FAntiFreeze);
     PrepareMessage(fields);
     FAntiFreeze->CheckCancel();
     FMessage->WriteToFile(fileName, false);
@@ -208,8 +263,10 @@ bool TSendWorkflow::SendPrepared() {
     case TSendType::Mapi:
         return SendToDefaultClient();
     case TSendType::Smtp:
-        return DeliverToHost(OwnServerOptions());
+        ComposeText();
+        return SendToOwnServer();
     case TSendType::Direct:
+        ComposeText();
         return SendDirect();
     case TSendType::None:
         break;
@@ -217,11 +274,82 @@ bool TSendWorkflow::SendPrepared() {
     return false;
 }
 
+void TSendWorkflow::ComposeText() {
+    // Written once, so every try and the outbox carry the same bytes, Date
+    // and Message-ID included.
+    FMessage->ExtraHeaders.SetHeader("X-Mailer", MailAgentText);
+    // Unless a local part needs SMTPUTF8, the text suits every server: its
+    // domains as A-labels (Save As keeps the addresses as typed).
+    std::vector<std::string> addresses = AllRecipients();
+    addresses.push_back(FMessage->From.Address);
+    std::unique_ptr<TASCIIDomainHeaders> ascii;
+    if (FirstUTF8LocalPart(addresses).empty())
+        ascii = std::make_unique<TASCIIDomainHeaders>(*FMessage);
+    FComposed->Clear();
+    TComposeOutput out(FComposed->Data);
+    TNetMessageWriter(out, false).WriteMessage(*FMessage, false);
+}
+
+std::vector<std::string> TSendWorkflow::AllRecipients() const {
+    std::vector<std::string> all;
+    for (const TNetEMailAddressList* list :
+         {&FMessage->Recipients, &FMessage->CCList, &FMessage->BccList})
+        for (const TNetEMailAddressItem& item : list->Items)
+            all.push_back(item.Address);
+    return all;
+}
+
+bool TSendWorkflow::SendToOwnServer() {
+    // With an outbox a passing failure is told once, with where the mail
+    // went; a lasting one as always.
+    TSmtpOptions options;
+    try {
+        SignInToOwnServer(options);
+    } catch (const EOAuthError& e) {
+        Notify(e.Message, false);
+        return false;
+    }
+    FCollectFailures = !FOptions.OutboxDir.empty();
+    FFailures.clear();
+    bool delivered;
+    try {
+        delivered = DeliverToHost(options, AllRecipients());
+    } catch (...) {
+        FCollectFailures = false;
+        throw;
+    }
+    FCollectFailures = false;
+    if (delivered) {
+        if (FDeferred.empty())
+            return true;
+        std::vector<std::string> waiting;
+        for (const TNetSMTP::TDeferredRecipient& d : FDeferred)
+            waiting.push_back(d.Address);
+        const std::string reason = FDeferred.front().Reply + ":" + FDeferredHost;
+        if (FOptions.OutboxDir.empty())
+            Notify(reason, false);
+        else
+            QueueForLater(waiting, reason);
+        return false;
+    }
+    if (!FFailures.empty() && FFailures.back().Temporary)
+        QueueForLater(AllRecipients(), FFailures.back().Text);
+    else
+        ShowFailures(FFailures);
+    return false;
+}
+
 bool TSendWorkflow::SendToDefaultClient() {
     try {
+        // The client reads the attachment after the send has returned, and
+        // the next encoding would overwrite it: it gets a copy of its own.
+        THandoverFolder folder(FOptions.HandoverRoot);
+        for (std::string& file : FMapi->Attachment)
+            file = folder.Add(file);
         int32_t result = FMapi->SendMail();
         if (result != 0)
             throw Exception("");
+        folder.Keep();
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& e) {
@@ -232,6 +360,27 @@ bool TSendWorkflow::SendToDefaultClient() {
         return false;
     }
     return true;
+}
+
+void TSendWorkflow::SignInToOwnServer(TSmtpOptions& options) {
+    options = OwnServerOptions();
+    FTokens.reset();
+    if (FSettings.Auth != TSmtpAuth::OAuth2)
+        return;
+    // The token first: without one there is nothing to sign in with, and
+    // the server need not be troubled.
+    TTokenSourceOptions source;
+    source.TokenCommand = FSettings.TokenCommand;
+    source.TokenCommandTimeoutMs = FOptions.TokenCommandTimeoutMs;
+    source.Account = OAuthAccountOf(FSettings);
+    FTokens =
+        std::make_unique<TAccessTokenSource>(source, [] { TNetAntiFreezeBase::DoProcess(true); });
+    SetWaitText("Signing in...");
+    options.AccessToken = FTokens->Current();
+    options.Authentication = atOAuth2;
+    options.Username = source.Account.User;
+    options.Password.clear();
+    options.RenewAccessToken = [tokens = FTokens.get()] { return tokens->Renew(); };
 }
 
 std::vector<TSendWorkflow::TDomainRecipients> TSendWorkflow::RecipientDomains() const {
@@ -255,56 +404,136 @@ std::vector<TSendWorkflow::TDomainRecipients> TSendWorkflow::RecipientDomains() 
 }
 
 bool TSendWorkflow::SendDirect() {
+    const bool outbox = !FOptions.OutboxDir.empty();
     std::vector<TDomainRecipients> groups = RecipientDomains();
-    if (groups.size() <= 1) {
-        // One domain: its hosts in turn, each failure shown as it happens.
-        std::string domain = groups.empty() ? FTo : groups[0].Domain;
-        if (!ResolveMailHosts(domain))
-            return false;
-        for (const std::string& host : FMailHosts)
-            if (DeliverToHost(MailExchangerOptions(host, {})))
-                return true;
-        return false;
-    }
-    // Several domains: one transaction per domain with only its recipients,
-    // the same text for all, and one report at the end. A domain that took
-    // the mail is never sent it again.
-    std::string failed, accepted;
-    FCollectFailures = true;
-    for (const TDomainRecipients& group : groups) {
-        FLastFailure.clear();
-        bool delivered = false;
-        try {
+    // Each domain's hosts in turn. Without an outbox and with one domain,
+    // each failure is shown as it happens; else they are collected: into
+    // one report for several domains, and for a domain that may take the
+    // mail later, into the outbox.
+    struct TDomainResult {
+        std::string Domain;
+        bool Delivered = false, Temporary = false;
+        std::vector<TFailure> Failures;
+        std::vector<std::string> Waiting; // recipients for the outbox
+    };
+    std::vector<TDomainResult> results;
+    FCollectFailures = outbox || groups.size() > 1;
+    try {
+        for (const TDomainRecipients& group :
+             groups.empty() ? std::vector<TDomainRecipients>{{FTo, {}}} : groups) {
+            TDomainResult r;
+            r.Domain = group.Domain;
+            FFailures.clear();
             if (ResolveMailHosts(group.Domain))
-                for (const std::string& host : FMailHosts)
-                    if ((delivered = DeliverToHost(MailExchangerOptions(host, group.Addresses))))
-                        break;
-        } catch (...) {
-            FCollectFailures = false;
-            throw;
+                r.Delivered = DeliverToDomain(group.Addresses);
+            r.Failures = FFailures;
+            // A domain may take the mail later when every host failed for a
+            // passing reason (or the lookup did).
+            r.Temporary = !r.Delivered && !r.Failures.empty() &&
+                          std::all_of(r.Failures.begin(), r.Failures.end(),
+                                      [](const TFailure& f) { return f.Temporary; });
+            if (r.Temporary)
+                r.Waiting = group.Addresses.empty() ? AllRecipients() : group.Addresses;
+            if (r.Delivered && !FDeferred.empty()) {
+                for (const TNetSMTP::TDeferredRecipient& d : FDeferred)
+                    r.Waiting.push_back(d.Address);
+                r.Failures = {{FDeferred.front().Reply + ":" + FDeferredHost, false, true}};
+            }
+            results.push_back(std::move(r));
         }
-        if (delivered)
-            accepted += (accepted.empty() ? "" : ", ") + group.Domain;
-        else
-            failed += "\r\n" + group.Domain + ": " + FLastFailure;
+    } catch (...) {
+        FCollectFailures = false;
+        throw;
     }
     FCollectFailures = false;
-    if (failed.empty())
-        return true;
-    Notify("The voice e-mail did not reach every recipient domain." + failed + "\r\n" +
-               (accepted.empty() ? std::string("No domain accepted it.")
-                                 : "Delivered to: " + accepted + "."),
-           false);
+
+    std::vector<std::string> waiting;
+    std::string waitingReason;
+    std::string failed, accepted;
+    for (const TDomainResult& r : results) {
+        if (r.Delivered)
+            accepted += (accepted.empty() ? "" : ", ") + r.Domain;
+        const bool queue = outbox && !r.Waiting.empty();
+        if (queue) {
+            waiting.insert(waiting.end(), r.Waiting.begin(), r.Waiting.end());
+            waitingReason += (waitingReason.empty() ? "" : "; ") +
+                             (results.size() > 1 ? r.Domain + ": " : std::string()) +
+                             r.Failures.back().Text;
+        } else if (!r.Failures.empty() && (!r.Delivered || !r.Waiting.empty())) {
+            failed += "\r\n" + r.Domain + ": " + r.Failures.back().Text;
+        }
+    }
+    if (results.size() == 1 && !failed.empty()) {
+        // One domain: its failures as they would have been shown at once.
+        ShowFailures(results[0].Failures);
+    } else if (!failed.empty()) {
+        Notify("The voice e-mail did not reach every recipient domain." + failed + "\r\n" +
+                   (accepted.empty() ? std::string("No domain accepted it.")
+                                     : "Delivered to: " + accepted + "."),
+               false);
+    }
+    if (!waiting.empty())
+        QueueForLater(waiting, waitingReason);
+    return std::all_of(results.begin(), results.end(),
+                       [](const TDomainResult& r) { return r.Delivered && r.Waiting.empty(); });
+}
+
+bool TSendWorkflow::DeliverToDomain(const std::vector<std::string>& recipients) {
+    for (const std::string& host : FMailHosts) {
+        if (DeliverToHost(MailExchangerOptions(host, recipients),
+                          recipients.empty() ? AllRecipients() : recipients))
+            return true;
+        // A 5xx is the domain's answer; anything else was this host's trouble.
+        if (FDomainRefused)
+            return false;
+    }
     return false;
 }
 
-void TSendWorkflow::Notify(const std::string& text, bool information) {
+void TSendWorkflow::Notify(const std::string& text, bool information, bool temporary) {
     if (FCollectFailures) {
-        FLastFailure = text;
+        FFailures.push_back({text, information, temporary});
         return;
     }
     if (information ? bool(OnInformation) : bool(OnMessage))
         (information ? OnInformation : OnMessage)(text);
+}
+
+void TSendWorkflow::ShowFailures(const std::vector<TFailure>& failures) {
+    for (const TFailure& f : failures)
+        Notify(f.Text, f.Information);
+}
+
+void TSendWorkflow::QueueForLater(const std::vector<std::string>& recipients,
+                                  const std::string& reason) {
+    TOutboxEnvelope e;
+    e.Way = FSettings.SendType;
+    e.Sender = FMessage->From.Address;
+    e.Recipients = recipients;
+    e.To = FTo;
+    e.Subject = FMessage->Subject;
+    e.Created = e.LastTry = Now();
+    e.Attempts = 1;
+    e.Expires = e.Created + FOptions.Retry.Lifetime(e.Way);
+    e.NextTry = std::min(e.Created + FOptions.Retry.DelayAfter(1), e.Expires);
+    e.LastReply = OneLine(reason);
+    const std::string why = "The voice e-mail could not be sent now (" + e.LastReply + ")";
+    try {
+        TOutbox(FOptions.OutboxDir)
+            .Add(std::string_view(reinterpret_cast<const char*>(FComposed->Data.data()),
+                                  FComposed->Data.size()),
+                 e);
+    } catch (const EOutboxError& error) {
+        Notify(why + ", and it could not be put in the Outbox: " + error.Message, false);
+        return;
+    }
+    FQueued = true;
+    Notify(why + ". It is in the Outbox and will be sent again at " + ClockText(e.NextTry) + ".",
+           false);
+}
+
+int64_t TSendWorkflow::Now() const {
+    return static_cast<int64_t>(std::time(nullptr));
 }
 
 std::string TSendWorkflow::GetDnsServer() {
@@ -326,17 +555,27 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
             resolver.FallbackHosts.push_back(server);
     resolver.ReceiveTimeout = 5000;
     auto inform = [this](const std::string& text) { Notify(text, true); };
+    // An international domain is asked, and its hosts named, in A-labels.
+    std::string asked;
+    if (!DomainToASCII(domain, asked)) {
+        inform("Error resolving domain: " + domain + " is not a valid international domain name.");
+        return false;
+    }
     try {
-        resolver.ResolveDomain(domain);
+        resolver.ResolveDomain(asked);
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& e) {
-        inform("Error resolving domain: " + e.Message);
+        Notify("Error resolving domain: " + e.Message, true, IsTemporaryFailure(e));
         return false;
     }
-    TMailHostChoice choice = ChooseMailHosts(resolver.QueryResult, domain);
+    TMailHostChoice choice = ChooseMailHosts(resolver.QueryResult, asked);
     if (choice.NullMX) {
         inform("The domain " + domain + " does not accept mail (null MX).");
+        return false;
+    }
+    if (choice.NoUsableHost) {
+        inform("The domain " + domain + " names no usable mail host.");
         return false;
     }
     FMailHosts = choice.Hosts;
@@ -347,12 +586,11 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
     return true;
 }
 
-int64_t TSendWorkflow::MessageSize() {
-    return MessageOctets(*FMessage);
-}
-
-bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
+bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options,
+                                  const std::vector<std::string>& recipients) {
     const std::string& host = options.Host;
+    FDeferred.clear();
+    FDomainRefused = false;
     FSmtp = std::make_unique<TNetSMTP>(options);
     FSmtp->OnWork = [this](TNetComponent&, bool reading, long long count) {
         if (!reading && FSendTotal > 0) {
@@ -369,15 +607,22 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
         SetWaitText("Connecting " + host + "...");
         FSmtp->ConnectAndGreet();
         SetWaitText("Sending by " + host + "...");
-        FSendTotal = MessageSize();
+        FSendTotal = FComposed->Size();
         FSent = 0;
         FShown = -1;
         Progress(0, FSendTotal);
-        FSmtp->SendMail(*FMessage);
+        FComposed->SetPosition(0);
+        FDeferred = FSmtp->SendStoredMail(FMessage->From.Address, recipients, *FComposed);
+        FDeferredHost = host;
         Progress(FSendTotal, FSendTotal);
         FSendTotal = 0;
         SetWaitText("Disconnecting " + host + " ...");
-        FSmtp->QuitAndClose();
+        try {
+            FSmtp->QuitAndClose();
+        } catch (const Exception&) {
+            // The server has the message: a failed goodbye, or a cancel
+            // now, changes nothing about that.
+        }
         return true;
     } catch (const ESendCancelled&) {
         FSendTotal = 0;
@@ -391,11 +636,14 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options) {
         } catch (const Exception&) {
             // The host's own error is the one worth showing.
         }
+        FDomainRefused = EndsDomain(e);
         if (AskToTrust(e, host))
             return false;
-        // A size refusal names the host itself.
-        Notify(dynamic_cast<const ENetMessageTooLarge*>(&e) ? e.Message : e.Message + ":" + host,
-               false);
+        // A sign-in's messages and a size refusal name the host already.
+        const bool namesHost = dynamic_cast<const ENetSignInError*>(&e) ||
+                               dynamic_cast<const EOAuthError*>(&e) ||
+                               dynamic_cast<const ENetMessageTooLarge*>(&e);
+        Notify(namesHost ? e.Message : e.Message + ":" + host, false, IsTemporaryFailure(e));
         return false;
     }
 }

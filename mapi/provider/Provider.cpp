@@ -1,15 +1,18 @@
 // Our Simple MAPI provider (libmapi32.so) for Linux desktops: sessions are
 // handles we count out, a name resolves to itself, and MAPISendMail hands the
-// mail to the default client through xdg-email. Reading, finding, deleting,
+// mail to the default client through xdg-email, calling the thread's wait
+// hook (QuilletMapiSetWaitHook) while it waits. Reading, finding, deleting,
 // saving and the address book are not supported.
 #include "mapi/MapiTypes.h"
 #include "mapi/provider/XdgEmail.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <type_traits>
 
 #define MAPI_EXPORT extern "C" __attribute__((visibility("default")))
@@ -20,6 +23,17 @@ std::mutex Lock;
 std::set<MapiHandle> Sessions;
 MapiHandle NextSession = 1;
 std::set<void*> Buffers; // what MAPIResolveName handed out
+// The registered wait hooks, one per thread. Not thread_local: the program
+// unloads this library, and the thread-local storage of an unloaded
+// library crashes LeakSanitizer's check at exit.
+std::map<std::thread::id, TWaitHook> WaitHooks;
+
+// The calling thread's wait hook; none when it registered none.
+TWaitHook ThreadWaitHook() {
+    std::lock_guard<std::mutex> guard(Lock);
+    auto hook = WaitHooks.find(std::this_thread::get_id());
+    return hook == WaitHooks.end() ? TWaitHook() : hook->second;
+}
 
 // Session 0 is the implicit session Simple MAPI allows without a logon.
 bool ValidSession(MapiHandle session) {
@@ -135,7 +149,15 @@ MAPI_EXPORT MapiULong MAPISendMail(MapiHandle lhSession, MapiUIParam, MapiMessag
     const MapiULong code = BuildXdgEmailArgs(*lpMessage, args);
     if (code != SUCCESS_SUCCESS)
         return code;
-    return RunXdgEmail(args);
+    return RunXdgEmail(args, ThreadWaitHook());
+}
+
+MAPI_EXPORT void QuilletMapiSetWaitHook(QuilletMapiWaitHookFunc* hook, void* context) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (hook != nullptr)
+        WaitHooks[std::this_thread::get_id()] = TWaitHook{hook, context};
+    else
+        WaitHooks.erase(std::this_thread::get_id());
 }
 
 MAPI_EXPORT MapiULong MAPISaveMail(MapiHandle, MapiUIParam, MapiMessage*, MapiULong, MapiULong,
@@ -180,3 +202,4 @@ static_assert(std::is_same_v<decltype(MAPIReadMail), MAPIReadMailFunc>);
 static_assert(std::is_same_v<decltype(MAPIFindNext), MAPIFindNextFunc>);
 static_assert(std::is_same_v<decltype(MAPIDeleteMail), MAPIDeleteMailFunc>);
 static_assert(std::is_same_v<decltype(MAPIAddress), MAPIAddressFunc>);
+static_assert(std::is_same_v<decltype(QuilletMapiSetWaitHook), QuilletMapiSetWaitHookFunc>);

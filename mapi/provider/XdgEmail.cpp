@@ -4,30 +4,64 @@
 // MAPI_DIALOG needs no handling of its own.
 #include "mapi/provider/XdgEmail.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
-bool StartsWithSmtp(const std::string& s) {
-    static const char prefix[] = "smtp:";
-    if (s.size() < 5)
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < 5; ++i) {
-        char c = s[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
             return false;
-    }
     return true;
+}
+
+std::string WithoutSmtp(const std::string& s) {
+    return s.size() >= 5 && SameText(s.substr(0, 5), "smtp:") ? s.substr(5) : s;
+}
+
+std::string TrimBlanks(const std::string& s) {
+    const size_t first = s.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+// The display part of a recipient's name: the name without the "<address>"
+// or "[address]" it may carry ("Bob <bob@x>" -> "Bob").
+std::string DisplayName(const std::string& name) {
+    std::string display = name;
+    for (const char* pair : {"<>", "[]"}) {
+        const size_t open = display.find(pair[0]);
+        const size_t close = open == std::string::npos ? open : display.find(pair[1], open + 1);
+        if (close != std::string::npos) {
+            display.erase(open, close - open + 1);
+            break;
+        }
+    }
+    return TrimBlanks(display);
+}
+
+// A display name as the mail client reads it back: quoted (RFC 5322
+// quoted-string) when a comma, semicolon or other special would otherwise
+// split it or make it part of the address.
+std::string Phrase(const std::string& display) {
+    if (display.size() >= 2 && display.front() == '"' && display.back() == '"')
+        return display;
+    if (display.find_first_of(",;:<>[]()@\\\"") == std::string::npos)
+        return display;
+    std::string quoted = "\"";
+    for (char c : display) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
 }
 
 // xdg-email takes LF line ends; a CR LF (or a lone CR) would become two
@@ -55,14 +89,17 @@ bool IsRegularFile(const char* path) {
 } // namespace
 
 std::string XdgEmailAddress(const MapiRecipDesc& recip) {
-    std::string address;
-    if (recip.lpszAddress != nullptr && *recip.lpszAddress != '\0')
-        address = recip.lpszAddress;
-    else if (recip.lpszName != nullptr)
-        address = recip.lpszName;
-    if (StartsWithSmtp(address))
-        address.erase(0, 5);
-    return address;
+    const std::string name = recip.lpszName != nullptr ? TrimBlanks(recip.lpszName) : "";
+    const bool hasAddress = recip.lpszAddress != nullptr && *recip.lpszAddress != '\0';
+    const std::string address = WithoutSmtp(hasAddress ? TrimBlanks(recip.lpszAddress) : name);
+    // A name that is the address itself (or a whole list, which keeps its
+    // names) goes as it is.
+    if (!hasAddress || SameText(WithoutSmtp(name), address))
+        return address;
+    const std::string display = DisplayName(name);
+    if (display.empty() || SameText(WithoutSmtp(display), address))
+        return address;
+    return Phrase(display) + " <" + address + ">";
 }
 
 MapiULong BuildXdgEmailArgs(const MapiMessage& message, std::vector<std::string>& args) {
@@ -110,30 +147,8 @@ MapiULong BuildXdgEmailArgs(const MapiMessage& message, std::vector<std::string>
     return SUCCESS_SUCCESS;
 }
 
-MapiULong RunXdgEmail(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>("xdg-email"));
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // The client gets no terminal input; its chatter is not ours to show.
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int err = posix_spawnp(&pid, "xdg-email", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (err != 0)
-        return MAPI_E_FAILURE;
-
-    int status = 0;
-    pid_t waited;
-    do {
-        waited = waitpid(pid, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    if (waited != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return MAPI_E_FAILURE;
-    return SUCCESS_SUCCESS;
+MapiULong RunXdgEmail(const std::vector<std::string>& args, const TWaitHook& hook) {
+    std::vector<std::string> argv = {"xdg-email"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunClient(argv, hook);
 }

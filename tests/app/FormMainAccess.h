@@ -3,7 +3,9 @@
 #pragma once
 
 #include "app/FormMain.h"
+#include "app/FormOutbox.h"
 #include "app/LevelMeter.h"
+#include "app/OutboxScheduler.h"
 #include "ui_FormMain.h"
 #include "workflow/SendWorkflow.h"
 
@@ -21,6 +23,15 @@ struct TFormMainTestAccess {
     static QLabel* TakeLabelOf(TFormMain& m) { return m.LabelTake; }
     static QProgressBar* ProgressOf(TFormMain& m) { return m.ProgressBar1; }
     static TLevelMeter* MeterOf(TFormMain& m) { return m.LevelMeter1; }
+    static TOutboxScheduler& SchedulerOf(TFormMain& m) { return *m.Outbox; }
+    static TFormOutbox* OutboxWindowOf(TFormMain& m) { return m.OutboxWindow; }
+    static QLabel* OutboxLabelOf(TFormMain& m) { return m.LabelOutbox; }
+    // A workflow whose outbox retries on schedule, with the settings kept.
+    static void UseRetrySchedule(TFormMain& m, const TRetrySchedule& schedule) {
+        const TSendSettings settings = m.Workflow->Settings();
+        m.CreateWorkflow(&schedule);
+        m.Workflow->ApplySettings(settings);
+    }
 };
 
 inline TFormMain& FormOf(TFormMain& m) {
@@ -55,4 +66,13 @@ template <typename T> QProgressBar* ProgressOf(T&& m) {
 }
 template <typename T> TLevelMeter* MeterOf(T&& m) {
     return TFormMainTestAccess::MeterOf(FormOf(m));
+}
+template <typename T> TOutboxScheduler& SchedulerOf(T&& m) {
+    return TFormMainTestAccess::SchedulerOf(FormOf(m));
+}
+template <typename T> TFormOutbox* OutboxWindowOf(T&& m) {
+    return TFormMainTestAccess::OutboxWindowOf(FormOf(m));
+}
+template <typename T> QLabel* OutboxLabelOf(T&& m) {
+    return TFormMainTestAccess::OutboxLabelOf(FormOf(m));
 }

@@ -96,10 +96,15 @@ protected:
     std::unique_ptr<TFormMain> Make() {
         return std::make_unique<TFormMain>(nullptr, nullptr, [this] { return Tick; });
     }
-    // Records a short take through the fixture PCM.
+    // Records a short take through the fixture PCM: until some sound is in
+    // the file, however long the device takes to start.
     void RecordTake(TFormMain& m) {
         UiOf(m)->ActionVoiceRecord->trigger();
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        EXPECT_TRUE(PumpUntil([] {
+            std::error_code e;
+            const auto size = std::filesystem::file_size(TFormMain::RecordingFile(), e);
+            return !e && size > 44 + 4096;
+        })) << "nothing recorded";
         UiOf(m)->ActionVoiceStop->trigger();
     }
 
@@ -484,7 +489,10 @@ TEST_F(MainWindowTest, StartKeepsATakeCutShortByAKill) {
         {
             auto m = Make();
             UiOf(m)->ActionVoiceRecord->trigger();
-            PumpUntil([] { return false; }, 800); // past the first size update
+            PumpUntil([] { // past the first size update
+                TWAVFile sizes;
+                return sizes.LoadFromFile(TFormMain::RecordingFile()) && sizes.Duration() > 0;
+            });
             kill(getpid(), SIGKILL);
         },
         ::testing::KilledBySignal(SIGKILL), "");

@@ -8,6 +8,8 @@
 #include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/keyring_GnomeKeyring.h"
+#include "tests/support/oauth_Server.h"
+#include "tests/support/tls_TestPki.h"
 #include "ui_FormOptions.h"
 
 #include <QApplication>
@@ -50,10 +52,10 @@ TEST_F(OptionsTest, OpensOnTheAccountPageWithDefaultsAndWritesEveryKeyInOrder) {
     dlg.ui->ButtonOK->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(reloads, 1);
-    EXPECT_EQ(Ini(),
-              "[Audio]\nSampleRate=11025\nBitPerSample=8\nDevice=default\nLevel=1\nDenoise=0\n\n["
-              "User]\nName=\nEmail=\nSendType=SMTP\n\n"
-              "[SMTP]\nServer=\nUser=\nPassword=\nPort=25\nSecurity=Auto\nTimeout=60\nCAFile=\n");
+    EXPECT_EQ(Ini(), "[Audio]\nSampleRate=11025\nBitPerSample=8\nDevice=default\nLevel=1\n"
+                     "Denoise=0\n\n[User]\nName=\nEmail=\nSendType=SMTP\n\n"
+                     "[SMTP]\nServer=\nUser=\nPassword=\nPort=25\nSecurity=Auto\nTimeout=60\n"
+                     "CAFile=\nAuth=Password\nOAuthProvider=Google\nOAuthClientId=\n");
 }
 
 TEST_F(OptionsTest, AudioPageListsInputDevicesShowsTheLevelAndWritesTheChoice) {
@@ -293,4 +295,119 @@ TEST_F(OptionsTest, WithAKeyringThePasswordGoesThereAndTheFileKeyStaysEmpty) {
 
 int main(int argc, char** argv) {
     return RunWindowTests(argc, argv, false);
+}
+
+// Every control lies inside its parent and shows its whole text: the
+// dialog is of fixed size, so nothing may be cut off.
+TEST_F(OptionsTest, EveryControlFitsTheFixedDialog) {
+    TFormOptions dlg(nullptr, nullptr);
+    dlg.show();
+    EXPECT_EQ(dlg.size(), QSize(375, 494));
+    for (QWidget* w : dlg.findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty() || w->objectName().startsWith("qt_") || !w->parentWidget() ||
+            w->parentWidget()->objectName().startsWith("qt_"))
+            continue;
+        SCOPED_TRACE(w->objectName().toStdString());
+        EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry()));
+        // A push button's size hint has a floor of its own; its text counts.
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            const QString text = button->text().remove('&');
+            EXPECT_LE(button->fontMetrics().horizontalAdvance(text) + 8, button->width())
+                << "its text is cut";
+        } else if (qobject_cast<QRadioButton*>(w) ||
+                   (qobject_cast<QLabel*>(w) && !qobject_cast<QLabel*>(w)->wordWrap())) {
+            EXPECT_LE(w->sizeHint().width(), w->width() + 2) << "its text is cut";
+        }
+    }
+}
+
+TEST_F(OptionsTest, FindSettingsFillsOnlyWhatTheUserLeftAlone) {
+    TFormOptions dlg(nullptr, nullptr);
+    Ui::TFormOptions& ui = *dlg.ui;
+    // Leaving the address with the server empty proposes at once.
+    ui.LabeledEditEmail->setText("ann@gmail.com");
+    emit ui.LabeledEditEmail->editingFinished();
+    EXPECT_EQ(ui.LabeledEditSMTP->text(), "smtp.gmail.com");
+    EXPECT_EQ(ui.LabeledEditPort->text(), "465");
+    EXPECT_EQ(ui.ComboBoxSecurity->currentText(), "SSL/TLS");
+    EXPECT_EQ(ui.ComboBoxAuth->currentText(), "OAuth 2.0");
+    EXPECT_EQ(ui.ComboBoxOAuthProvider->currentText(), "Google");
+    EXPECT_EQ(ui.LabeledEditUser->text(), "ann@gmail.com");
+    EXPECT_FALSE(ui.LabeledEditPassword->isEnabled()) << "OAuth 2.0 needs no password";
+    EXPECT_TRUE(ui.ButtonSignIn->isEnabled());
+    EXPECT_EQ(ui.LabelDiscovery->text(), "Found in Quillet's table of providers (Gmail). Sign in "
+                                         "with OAuth 2.0 with your Google client id (or an app "
+                                         "password).");
+
+    // Another address: what the last proposal filled follows it, what the
+    // user typed stays.
+    ui.LabeledEditPort->clear();
+    QTest::keyClicks(ui.LabeledEditPort, "2465");
+    ui.LabeledEditEmail->setText("bob@icloud.com");
+    ui.ButtonFindSettings->click();
+    EXPECT_EQ(ui.LabeledEditSMTP->text(), "smtp.mail.me.com");
+    EXPECT_EQ(ui.LabeledEditPort->text(), "2465");
+    EXPECT_EQ(ui.ComboBoxAuth->currentText(), "Password");
+    EXPECT_EQ(ui.LabeledEditUser->text(), "bob@icloud.com");
+    EXPECT_NE(ui.LabelDiscovery->text().indexOf("Your own entries were kept."), -1);
+
+    // A server that came from the file is the user's: leaving the address
+    // proposes nothing, and the button fills nothing over it.
+    Dir.Write("quillet.ini", "[SMTP]\nServer=mail.example.org\nPort=2525\n");
+    TFormOptions own(nullptr, nullptr);
+    own.ui->LabeledEditEmail->setText("carol@yahoo.com");
+    emit own.ui->LabeledEditEmail->editingFinished();
+    EXPECT_EQ(own.ui->LabelDiscovery->text(), "");
+    own.ui->ButtonFindSettings->click();
+    EXPECT_EQ(own.ui->LabeledEditSMTP->text(), "mail.example.org");
+    EXPECT_EQ(own.ui->LabeledEditPort->text(), "2525");
+    EXPECT_EQ(own.ui->ComboBoxSecurity->currentText(), "SSL/TLS") << "Auto was the default";
+}
+
+TEST_F(OptionsTest, SignInButtonRunsTheBrowserSignInAndShowsItsState) {
+    TTlsTestPki pki(Dir.Path());
+    const TTlsCertFiles cert = pki.Issue("auth", {"IP:127.0.0.1"});
+    TOAuthServerOptions o;
+    o.Cert = cert.Cert;
+    o.Key = cert.Key;
+    TOAuthTestServer server(o);
+    ASSERT_GT(server.Port(), 0);
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    Dir.Write("quillet.ini", "[User]\nEmail=ann@example.org\n[SMTP]\nServer=127.0.0.1\n"
+                             "Auth=OAuth2\nOAuthProvider=Custom\nOAuthAuthorizeUrl=" +
+                                 server.Url("/authorize") + "\nOAuthTokenUrl=" +
+                                 server.Url("/token") + "\nCAFile=" + pki.CAFile + "\n");
+    TFormOptions dlg(nullptr, nullptr);
+    Ui::TFormOptions& ui = *dlg.ui;
+    EXPECT_FALSE(ui.LabeledEditPassword->isEnabled());
+    ui.ButtonSignIn->click();
+    EXPECT_EQ(ui.LabelSignInState->text().toStdString(),
+              "The OAuth 2.0 sign-in needs your own client id (OAuthClientId in section [SMTP]); "
+              "the help page tells how to get one.");
+
+    ui.LabeledEditClientId->setText(TOAuthTestServer::ClientId());
+    {
+        // A browser that never comes back: the button cancels.
+        TOAuthBrowser none("/nonexistent.pem");
+        ui.ButtonSignIn->click();
+        EXPECT_EQ(ui.ButtonSignIn->text(), "Cancel sign-in");
+        EXPECT_EQ(ui.LabelSignInState->text(), "Waiting for the sign-in in the browser...");
+        ui.ButtonSignIn->click();
+        EXPECT_EQ(ui.LabelSignInState->text(), "The sign-in was cancelled.");
+        EXPECT_EQ(ui.ButtonSignIn->text(), "Sign in…");
+    }
+    TOAuthBrowser browser(pki.CAFile);
+    ui.ButtonSignIn->click();
+    for (int i = 0; i < 1000 && ui.ButtonSignIn->text() != "Sign in…"; ++i)
+        QTest::qWait(20);
+    EXPECT_EQ(ui.LabelSignInState->text().toStdString(),
+              "Signed in as ann@example.org. No keyring is available: the sign-in lasts only "
+              "while Quillet runs.");
+    dlg.ui->ButtonOK->click();
+    const std::string ini = Ini();
+    EXPECT_NE(ini.find("OAuthClientId=quillet-test-client\n"), std::string::npos);
+    EXPECT_NE(ini.find("OAuthTokenUrl=" + server.Url("/token")), std::string::npos)
+        << "the keys only the file holds stay";
+    for (const std::string& token : server.Issued())
+        EXPECT_EQ(ini.find(token), std::string::npos);
 }

@@ -13,6 +13,7 @@
 #include "platform/Program.h"
 #include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
+#include "tests/app/SendWindowFixture.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/mapi/TestProvider.h"
 #include "tests/support/TempDir.h"
@@ -44,84 +45,7 @@ size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-class SendTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("QUILLET_SETTINGS_FILE", Dir.File("quillet.ini").c_str(), 1);
-        // A take lasts as long as it is recorded, as from a sound card.
-        Capture = std::make_unique<TPacedFixture>(Dir.File("capture.fifo"));
-        setenv("QUILLET_ALSA_INFILE", Dir.File("capture.fifo").c_str(), 1);
-        Dir.Write("resolv.conf", "nameserver 127.0.0.1\n");
-        setenv("QUILLET_RESOLV_CONF", Dir.File("resolv.conf").c_str(), 1);
-        std::remove(FakeEncoder().c_str());
-    }
-    void TearDown() override {
-        SetFormWait(nullptr);
-        Wait.reset();
-        Main.reset();
-        std::remove(FakeEncoder().c_str());
-        unsetenv("QUILLET_ALSA_INFILE");
-        Capture.reset();
-        DeleteFile(TFormMain::RecordingFile());
-        DeleteFile(TFormMain::EncodedFile());
-    }
-    static std::string FakeEncoder() { return ProgramDir() + "lame.exe"; }
-
-    void Settings(const std::string& sendType, const std::string& server = "", int port = 25) {
-        Dir.Write("quillet.ini",
-                  // The voice processing is the workflow tests' (tests/workflow).
-                  "[Audio]\nSampleRate=11025\nBitPerSample=8\nLevel=0\n[User]\nName=Ann "
-                  "Example\n"
-                  "Email=ann@example.org\nSendType=" +
-                      sendType + "\n[SMTP]\nServer=" + server +
-                      "\nUser=user\nPassword=secret\nPort=" + std::to_string(port) +
-                      "\nSecurity=None\n");
-    }
-    TFormMain& Make() {
-        Main = std::make_unique<TFormMain>();
-        Wait = std::make_unique<TFormWait>(Main.get());
-        SetFormWait(Wait.get());
-        return *Main;
-    }
-    void RecordTake(int ms = 200) {
-        UiOf(Main)->ActionVoiceRecord->trigger();
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        UiOf(Main)->ActionVoiceStop->trigger();
-    }
-    // Waits, serving the window, until the running take holds sound.
-    static void WaitForSound() {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        std::error_code e;
-        while (std::filesystem::file_size(TFormMain::RecordingFile(), e) <= 44 &&
-               std::chrono::steady_clock::now() < end) {
-            QApplication::processEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    void Fill(const std::string& to, const std::string& cc = "") {
-        UiOf(Main)->EditTo->setText(QString::fromStdString(to));
-        UiOf(Main)->EditCc->setText(QString::fromStdString(cc));
-        UiOf(Main)->EditSubject->setText("Voice note");
-        UiOf(Main)->MemoContent->setPlainText("Hello Bob,\n.\nlisten to this.");
-    }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> t;
-        for (const TShownBox& b : Dialogs.Boxes)
-            t.push_back(b.Text);
-        return t;
-    }
-    double RecordingSeconds() const {
-        TWAVFile wav;
-        wav.LoadFromFile(TFormMain::RecordingFile());
-        return wav.Duration();
-    }
-
-    TTempDir Dir;
-    std::unique_ptr<TPacedFixture> Capture;
-    TScriptedDialogs Dialogs;
-    std::unique_ptr<TFormMain> Main;
-    std::unique_ptr<TFormWait> Wait;
-};
+using SendTest = TSendWindowFixture;
 
 const char* const Success = "Your voice e-mail has successfully sent out!";
 
@@ -210,8 +134,12 @@ TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     EXPECT_EQ(sent.NoteText.value_or(""), "Hello Bob,\r\n.\r\nlisten to this.");
     ASSERT_EQ(sent.Recips.size(), 1u) << "the empty Cc entry resolves to nothing";
     EXPECT_EQ(sent.Recips[0].Name.value_or(""), "bob@example.org");
+    // The client gets a copy of its own, which the next encoding cannot touch.
+    const std::string handover = Dir.File("cache/quillet/handover/");
     ASSERT_EQ(sent.Files.size(), 1u);
-    EXPECT_EQ(sent.Files[0].Path.value_or(""), TFormMain::EncodedFile());
+    const std::string attachment = sent.Files[0].Path.value_or("");
+    EXPECT_EQ(attachment.rfind(handover, 0), 0u) << attachment;
+    EXPECT_EQ(ReadWholeFile(attachment), ReadWholeFile(TFormMain::EncodedFile()));
 
     Dialogs.Boxes.clear();
     state->SendCode = 2;
@@ -219,6 +147,10 @@ TEST_F(SendTest, DefaultClientGetsTheFieldsAndAFailureIsReported) {
     EXPECT_EQ(Texts(),
               std::vector<std::string>{"Can't send the mail by your default email client, please "
                                        "check your email account settings."});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(handover),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "a hand-over that failed leaves no folder";
     UnloadMapiLibrary();
     Dialogs.Boxes.clear();
     UiOf(m)->ActionFileSend->trigger();

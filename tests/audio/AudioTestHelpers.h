@@ -26,8 +26,9 @@ inline void EnsureApp() {
         new QCoreApplication(argc, argv);
 }
 
-// Pumps GUI events until done() holds or the time runs out.
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+// Pumps GUI events until done() holds or the time runs out (generous: a
+// device thread under sanitizers on a busy machine starts slowly).
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() > end)

@@ -470,10 +470,14 @@ TEST_F(RecorderTest, DestroyingTheComponentCompletesTheRecording) {
 }
 
 TEST_F(RecorderTest, SizesFollowTheDataWhileRecording) {
+    const auto started = std::chrono::steady_clock::now();
     Rec->RecordToFile(Wav);
     ASSERT_TRUE(Rec->Start());
     Deliver(Full(0));
-    EXPECT_EQ(Le32(ReadBytes(Wav), 40), 0u) << "not rewritten at every buffer";
+    // Only a buffer that came within the half second may find them unwritten.
+    if (std::chrono::steady_clock::now() - started < std::chrono::milliseconds(400)) {
+        EXPECT_EQ(Le32(ReadBytes(Wav), 40), 0u) << "not rewritten at every buffer";
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     Deliver(Full(1));
     const auto b = ReadBytes(Wav); // what a crash right now would leave

@@ -1,17 +1,19 @@
 // quillet-send as its users run it: a child process without a display,
 // with a settings file, the real lame, and real peers on loopback (aiosmtpd,
-// gnome-keyring on a private bus, the recording Simple MAPI provider,
-// ALSA's file plugin fed at a device's pace); where it finds its settings;
-// signals; and the exit status of every kind of failure.
+// gnome-keyring on a private bus, our Simple MAPI provider over a stand-in
+// xdg-email, ALSA's file plugin fed at a device's pace); where it finds its
+// settings; signals; and the exit status of every kind of failure.
 #include "platform/Keyring.h"
 #include "platform/Process.h"
 #include "platform/Program.h"
 #include "tests/cli/CliChild.h"
+#include "tests/cli/CliFixture.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/audio_PacedFixture.h"
 #include "tests/support/audio_WavBytes.h"
 #include "tests/support/keyring_GnomeKeyring.h"
 #include "tests/support/mail_Attachment.h"
+#include "tests/support/mail_FakeXdgEmail.h"
 #include "tests/support/net_Ports.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/smtp_FakeServer.h"
@@ -29,53 +31,6 @@
 namespace {
 
 const std::string Success = "Your voice e-mail has successfully sent out!\n";
-
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        signal(SIGPIPE, SIG_IGN);
-        Dir.Write("take.wav", WavBytes(1));
-        std::filesystem::create_directory(Tmp());
-    }
-    std::string Tmp() const { return Dir.File("tmp"); }
-    // The settings file with these values in place of the usual ones
-    // ("Section/Key" -> value).
-    std::string SettingsText(std::map<std::string, std::string> values) const {
-        const std::vector<std::pair<std::string, std::string>> keys = {
-            {"Audio/SampleRate", "11025"}, {"Audio/BitPerSample", "16"},
-            {"User/Name", "Ann Example"},  {"User/Email", "ann@example.org"},
-            {"User/SendType", "SMTP"},     {"SMTP/Server", "127.0.0.1"},
-            {"SMTP/User", "user"},         {"SMTP/Password", "secret"},
-            {"SMTP/Port", "25"},           {"SMTP/Security", "None"},
-            {"SMTP/Timeout", "10"}};
-        std::string text, section;
-        for (const auto& [name, def] : keys) {
-            std::string s = name.substr(0, name.find('/')), key = name.substr(s.size() + 1);
-            if (s != section)
-                text += "[" + (section = s) + "]\n";
-            text += key + "=" + (values.count(name) ? values[name] : def) + "\n";
-        }
-        return text;
-    }
-    std::string Settings(std::map<std::string, std::string> values = {}) const {
-        Dir.Write("quillet.ini", SettingsText(std::move(values)));
-        return Dir.File("quillet.ini");
-    }
-    TCliResult Run(std::vector<std::string> args, TCliRun run = {}) const {
-        run.Args = std::move(args);
-        run.Env["TMPDIR"] = Tmp();
-        return RunCli(run);
-    }
-    // The working directories quillet-send left in its TMPDIR.
-    size_t WorkDirsLeft() const {
-        size_t n = 0;
-        for (const auto& e : std::filesystem::directory_iterator(Tmp()))
-            n += e.path().filename().string().rfind("quillet-send-", 0) == 0;
-        return n;
-    }
-
-    TTempDir Dir;
-};
 
 } // namespace
 
@@ -117,37 +72,69 @@ TEST_F(CliTest, InstalledReadOnlyFindsTheWindowsSettingsAndTheKeyringsPassword) 
     EXPECT_EQ(WorkDirsLeft(), 0u);
 }
 
-TEST_F(CliTest, DefaultClientGetsTheMailAndKeepsItsAttachment) {
-    // An installed copy: the provider and the settings file beside the program.
+// The default client through our provider beside an installed program:
+// what reaches xdg-email (a lone Cc keeps its name), the attachment in a
+// hand-over folder that outlives the run; an xdg-email that fails at once;
+// a signal while a client that stays open has the mail.
+TEST_F(CliTest, DefaultClientGetsTheMailInAFolderOfItsOwnAndASignalEndsTheWait) {
     TTempDir installed;
     const std::string program = installed.File("quillet-send");
     std::filesystem::copy_file(QUILLET_SEND_PATH, program);
-    std::filesystem::copy_file(MAPI_TEST_PROVIDER_PATH, installed.File("libmapi32.so"));
+    std::filesystem::copy_file(MAPI_PROVIDER_PATH, installed.File("libmapi32.so"));
     installed.Write("quillet.ini", SettingsText({{"User/SendType", "MAPI"}}));
-    TCliRun run;
-    run.Program = program;
-    run.Env["QUILLET_TEST_PROVIDER_RECORD"] = Dir.File("sent.txt");
-    TCliResult r = Run({"--to", "bob@example.org", "--subject", std::string(300, 'S'), "--text",
-                        "Hello\nBob", "--wav", Dir.File("take.wav")},
-                       run);
+    auto send = [&](const TFakeXdgEmail& client, std::vector<std::string> args,
+                    std::function<void(pid_t)> whileRunning = {}) {
+        TCliRun run;
+        run.Program = program;
+        for (const auto& [name, value] : client.Env())
+            run.Env[name] = value;
+        run.WhileRunning = std::move(whileRunning);
+        args.insert(args.end(), {"--wav", Dir.File("take.wav")});
+        return Run(args, run);
+    };
+
+    TFakeXdgEmail client;
+    TCliResult r = send(client, {"--to", "bob@example.org", "--cc", "Cy <cy@example.net>",
+                                 "--subject", std::string(300, 'S'), "--text", "Hello\nBob"});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, Success);
-    std::string sent = Dir.Read("sent.txt");
-    EXPECT_EQ(sent.substr(0, sent.find("File=")), "Subject=" + std::string(300, 'S') +
-                                                      "\nNoteText=Hello\\r\\nBob\n"
-                                                      "Recip=1:bob@example.org\n");
-    size_t file = sent.find("File=") + 5;
-    std::string attachment = sent.substr(file, sent.find('\n', file) - file);
-    EXPECT_EQ(attachment.rfind(Tmp() + "/quillet-send-", 0), 0u) << attachment;
-    EXPECT_NEAR(DecodedSeconds(ReadWholeFile(attachment)), 1.0, 0.25)
+    std::vector<std::string> args = client.Args();
+    ASSERT_EQ(args.size(), 10u);
+    EXPECT_EQ(std::vector<std::string>(args.begin(), args.begin() + 9),
+              (std::vector<std::string>{"--to", "bob@example.org", "--cc", "Cy <cy@example.net>",
+                                        "--subject", std::string(300, 'S'), "--body", "Hello\nBob",
+                                        "--attach"}));
+    EXPECT_EQ(args[9].rfind(Cache() + "/quillet/handover/", 0), 0u) << args[9];
+    EXPECT_NEAR(DecodedSeconds(ReadWholeFile(args[9])), 1.0, 0.25)
         << "the mail client reads the attachment after the program has ended";
 
-    run.Env["QUILLET_TEST_PROVIDER_SEND_CODE"] = "2";
-    r = Run({"--to", "bob@example.org", "--wav", Dir.File("take.wav")}, run);
+    TFakeXdgEmail failing(3);
+    r = send(failing, {"--to", "bob@example.org"});
     EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Out, "");
     EXPECT_EQ(r.Err, "quillet-send: Can't send the mail by your default email client, please "
                      "check your email account settings.\n");
-    EXPECT_EQ(WorkDirsLeft(), 1u) << "only the handed-over attachment stays";
+
+    TFakeXdgEmail open(0, 60);
+    std::chrono::steady_clock::time_point signalled;
+    r = send(open, {"--to", "bob@example.org"}, [&](pid_t pid) {
+        for (int i = 0; i < 3000 && open.Pid() < 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        signalled = std::chrono::steady_clock::now();
+        kill(pid, SIGTERM);
+    });
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Err, "quillet-send: Sending cancelled.\n");
+    EXPECT_LT(seconds, 2.0) << "an idle machine takes 0.05 s";
+    EXPECT_EQ(open.State(), 0) << "xdg-email was ended";
+
+    EXPECT_EQ(WorkDirsLeft(), 0u);
+    size_t folders = 0;
+    for (const auto& e : std::filesystem::directory_iterator(Cache() + "/quillet/handover"))
+        folders += e.is_directory();
+    EXPECT_EQ(folders, 1u) << "only the mail the client has keeps its folder";
 }
 
 TEST_F(CliTest, RecordSavesATakeOfTheLengthAndFormatOfTheSettings) {
@@ -178,7 +165,10 @@ TEST_F(CliTest, SignalsCancelAStalledSend) {
         std::chrono::steady_clock::time_point signalled;
         TCliRun run;
         run.WhileRunning = [&](pid_t pid) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            // Once the server has the connection, the send waits for the
+            // greeting (however long the encoding took before).
+            for (int i = 0; i < 3000 && server.Connections() == 0; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             signalled = std::chrono::steady_clock::now();
             kill(pid, sig);
         };
@@ -224,6 +214,11 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
          1,
          "--subject must be one line"},
         {"an option twice", with({"--to", "x@y"}), {}, 1, "--to is given twice"},
+        {"--flush takes only --settings",
+         {"--flush", "--to", "b@x"},
+         {},
+         1,
+         "--flush takes no --to"},
         {"both recordings", with({"--record", "2"}), {}, 1, "give either --wav or --record"},
         {"no recording", {"--to", "b@x", "--settings", ini}, {}, 1, "give either --wav or"},
         {"both texts", with({"--text", "a", "--text-file", wav}), {}, 1, "not both"},
@@ -245,7 +240,17 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
          2,
          "is not a usable WAV file: no RIFF WAVE header"},
         {"encoder fails", ok, {}, 2, "the encoder (lame) failed with exit code 3", true},
-        {"delivery refused", ok, {{"SMTP/Port", refused}}, 3, "Connection refused.:127.0.0.1\n"},
+        {"delivery refused, not queued",
+         with({"--no-queue"}),
+         {},
+         3,
+         "Connection refused.:127.0.0.1\n"},
+        {"delivery refused for now: queued",
+         ok,
+         {},
+         75,
+         "quillet-send: The voice e-mail could not be sent now (Socket Error # 10061 / "
+         "Connection refused.:127.0.0.1). It is in the Outbox and will be sent again at "},
         {"eml not writable", with({"--save", Tmp()}), {}, 3, "Cannot create file"},
         {"--save needs no way of sending",
          with({"--save", d + "x.eml"}),

@@ -1,5 +1,6 @@
 // Integration with a real DNS server: dnsmasq on 127.0.0.1 and a free port,
-// serving two mail exchangers for one domain and none for another.
+// serving two mail exchangers for one domain and none for another; and
+// one on ::1, asked over UDP and, for a reply too long for a datagram, TCP.
 #include "dns/NetDNSResolver.h"
 
 #include "tests/support/dns_Dnsmasq.h"
@@ -83,6 +84,29 @@ TEST_F(DnsDnsmasq, RepeatedLookupsOnOneSocket) {
             exchangers += dynamic_cast<TMXRecord*>(&R.QueryResult[k]) != nullptr;
         ASSERT_EQ(exchangers, 2) << i;
     }
+}
+
+TEST(DnsDnsmasqIPv6, AServerOnIPv6OverUdpAndTcp) {
+    std::vector<std::string> zone = {"local=/test/", "mx-host=mail.test,mx1.mail.test,10"};
+    // Forty exchangers do not fit the 512 bytes of a plain UDP reply.
+    for (int i = 0; i < 40; ++i)
+        zone.push_back("mx-host=big.test,exchanger-" + std::to_string(i) + ".big.test," +
+                       std::to_string(i));
+    TDnsmasq server(zone, "::1");
+    TNetDNSResolver r;
+    r.Host = "::1";
+    r.Port = server.Port();
+    r.ReceiveTimeout = 5000;
+    r.QueryRecords = {T::qtMX};
+    auto exchangers = [&r](const char* domain) {
+        r.ResolveDomain(domain);
+        int n = 0;
+        for (int k = 0; k < r.QueryResult.Count(); ++k)
+            n += dynamic_cast<TMXRecord*>(&r.QueryResult[k]) != nullptr;
+        return n;
+    };
+    EXPECT_EQ(exchangers("mail.test"), 1) << "over UDP";
+    EXPECT_EQ(exchangers("big.test"), 40) << "truncated over UDP, whole over TCP";
 }
 
 } // namespace

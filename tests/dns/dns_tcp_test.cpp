@@ -124,7 +124,7 @@ TEST(DnsTcp, FaultyReplyOverTcpIsRefused) {
             expected = "Invalid Header Id " + std::to_string(l.R.QueryId());
         EXPECT_EQ(error, expected) << c.why;
         EXPECT_EQ(l.R.QueryResult.Count(), 0) << c.why << ": the truncated reply is not taken";
-        EXPECT_LT(elapsed, 900u) << c.why << ": one deadline for the whole exchange";
+        EXPECT_LT(elapsed, 2500u) << c.why << ": the time-out ends the exchange";
     }
 }
 
@@ -135,10 +135,13 @@ class TCancellingAntiFreeze : public TNetAntiFreezeBase {
 public:
     explicit TCancellingAntiFreeze(const TDnsFakeServer& server) : Server(server) {}
     void Process() override {
-        if (!Server.TcpQueries().empty())
+        if (!Server.TcpQueries().empty()) {
+            Cancelled = GetTickCount();
             throw TCancel();
+        }
     }
     const TDnsFakeServer& Server;
+    uint32_t Cancelled = 0;
 };
 
 TEST(DnsTcp, CancelDuringTheWaitClosesTheConnection) {
@@ -151,9 +154,8 @@ TEST(DnsTcp, CancelDuringTheWaitClosesTheConnection) {
     });
     TCancellingAntiFreeze antiFreeze(server);
     Lookup l(server, 5000);
-    const uint32_t started = GetTickCount();
     EXPECT_THROW(l.R.ResolveDomain("example.com"), TCancel);
-    EXPECT_LT(GetTickCount() - started, 2000u);
+    EXPECT_LT(GetTickCount() - antiFreeze.Cancelled, 1000u) << "the cancel ends the wait at once";
     for (int i = 0; i < 100 && server.TcpClientCloses() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(server.TcpClientCloses(), 1);

@@ -3,7 +3,8 @@
 # into a staging directory and checks where each file lands, then starts the
 # installed program from its read-only directory with private XDG dirs: its
 # settings and recording directories appear there (mode 0700), a recording
-# left there is found, and SIGTERM ends it.
+# left there is found, and SIGTERM ends it. quillet-send lists the outbox
+# in the data directory, and the outbox's systemd units run it.
 # Usage: install_test.sh <source dir> <build dir>
 set -euo pipefail
 src=$1 build=$2
@@ -33,6 +34,17 @@ done
 if [ -f "$build/bin/quillet-send" ]; then
   [ -x "$root/bin/quillet-send" ] || fail "bin/quillet-send"
   [ -f "$root/share/man/man1/quillet-send.1" ] || fail "not installed: the quillet-send manual page"
+  units=$root/lib/systemd/user
+  grep -qx 'ExecStart=/usr/bin/quillet-send --flush' "$units/quillet-outbox.service" ||
+    fail "quillet-outbox.service does not run quillet-send --flush"
+  grep -qx 'OnCalendar=\*:0/15' "$units/quillet-outbox.timer" || fail "quillet-outbox.timer"
+  if command -v systemd-analyze >/dev/null; then
+    # Installed where its program exists on this machine, so systemd can
+    # check the command too.
+    cmake --install "$build" --prefix "$tmp/real" >/dev/null
+    systemd-analyze verify --man=no "$tmp/real/lib/systemd/user/quillet-outbox.service" \
+      "$tmp/real/lib/systemd/user/quillet-outbox.timer" || fail "systemd-analyze verify"
+  fi
 fi
 for size in 16 22 24 32 48 64 128 256; do
   png=$root/share/icons/hicolor/${size}x${size}/apps/io.example.Quillet.png
@@ -73,4 +85,13 @@ done
 if kill -0 "$pid" 2>/dev/null; then fail "still running 3 s after SIGTERM"; fi
 wait "$pid" || fail "exit status $? after SIGTERM"
 pid=
+if [ -x "$root/bin/quillet-send" ]; then
+  # The outbox of an installed program is in its data directory.
+  entry=$tmp/data/quillet/outbox/20260101-000000-0000abcd
+  mkdir -p "$entry"
+  printf 'Quillet-Outbox: 1\nWay: SMTP\nSender: a@x.test\nRecipient: b@y.test\nTo: b@y.test\nSubject: Hi\nSize: 5\nCreated: 0\nAttempts: 1\nLast-Try: 0\nNext-Try: 0\nExpires: 0\nLast-Reply: later\n' >"$entry/envelope"
+  listed=$(env -u QUILLET_OUTBOX_DIR HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" \
+    "$root/bin/quillet-send" --outbox) || fail "quillet-send --outbox"
+  case $listed in 20260101-000000-0000abcd*b@y.test*Hi*later) ;; *) fail "outbox listed: $listed" ;; esac
+fi
 echo "install test passed"

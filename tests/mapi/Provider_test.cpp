@@ -4,12 +4,16 @@
 // name resolution, sessions, buffers and the unsupported entry points.
 #include "mapi/Email.h"
 #include "mapi/SMapi.h"
+#include "platform/Program.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/mail_FakeXdgEmail.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,49 +27,30 @@ protected:
     void SetUp() override {
         LoadMapiLibrary(MAPI_PROVIDER_PATH);
         ASSERT_TRUE(MapiAvail());
-        char dir[] = "/tmp/mapi_provider_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        Dir = dir;
-        Log = Dir + "/argv";
-        OldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-        setenv("PATH", (std::string(MAPI_FAKE_BIN_DIR) + ":" + OldPath).c_str(), 1);
-        setenv("FAKE_XDG_EMAIL_LOG", Log.c_str(), 1);
-        unsetenv("FAKE_XDG_EMAIL_EXIT");
+        UseClient(0);
     }
 
     void TearDown() override {
-        setenv("PATH", OldPath.c_str(), 1);
-        unsetenv("FAKE_XDG_EMAIL_LOG");
-        unsetenv("FAKE_XDG_EMAIL_EXIT");
-        for (const std::string& file : Files)
-            unlink(file.c_str());
-        unlink(Log.c_str());
-        rmdir(Dir.c_str());
+        Client.reset();
         UnloadMapiLibrary();
     }
 
-    std::string MakeFile(const std::string& name) {
-        const std::string path = Dir + "/" + name;
-        std::ofstream(path) << "data";
-        Files.push_back(path);
-        return path;
+    // A stand-in xdg-email that ends with exitCode.
+    void UseClient(int exitCode) {
+        Client.reset(); // gives the PATH back first
+        Client = std::make_unique<TFakeXdgEmail>(exitCode);
+        Client->Install();
     }
 
-    // The arguments the fake xdg-email was started with.
-    std::vector<std::string> RecordedArgs() const {
-        std::ifstream in(Log, std::ios::binary);
-        std::vector<std::string> args;
-        std::string arg;
-        while (std::getline(in, arg, '\0'))
-            args.push_back(arg);
-        return args;
+    std::string MakeFile(const std::string& name) {
+        Dir.Write(name, "data");
+        return Dir.File(name);
     }
-    bool ClientRan() const { return access(Log.c_str(), F_OK) == 0; }
 
     const TMapiEntryPoints& Mapi() const { return MapiEntryPoints(); }
 
-    std::string Dir, Log, OldPath;
-    std::vector<std::string> Files;
+    TTempDir Dir;
+    std::unique_ptr<TFakeXdgEmail> Client;
 };
 
 TEST_F(ProviderTest, SendReachesXdgEmailAsExactlyTheseArguments) {
@@ -79,14 +64,49 @@ TEST_F(ProviderTest, SendReachesXdgEmailAsExactlyTheseArguments) {
     email.SetLongText(body);
     email.Attachment = {attachment};
     ASSERT_EQ(email.SendMail(), 0);
-    EXPECT_THAT(RecordedArgs(),
-                ElementsAre("--to", "alice@example.com", "--to", "bob@example.com", "--cc",
+    EXPECT_THAT(Client->Args(),
+                ElementsAre("--to", "alice@example.com", "--to", "Bob <bob@example.com>", "--cc",
                             "carol@example.com", "--bcc", "dave@example.com", "--subject",
                             "Voice; \"mail\" $(date)", "--body",
                             "He said \"hi\"; rm -rf / $(touch pwned) `id`\nline 2\n'end'",
                             "--attach", attachment));
-    EXPECT_EQ(access((Dir + "/pwned").c_str(), F_OK), -1) << "no shell saw the text";
+    EXPECT_FALSE(FileExists(Dir.File("pwned"))) << "no shell saw the text";
     EXPECT_EQ(email.Session(), 0u);
+}
+
+// A recipient reaches the client with its display name; the name was lost
+// whenever the record carried an address of its own.
+TEST_F(ProviderTest, RecipientsKeepTheirNames) {
+    struct Case {
+        const char* name; // null: no name
+        const char* address;
+        const char* arg;
+    };
+    const Case cases[] = {
+        {"Cy <cy@example.net>", "cy@example.net", "Cy <cy@example.net>"}, // as resolved
+        {"Cy", "SMTP:cy@example.net", "Cy <cy@example.net>"},
+        {"Carol [SMTP:c@x.test]", "SMTP:c@x.test", "Carol <c@x.test>"},
+        {"Smith, J", "j@x.test", "\"Smith, J\" <j@x.test>"}, // the comma would split it
+        {"\"Smith, J\" <j@x.test>", "j@x.test", "\"Smith, J\" <j@x.test>"},
+        {"Ann \"Nan\" Lee", "a@x.test", "\"Ann \\\"Nan\\\" Lee\" <a@x.test>"},
+        {"cy@example.net", "CY@example.net", "CY@example.net"}, // no name but the address
+        {"[SMTP:c@x.test]", "SMTP:c@x.test", "c@x.test"},
+        {"Ann <a@x.test>, Lee <b@y.test>", "Ann <a@x.test>, Lee <b@y.test>",
+         "Ann <a@x.test>, Lee <b@y.test>"}, // a list keeps its own names
+        {nullptr, "cy@example.net", "cy@example.net"},
+        {"cy@example.net", "", "cy@example.net"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arg);
+        std::string name = c.name ? c.name : "", address = c.address;
+        MapiRecipDesc recip = {0, MAPI_CC, c.name ? name.data() : nullptr, address.data(),
+                               0, nullptr};
+        MapiMessage message = MapiMessage();
+        message.nRecipCount = 1;
+        message.lpRecips = &recip;
+        ASSERT_EQ(Mapi().MAPISendMail(0, 0, &message, 0, 0), SUCCESS_SUCCESS);
+        EXPECT_THAT(Client->Args(), ElementsAre("--cc", c.arg));
+    }
 }
 
 TEST_F(ProviderTest, TextsReachTheClientWholeWithLfLineEnds) {
@@ -96,23 +116,19 @@ TEST_F(ProviderTest, TextsReachTheClientWholeWithLfLineEnds) {
         to += (i ? ", " : "") + std::string("R") + std::to_string(i + 10) + " <r" +
               std::to_string(i + 10) + "@example.test>";
     to.resize(400, ' ');
-    const std::string longDir = Dir + "/" + std::string(200, 'd');
+    const std::string longDir = Dir.File(std::string(200, 'd'));
     ASSERT_EQ(mkdir(longDir.c_str(), 0700), 0);
     const std::string attachment = longDir + "/" + std::string(100, 'f') + ".mp3";
     std::ofstream(attachment) << "data";
-    Files.push_back(attachment);
     TEmail email;
     email.Recipient = {to};
     email.Subject = std::string(300, 's');
     email.SetLongText("a\r\nb\r\n\r\nc\rd\n");
     email.Attachment = {attachment};
     ASSERT_EQ(email.SendMail(), 0);
-    EXPECT_THAT(RecordedArgs(), ElementsAre("--to", to.substr(0, to.find_last_not_of(' ') + 1),
+    EXPECT_THAT(Client->Args(), ElementsAre("--to", to.substr(0, to.find_last_not_of(' ') + 1),
                                             "--subject", std::string(300, 's'), "--body",
                                             "a\nb\n\nc\nd\n", "--attach", attachment));
-    unlink(attachment.c_str());
-    Files.pop_back();
-    rmdir(longDir.c_str());
 }
 
 TEST_F(ProviderTest, NoRecipientsNoSubjectNoBody) {
@@ -121,43 +137,38 @@ TEST_F(ProviderTest, NoRecipientsNoSubjectNoBody) {
     email.Recipient = {""};
     email.CC = {""};
     ASSERT_EQ(email.SendMail(), 0);
-    EXPECT_TRUE(ClientRan());
-    EXPECT_THAT(RecordedArgs(), ::testing::IsEmpty());
+    EXPECT_TRUE(Client->Ran());
+    EXPECT_THAT(Client->Args(), ::testing::IsEmpty());
 }
 
 TEST_F(ProviderTest, ClientFailures) {
     struct Case {
         const char* why;
-        const char* exitCode;
+        int exitCode; // -1: not started at all
         bool emptyPath;
         bool missingFile;
         int32_t result;
     };
     const Case cases[] = {
-        {"xdg-email exits 1", "1", false, false, 2},
-        {"xdg-email exits 3 (no client found)", "3", false, false, 2},
-        {"xdg-email not on PATH", nullptr, true, false, 2},
-        {"a file is missing: the client is not started", nullptr, false, true, 11},
+        {"xdg-email exits 1", 1, false, false, 2},
+        {"xdg-email exits 3 (no client found)", 3, false, false, 2},
+        {"xdg-email not on PATH", -1, true, false, 2},
+        {"a file is missing: the client is not started", -1, false, true, 11},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        unlink(Log.c_str());
-        if (c.exitCode)
-            setenv("FAKE_XDG_EMAIL_EXIT", c.exitCode, 1);
-        else
-            unsetenv("FAKE_XDG_EMAIL_EXIT");
-        setenv("PATH",
-               c.emptyPath ? Dir.c_str() : (std::string(MAPI_FAKE_BIN_DIR) + ":" + OldPath).c_str(),
-               1);
+        UseClient(c.exitCode);
+        if (c.emptyPath)
+            setenv("PATH", Dir.Path().c_str(), 1);
 
         MapiFileDesc file = {0, 0, 0xFFFFFFFF, nullptr, nullptr, nullptr};
-        std::string path = c.missingFile ? Dir + "/gone.mp3" : MakeFile("here.mp3");
+        std::string path = c.missingFile ? Dir.File("gone.mp3") : MakeFile("here.mp3");
         file.lpszPathName = path.data();
         MapiMessage message = MapiMessage();
         message.nFileCount = 1;
         message.lpFiles = &file;
         EXPECT_EQ(static_cast<int32_t>(Mapi().MAPISendMail(0, 0, &message, 0, 0)), c.result);
-        EXPECT_EQ(ClientRan(), c.exitCode != nullptr);
+        EXPECT_EQ(Client->Ran(), c.exitCode >= 0);
     }
 }
 
@@ -233,7 +244,7 @@ TEST_F(ProviderTest, UnknownRecipientClassIsRefused) {
     message.nRecipCount = 1;
     message.lpRecips = &recip;
     EXPECT_EQ(Mapi().MAPISendMail(0, 0, &message, 0, 0), MAPI_E_BAD_RECIPTYPE);
-    EXPECT_FALSE(ClientRan());
+    EXPECT_FALSE(Client->Ran());
 }
 
 } // namespace

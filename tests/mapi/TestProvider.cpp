@@ -1,12 +1,10 @@
 // A Simple MAPI provider for the tests: records each call and the records it
 // is given, answers with scripted codes and names, and wipes every buffer it
-// frees so a caller that keeps using one is caught; for a program under
-// test in a child process it also writes what it was sent to a file. Built
-// a second time without MAPISaveMail to stand for an incomplete provider.
+// frees so a caller that keeps using one is caught. Built a second time
+// without MAPISaveMail to stand for an incomplete provider.
 #include "tests/mapi/TestProvider.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -41,38 +39,6 @@ struct TResolvedBlock {
 // Freed blocks stay here, wiped, until the library is unloaded: a caller
 // still reading one sees the wipe instead of whatever the heap left.
 std::vector<std::unique_ptr<TResolvedBlock>> Freed;
-
-// A text on one line: CR, LF and backslash escaped as in C.
-std::string OneLine(const std::optional<std::string>& s) {
-    std::string out;
-    for (char c : s.value_or("<null>"))
-        out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\\' ? "\\\\" : std::string(1, c);
-    return out;
-}
-
-// A program under test runs in a child process, out of the test's reach:
-// with $QUILLET_TEST_PROVIDER_RECORD set, each sent message is appended to
-// that file as lines "Subject=", "NoteText=", "Recip=<class>:<name>",
-// "File=<path>", then "End", and $QUILLET_TEST_PROVIDER_SEND_CODE
-// scripts the answer.
-MapiULong RecordForParent(const TTestMessage& sent) {
-    const char* path = std::getenv("QUILLET_TEST_PROVIDER_RECORD");
-    if (path && *path) {
-        if (std::FILE* f = std::fopen(path, "a")) {
-            std::string text =
-                "Subject=" + OneLine(sent.Subject) + "\nNoteText=" + OneLine(sent.NoteText) + "\n";
-            for (const TTestRecip& r : sent.Recips)
-                text += "Recip=" + std::to_string(r.Class) + ":" + OneLine(r.Name) + "\n";
-            for (const TTestFile& file : sent.Files)
-                text += "File=" + OneLine(file.Path) + "\n";
-            text += "End\n";
-            std::fputs(text.c_str(), f);
-            std::fclose(f);
-        }
-    }
-    const char* code = std::getenv("QUILLET_TEST_PROVIDER_SEND_CODE");
-    return code && *code ? static_cast<MapiULong>(std::strtoul(code, nullptr, 10)) : State.SendCode;
-}
 
 } // namespace
 
@@ -176,7 +142,7 @@ MAPI_EXPORT MapiULong MAPISendMail(MapiHandle lhSession, MapiUIParam, MapiMessag
                               Optional(f.lpszFileName), f.lpFileType == nullptr});
     }
     State.Sent.push_back(sent);
-    return RecordForParent(sent);
+    return State.SendCode;
 }
 
 #ifndef TEST_PROVIDER_WITHOUT_SAVEMAIL

@@ -2,7 +2,7 @@
 // resolution, stack counting, connects that are refused, time out or name
 // an unknown host, and datagrams too long for the buffer. Loopback only.
 #include "net/NetComponent.h"
-#include "net/NetConnect.h"
+#include "net/NetConnectRace.h"
 #include "net/NetDeliveryException.h"
 #include "net/NetSocketError.h"
 #include "net/NetSocketHandle.h"
@@ -119,6 +119,14 @@ TEST(SocketResolve, LocalhostDottedAndUnknown) {
     TNetStack& stack = TNetStack::Instance();
     EXPECT_EQ(stack.ResolveHost("LoCaLhOsT"), "127.0.0.1");
     EXPECT_EQ(stack.ResolveHost("127.1.2.3"), "127.1.2.3");
+    using List = std::vector<std::string>;
+    // A connect races both loopbacks, IPv6 first as RFC 6724 sorts them;
+    // literals need no lookup, with or without brackets.
+    EXPECT_EQ(stack.ResolveAddresses("localhost"), (List{"::1", "127.0.0.1"}));
+    EXPECT_EQ(stack.ResolveAddresses("[2001:DB8:0::1]"), List{"2001:db8::1"});
+    EXPECT_EQ(stack.ResolveAddresses("::1"), List{"::1"});
+    EXPECT_EQ(InterleaveFamilies({"::1", "::2", "::3", "10.0.0.1", "10.0.0.2"}),
+              (List{"::1", "10.0.0.1", "::2", "10.0.0.2", "::3"}));
     // "bad..host.invalid" has an empty label, so the resolver refuses it
     // without sending a query: the test stays off the network.
     for (const char* host : {"bad..host.invalid", "256.1.1.1"}) {
@@ -133,7 +141,7 @@ TEST(SocketResolve, LocalhostDottedAndUnknown) {
     }
 }
 
-TEST(SocketConnect, RefusedWithinOneSlice) {
+TEST(SocketConnect, RefusedIsReportedWithoutWaiting) {
     TNetTCPClient c;
     c.Host = "127.0.0.1";
     c.Port = ClosedPort();
@@ -151,7 +159,7 @@ TEST(SocketConnect, RefusedWithinOneSlice) {
             }
             EXPECT_EQ(e.Message, "Socket Error # 10061\r\nConnection refused.");
         }
-        EXPECT_LT(MsSince(start), ConnectSliceMs);
+        EXPECT_LT(MsSince(start), 1000) << "waited for the time-out";
         EXPECT_FALSE(c.IsConnected());
     }
 }
@@ -183,7 +191,7 @@ TEST(SocketConnect, NoAnswerTimesOut) {
     }
     long long ms = MsSince(start);
     EXPECT_GE(ms, 390);
-    EXPECT_LT(ms, 400 + ConnectSliceMs);
+    EXPECT_LT(ms, 2000) << "the time-out ends the wait";
     EXPECT_FALSE(c.IsConnected());
     EXPECT_THROW(c.WriteLine("x"), ENetException) << "the socket is closed";
 }

@@ -65,9 +65,10 @@ TEST(UdpClient, NothingArrivingGivesAnEmptyResultAfterTheTimeOut) {
     EXPECT_EQ(ip, "");
     EXPECT_EQ(port, 0);
 
+    c.ReceiveTimeout = 10000;
     started = GetTickCount();
     EXPECT_EQ(c.ReceiveDatagram(50), "");
-    EXPECT_LT(GetTickCount() - started, 250u) << "an explicit time-out wins";
+    EXPECT_LT(GetTickCount() - started, 2000u) << "an explicit time-out wins";
 }
 
 TEST(UdpClient, ActiveFalseClosesAndTheNextSendUsesANewPort) {

@@ -1,5 +1,5 @@
-// The DNS servers of the resolver configuration: every IPv4 "nameserver"
-// in file order, and the first of them.
+// The DNS servers of the resolver configuration: every "nameserver" of
+// either family in file order, and the first of them.
 #include "platform/Network.h"
 #include "tests/support/TempDir.h"
 
@@ -9,7 +9,7 @@ namespace {
 
 using Servers = std::vector<std::string>;
 
-TEST(Network, EveryIPv4NameserverInFileOrder) {
+TEST(Network, EveryNameserverInFileOrder) {
     struct Case {
         const char* conf;
         Servers servers;
@@ -19,11 +19,15 @@ TEST(Network, EveryIPv4NameserverInFileOrder) {
          {"192.0.2.1", "192.0.2.2", "192.0.2.3"},
          "all three, in order"},
         {"search example.test\nnameserver 2001:db8::1\n  nameserver\t192.0.2.9 # ours\n",
-         {"192.0.2.9"},
-         "IPv6 skipped; blanks and a trailing comment allowed"},
-        {"#nameserver 192.0.2.1\nnameserver\nnameserver 192.0.2.300\nnameservers 192.0.2.4\n",
+         {"2001:db8::1", "192.0.2.9"},
+         "IPv6 first, whole; blanks and a trailing comment allowed"},
+        {"nameserver fe80::1%lo\nnameserver ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255\n",
+         {"fe80::1%lo", "ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255"},
+         "a scoped address, and one longer than an IPv4 field held"},
+        {"#nameserver 192.0.2.1\nnameserver\nnameserver 192.0.2.300\nnameservers 192.0.2.4\n"
+         "nameserver dns.example\n",
          {},
-         "comment, no address, no IPv4 address, another keyword"},
+         "comment, no address, no valid address, another keyword, a name"},
         {"nameserver 192.0.2.5\nnameserver 192.0.2.6\nnameserver 192.0.2.5\n",
          {"192.0.2.5", "192.0.2.6"},
          "a repeated server is asked once"},

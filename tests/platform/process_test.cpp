@@ -1,5 +1,6 @@
-// Starting programs: lookup order, the ".exe" fallback, argv without a
-// shell, waiting for the end, and the detached "open".
+// Starting programs: lookup order (the program's folder, PATH, the ".exe"
+// fallback), argv without a shell, waiting for the end, and the detached
+// "open".
 #include "platform/Process.h"
 #include "platform/Program.h"
 #include "tests/support/TempDir.h"
@@ -37,32 +38,23 @@ TEST(Process, SplitCommandLineKeepsQuotedWordsTogether) {
               (std::vector<std::string>{"a", "b c", "", "d"}));
 }
 
-TEST(Process, ProgramDirectoryComesBeforePath) {
+TEST(Process, LookupOrder) {
     TTempDir onPath;
-    std::string name = "quillet-lookup-probe";
-    onPath.Write(name, Script("exit 0"), 0755);
+    onPath.Write("quillet-lookup-probe", Script("exit 0"), 0755);
+    onPath.Write("tool", Script("exit 0"), 0755);
     TPathPrefix prefix(onPath.Path());
-    EXPECT_EQ(FindProgram(name), onPath.File(name));
+    EXPECT_EQ(FindProgram("quillet-lookup-probe"), onPath.File("quillet-lookup-probe"));
+    EXPECT_EQ(FindProgram("tool.EXE"), onPath.File("tool")) << "without the suffix, in any case";
+    EXPECT_EQ(FindProgram("TOOL.EXE"), "") << "the name itself keeps its letter case";
+    EXPECT_EQ(RunAndWait("quillet-no-such-program-anywhere arg"), -1);
+    EXPECT_EQ(RunAndWait(""), -1);
 
-    std::string beside = ProgramDir() + name;
+    const std::string beside = ProgramDir() + "quillet-lookup-probe";
     TTempDir scratch;
     scratch.Write("x", Script("exit 0"), 0755);
     ASSERT_EQ(std::rename(scratch.File("x").c_str(), beside.c_str()), 0);
-    EXPECT_EQ(FindProgram(name), beside);
+    EXPECT_EQ(FindProgram("quillet-lookup-probe"), beside) << "the program's folder comes first";
     std::remove(beside.c_str());
-}
-
-TEST(Process, ExeSuffixFallsBackToThePlainName) {
-    TTempDir dir;
-    dir.Write("tool", Script("exit 0"), 0755);
-    TPathPrefix prefix(dir.Path());
-    EXPECT_EQ(FindProgram("tool.exe"), dir.File("tool"));
-    EXPECT_EQ(FindProgram("TOOL.EXE"), "") << "the name itself keeps its letter case";
-}
-
-TEST(Process, UnknownProgramCannotStart) {
-    EXPECT_EQ(RunAndWait("quillet-no-such-program-anywhere arg"), -1);
-    EXPECT_EQ(RunAndWait(""), -1);
 }
 
 TEST(Process, RunAndWaitReturnsOnlyAfterTheChildEndedAndPassesArgvUnchanged) {

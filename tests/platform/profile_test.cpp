@@ -7,82 +7,80 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TEST(Profile, MissingFileSectionOrKeyGivesTheDefault) {
-    TTempDir dir;
-    EXPECT_EQ(ReadProfileString(dir.File("none.ini"), "Audio", "SampleRate", "11025"), "11025");
-    dir.Write("q.ini", "[Audio]\nSampleRate=22050\n");
-    EXPECT_EQ(ReadProfileString(dir.File("q.ini"), "User", "Name", "dflt"), "dflt");
-    EXPECT_EQ(ReadProfileString(dir.File("q.ini"), "Audio", "Bits", "8"), "8");
+namespace {
+
+unsigned ModeOf(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
 }
 
 TEST(Profile, ReadingRules) {
     TTempDir dir;
-    std::string longValue(3000, 'x');
     dir.Write("q.ini", "[audio]\r\nSAMPLERATE = 44100 \r\n[User]\nName=a=b=c\nEmail=\n"
                        "[SMTP]\nServer=first\nServer=second\nPassword=" +
-                           longValue + "\n");
-    struct Case {
-        const char *section, *key, *expected, *why;
+                           std::string(3000, 'x') + "\n");
+    const struct {
+        const char *File, *Section, *Key;
+        std::string Expected;
+        const char* Why;
     } cases[] = {
-        {"Audio", "SampleRate", "44100", "names match without regard to case; blanks trimmed"},
-        {"USER", "name", "a=b=c", "the value is everything after the first ="},
-        {"User", "Email", "", "an empty stored value is not the default"},
-        {"SMTP", "Server", "first", "the first of duplicate keys wins"},
+        {"none.ini", "Audio", "SampleRate", "dflt", "a missing file gives the default"},
+        {"q.ini", "Nothing", "Name", "dflt", "so does a missing section"},
+        {"q.ini", "Audio", "Bits", "dflt", "and a missing key"},
+        {"q.ini", "Audio", "SampleRate", "44100",
+         "names match without regard to case; blanks trimmed"},
+        {"q.ini", "USER", "name", "a=b=c", "the value is everything after the first ="},
+        {"q.ini", "User", "Email", "", "an empty stored value is not the default"},
+        {"q.ini", "SMTP", "Server", "first", "the first of duplicate keys wins"},
+        {"q.ini", "SMTP", "Password", std::string(2047, 'x'), "values are cut at 2047"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ReadProfileString(dir.File("q.ini"), c.section, c.key, "dflt"), c.expected)
-            << c.why;
-    EXPECT_EQ(ReadProfileString(dir.File("q.ini"), "SMTP", "Password", ""), std::string(2047, 'x'));
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadProfileString(dir.File(c.File), c.Section, c.Key, "dflt"), c.Expected)
+            << c.Why;
 }
 
-TEST(Profile, FirstWriteCreatesFileAndSectionWithMode0600) {
+TEST(Profile, WritesCreateOrReplaceInPlaceAndLeaveMode0600) {
     TTempDir dir;
-    std::string path = dir.File("q.ini");
+    const std::string path = dir.File("q.ini");
     ASSERT_TRUE(WriteProfileString(path, "SMTP", "Password", "secret"));
-    struct stat st;
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(ReadProfileString(path, "smtp", "password", ""), "secret");
+    EXPECT_EQ(ModeOf(path), 0600u);
     ASSERT_TRUE(WriteProfileString(path, "Audio", "SampleRate", "8000"));
-    EXPECT_EQ(dir.Read("q.ini"), "[SMTP]\nPassword=secret\n\n[Audio]\nSampleRate=8000\n");
-}
+    EXPECT_EQ(dir.Read("q.ini"), "[SMTP]\nPassword=secret\n\n[Audio]\nSampleRate=8000\n")
+        << "file and sections created on demand";
 
-TEST(Profile, ReplacingAValueKeepsEveryOtherLineInPlace) {
-    TTempDir dir;
     dir.Write(
         "q.ini",
         "; note\r\n[Audio]\r\nSampleRate=11025\r\nBitPerSample=8\r\n\r\n[User]\r\nName=Ann\r\n");
-    std::string path = dir.File("q.ini");
     ASSERT_TRUE(WriteProfileString(path, "audio", "samplerate", "44100"));
     ASSERT_TRUE(WriteProfileString(path, "Audio", "Channels", "1"));
     EXPECT_EQ(dir.Read("q.ini"),
               "; note\r\n[Audio]\r\nsamplerate=44100\r\nBitPerSample=8\r\nChannels=1\r\n"
-              "\r\n[User]\r\nName=Ann\r\n");
+              "\r\n[User]\r\nName=Ann\r\n")
+        << "every other line kept in place";
+    EXPECT_EQ(ModeOf(path), 0600u) << "an existing 0644 file kept its mode";
 }
 
 TEST(Profile, RefusedWriteLeavesTheOldFileIntact) {
+    for (bool readOnlyFolder : {true, false}) {
+        TTempDir dir;
+        dir.Write("q.ini", "[User]\nName=Ann\n", readOnlyFolder ? 0644 : 0444);
+        ASSERT_EQ(chmod(dir.Path().c_str(), readOnlyFolder ? 0500 : 0700), 0);
+        EXPECT_FALSE(WriteProfileString(dir.File("q.ini"), "User", "Name", "Bob"))
+            << (readOnlyFolder ? "read-only folder" : "read-only file, refused even for root");
+        chmod(dir.Path().c_str(), 0700);
+        EXPECT_EQ(dir.Read("q.ini"), "[User]\nName=Ann\n");
+    }
     TTempDir dir;
     dir.Write("q.ini", "[User]\nName=Ann\n");
-    ASSERT_EQ(chmod(dir.Path().c_str(), 0500), 0);
-    EXPECT_FALSE(WriteProfileString(dir.File("q.ini"), "User", "Name", "Bob"));
-    chmod(dir.Path().c_str(), 0700);
-    EXPECT_EQ(dir.Read("q.ini"), "[User]\nName=Ann\n");
-}
-
-TEST(Profile, ReadOnlyFileIsRefusedEvenForRoot) {
-    TTempDir dir;
-    dir.Write("q.ini", "[User]\nName=Ann\n", 0444);
-    EXPECT_FALSE(WriteProfileString(dir.File("q.ini"), "User", "Name", "Bob"));
-    EXPECT_EQ(dir.Read("q.ini"), "[User]\nName=Ann\n");
-}
-
-TEST(Profile, EveryWriteLeavesMode0600) {
-    TTempDir dir;
-    dir.Write("q.ini", "[User]\nName=Ann\n", 0644);
-    ASSERT_TRUE(WriteProfileString(dir.File("q.ini"), "SMTP", "Password", "secret"));
-    struct stat st;
-    ASSERT_EQ(stat(dir.File("q.ini").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u) << "an existing 0644 file kept its mode";
+    for (const char* value : {"a\nb", "a\r\n[SMTP]\r\nServer=evil", "a\r"}) {
+        try {
+            WriteProfileString(dir.File("q.ini"), "User", "Name", value);
+            ADD_FAILURE() << "written: " << value;
+        } catch (const EProfileValueError& e) {
+            EXPECT_EQ(e.Message, "The setting Name in section User cannot hold a line break.");
+        }
+        EXPECT_EQ(dir.Read("q.ini"), "[User]\nName=Ann\n");
+    }
 }
 
 TEST(Profile, ValuesComeBackExactly) {
@@ -104,16 +102,4 @@ TEST(Profile, ValuesComeBackExactly) {
     }
 }
 
-TEST(Profile, LineBreakInAValueIsRefused) {
-    TTempDir dir;
-    dir.Write("q.ini", "[User]\nName=Ann\n");
-    for (const char* value : {"a\nb", "a\r\n[SMTP]\r\nServer=evil", "a\r"}) {
-        try {
-            WriteProfileString(dir.File("q.ini"), "User", "Name", value);
-            ADD_FAILURE() << "written: " << value;
-        } catch (const EProfileValueError& e) {
-            EXPECT_EQ(e.Message, "The setting Name in section User cannot hold a line break.");
-        }
-        EXPECT_EQ(dir.Read("q.ini"), "[User]\nName=Ann\n");
-    }
-}
+} // namespace

@@ -1,7 +1,9 @@
 // libFuzzer target: arbitrary message text through the DATA guard of the
 // message client, in pieces the input chooses. Whatever goes in, the bytes
 // on the wire end every line in CR LF and hold no line that is exactly
-// ".", so the data can only end where the client sends "." itself.
+// ".", so the data can only end where the client sends "." itself. Stored
+// text (every leading dot doubled) reaches the server as it was written,
+// its line ends made CR LF.
 #include "smtp/NetMessageClient.h"
 #include "tests/net/tcp_MemoryTransport.h"
 
@@ -13,17 +15,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     TNetTCPConnection c;
     TMemoryTransport& t = AttachTransport(c);
-    TNetDataLineOutput out(c);
+    const bool stored = data[0] & 0x80;
+    TNetDataLineOutput out(c, stored);
     const size_t piece = 1 + data[0] % 17;
     std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    std::string sent; // what went in, line ends as given
     for (size_t i = 0; i < text.size(); i += piece) {
         std::string p = text.substr(i, piece);
         switch (p.size() % 3) {
         case 0:
             out.WriteText(p);
+            sent += p;
             break;
         case 1:
             out.WriteBytes(p.data(), p.size(), false);
+            sent += p;
             break;
         default:
             try {
@@ -31,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             } catch (...) {
                 std::abort(); // the guard takes line breaks in any text
             }
+            sent += p + "\r\n";
         }
     }
     out.Finish();
@@ -45,5 +52,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (w.rfind(".\r\n", 0) == 0 || w.find("\r\n.\r\n") != std::string::npos)
         std::abort();
+    if (stored) {
+        // The server takes one leading dot off every line (RFC 5321 4.5.2).
+        std::string seen, expected;
+        for (size_t start = 0; start < w.size();) {
+            const size_t end = w.find("\r\n", start) + 2;
+            seen += w.substr(start + (w[start] == '.' ? 1 : 0), end - start - (w[start] == '.'));
+            start = end;
+        }
+        for (size_t i = 0; i < sent.size(); ++i) {
+            if (sent[i] == '\r' || sent[i] == '\n') {
+                expected += "\r\n";
+                if (sent[i] == '\r' && i + 1 < sent.size() && sent[i + 1] == '\n')
+                    ++i;
+            } else {
+                expected += sent[i];
+            }
+        }
+        if (!expected.empty() &&
+            (expected.size() < 2 || expected.compare(expected.size() - 2, 2, "\r\n") != 0))
+            expected += "\r\n";
+        if (seen != expected)
+            std::abort();
+    }
     return 0;
 }

@@ -1,8 +1,10 @@
 // Time limits and cancel of a send against the scripted server: a silent
 // server, a reply dripped a byte at a time and a server that stops reading
-// during the message each end in "Read Timeout" within their limit; an
-// anti-freeze that throws (the user's Cancel) ends every kind of wait at
-// once and leaves the client ready for a second, successful send.
+// during the message each end in "Read Timeout" once their limit is waited
+// out, long before the server would end the wait itself (it hangs up then,
+// or the reply completes); an anti-freeze that throws (the user's Cancel)
+// ends every kind of wait at once and leaves the client ready for a
+// second, successful send.
 #include "base/Exception.h"
 #include "mail/message/NetMessage.h"
 #include "net/NetAntiFreeze.h"
@@ -25,14 +27,18 @@ public:
     ECancelled() : Exception("Cancelled") {}
 };
 
-// Counts its calls and throws on call number ThrowAt (0: never).
+// Counts its calls and throws on call number ThrowAt (0: never), noting
+// when.
 class CountingAntiFreeze : public TNetAntiFreezeBase {
 public:
     int Calls = 0;
     int ThrowAt = 0;
+    Clock::time_point Thrown;
     void Process() override {
-        if (++Calls == ThrowAt)
+        if (++Calls == ThrowAt) {
+            Thrown = Clock::now();
             throw ECancelled();
+        }
     }
 };
 
@@ -104,12 +110,14 @@ TEST_F(SmtpDeadline, EachLimitEndsItsWait) {
         const char* Expected; // "" : delivered
         long long MinMs;      // the limit that must have been waited out
     };
+    // Whatever the server does after the limit (hang up, finish the reply)
+    // ends a wait that the limit failed to end with another outcome.
     const Case cases[] = {
-        {"silent server", {Quiet(5000)}, 0, 600, 0, 0, false, "Read Timeout", 550},
+        {"silent server", {Quiet(5000), Hangup()}, 0, 600, 0, 0, false, "Read Timeout", 550},
         // 100 ms a byte passes a 300 ms per-read limit every time; only the
         // limit on the whole reply ends it.
         {"dripped greeting",
-         {Drip("220 a slow server greets you\r\n", 100)},
+         {Drip("220 a slow server greets you byte by byte\r\n", 100), Hangup()},
          300,
          800,
          0,
@@ -117,12 +125,13 @@ TEST_F(SmtpDeadline, EachLimitEndsItsWait) {
          false,
          "Read Timeout",
          750},
-        {"dripped reply to the dot", With(UpToData(), {CliData(), Drip("250 queued\r\n", 100)}),
-         300, 5000, 600, 0, false, "Read Timeout", 550},
+        {"dripped reply to the dot",
+         With(UpToData(), {CliData(), Drip("250 2.0.0 queued as 1234567890\r\n", 100)}), 300, 5000,
+         600, 0, false, "Read Timeout", 550},
         // The dot's own limit is the longer one here.
         {"slow reply to the dot in time", With(UpToData(), {CliData(), Quiet(700), Srv("250 ok")}),
          0, 400, 3000, 0, false, "", 650},
-        {"server stops reading", With(UpToData(), {Quiet(8000)}), 0, 5000, 0, 500, true,
+        {"server stops reading", With(UpToData(), {Quiet(8000), Hangup()}), 0, 5000, 0, 500, true,
          "Read Timeout", 450},
     };
     for (const Case& k : cases) {
@@ -140,7 +149,6 @@ TEST_F(SmtpDeadline, EachLimitEndsItsWait) {
         EXPECT_EQ(Send(c, *m), k.Expected);
         const long long ms = MsSince(start);
         EXPECT_GE(ms, k.MinMs);
-        EXPECT_LT(ms, 3000);
         // The window was serviced while the write could not go on.
         if (k.Write > 0) {
             EXPECT_GE(af.Calls, k.Write / 100 - 1);
@@ -176,9 +184,8 @@ TEST_F(SmtpDeadline, CancelEndsEveryWaitAndTheClientSendsAgain) {
         af.IdleTimeOut = 50;
         af.ThrowAt = 3;
         auto m = Message(k.Where == Write);
-        const auto start = Clock::now();
         EXPECT_EQ(Send(c, *m), "Cancelled");
-        EXPECT_LT(MsSince(start), 1000);
+        EXPECT_LT(MsSince(af.Thrown), 1000) << "the cancel ends the wait at once";
         EXPECT_FALSE(c.IsConnected());
         c.CloseConnection();
 

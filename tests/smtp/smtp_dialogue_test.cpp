@@ -2,8 +2,10 @@
 // the HELO fallback, when AUTH LOGIN runs, RSET on every message, accepted
 // and refused recipients, recipient order, "X-Mailer", a missing attachment,
 // a peer that hangs up, line limits, and the refusals that keep commands
-// and the message data from being smuggled through.
+// and the message data from being smuggled through; stored .eml text and
+// the recipients a server puts off for now.
 #include "base/Exception.h"
+#include "base/Stream.h"
 #include "mail/message/NetMessage.h"
 #include "net/NetDeliveryException.h"
 #include "smtp/NetMessageSize.h"
@@ -237,6 +239,72 @@ TEST(SmtpDialogue, RecipientsInOrderToCcBcc) {
         << "Bcc written into the header";
 }
 
+// International addresses (RFC 6531): a non-ASCII local part goes only to
+// a server offering SMTPUTF8, flagged on MAIL FROM and as typed in the
+// header; to any other server an international domain goes as A-labels,
+// in the envelope and the header, while the message keeps what was typed.
+TEST(SmtpDialogue, InternationalAddressesAsTheServerAllows) {
+    const std::string Utf8Ehlo = "250-server.test\r\n250-8BITMIME\r\n250 SMTPUTF8";
+    struct TCase {
+        const char* Why;
+        std::string Ehlo, To;
+        std::vector<std::string> Envelope; // MAIL and RCPT lines; empty: stopped before
+        std::string Header;                // the To line of the data
+        std::string Error;
+    } cases[] = {
+        {"SMTPUTF8 offered",
+         Utf8Ehlo,
+         "zo\xC3\xAB@example.test",
+         {"MAIL FROM:<sender@example.test> SMTPUTF8", "RCPT TO:<zo\xC3\xAB@example.test>"},
+         "To: zo\xC3\xAB@example.test\r\n",
+         ""},
+        {"not offered",
+         Ehlo250,
+         "zo\xC3\xAB@example.test",
+         {},
+         "",
+         "The server 127.0.0.1 cannot take the address 'zo\xC3\xAB@example.test' (it does not "
+         "offer SMTPUTF8)."},
+        {"an international domain only",
+         Ehlo250,
+         "bob@b\xC3\xBC"
+         "cher.example",
+         {"MAIL FROM:<sender@example.test>", "RCPT TO:<bob@xn--bcher-kva.example>"},
+         "To: bob@xn--bcher-kva.example\r\n",
+         ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        std::vector<TSmtpStep> script = {Srv("220 hi"), Cli("EHLO " + Helo), Srv(c.Ehlo)};
+        if (!c.Envelope.empty())
+            script = Join(script, {Cli("RSET"), Srv("250 reset"), Cli(c.Envelope[0]), Srv("250 ok"),
+                                   Cli(c.Envelope[1]), Srv("250 ok"), Cli("DATA"), Srv("354 go"),
+                                   CliData(), Srv("250 queued")});
+        TSmtpFakeServer server(script);
+        Client client(server.Port());
+        TNetMessage m;
+        Fill(m);
+        m.Recipients.Clear();
+        m.Recipients.Add().Address = c.To;
+        client.ConnectAndGreet();
+        std::string error;
+        try {
+            client.SendMail(m);
+        } catch (const ENetException& e) {
+            error = e.Message;
+        }
+        client.QuitAndClose();
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(error, c.Error);
+        EXPECT_EQ(server.Failure(), "");
+        if (c.Envelope.empty())
+            EXPECT_EQ(server.Lines(), (std::vector<std::string>{"EHLO " + Helo, "QUIT"}));
+        else
+            EXPECT_NE(server.Data().find(c.Header), std::string::npos) << server.Data();
+        EXPECT_EQ(m.Recipients[0].Address, c.To) << "the message keeps the typed address";
+    }
+}
+
 TEST(SmtpDialogue, RefusedRecipientStopsBeforeData) {
     TSmtpFakeServer server({Srv("220 hi"), Cli("EHLO " + Helo), Srv("250 ok"), Cli("RSET"),
                             Srv("250 reset"), Cli("MAIL FROM:<sender@example.test>"), Srv("250 ok"),
@@ -466,6 +534,54 @@ TEST(SmtpDialogue, DataCannotEndEarly) {
     raw.Body = body;
     EXPECT_EQ(Deliver(raw), "Subject: raw\r\n\r\nfirst\r\n..\r\nMAIL FROM:<x@y>\r\n..\r\nlast\r\n"
                             "..\r\n..\r\n.x\r\n");
+}
+
+// Stored text goes as the reader saw it: every leading "." doubled, bare
+// line ends made CR LF. Recipients put off for now (4xx) are left out and
+// handed back while the others get the message; with none left, or a
+// lasting refusal, no DATA is sent.
+TEST(SmtpDialogue, StoredTextSkipsRecipientsPutOffForNow) {
+    const std::vector<std::string> rcpts = {"a@x.test", "b@x.test", "c@x.test"};
+    struct TCase {
+        const char* Why;
+        std::vector<std::string> Replies; // to each RCPT TO
+        int Raised;                       // reply code raised; 0: delivered
+        std::vector<std::string> Deferred;
+    } cases[] = {
+        {"one greylisted", {"250 ok", "451 greylisted", "251 forwarded"}, 0, {"b@x.test"}},
+        {"every one put off", {"451 greylisted", "452 full", "450 busy"}, 451, {}},
+        {"a lasting refusal stops it", {"250 ok", "451 greylisted", "550 unknown"}, 550, {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        std::vector<TSmtpStep> script = {
+            Srv("220 hi"),    Cli("EHLO " + Helo),         Srv(Ehlo250), Cli("RSET"),
+            Srv("250 reset"), Cli("MAIL FROM:<s@x.test>"), Srv("250 ok")};
+        for (size_t i = 0; i < rcpts.size(); ++i)
+            script.insert(script.end(), {Cli("RCPT TO:<" + rcpts[i] + ">"), Srv(c.Replies[i])});
+        if (c.Raised == 0)
+            script.insert(script.end(), {Cli("DATA"), Srv("354 go"), CliData(), Srv("250 queued")});
+        TSmtpFakeServer server(script);
+        Client client(server.Port());
+        client.ConnectAndGreet();
+        TMemoryStream text;
+        text.WriteString(".hidden\r\n..two\r\nbare\nLF\r\n.\r\nlast");
+        text.SetPosition(0);
+        try {
+            std::vector<std::string> deferred;
+            for (const auto& d : client.SendStoredMail("s@x.test", rcpts, text))
+                deferred.push_back(d.Address + " " + std::to_string(d.Code));
+            EXPECT_EQ(c.Raised, 0);
+            EXPECT_EQ(deferred, std::vector<std::string>{c.Deferred[0] + " 451"});
+        } catch (const ENetProtocolReplyError& e) {
+            EXPECT_EQ(e.ReplyErrorCode, c.Raised);
+        }
+        client.QuitAndClose();
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(server.Failure(), "");
+        EXPECT_EQ(server.Data(),
+                  c.Raised ? "" : "..hidden\r\n...two\r\nbare\r\nLF\r\n..\r\nlast\r\n");
+    }
 }
 
 } // namespace

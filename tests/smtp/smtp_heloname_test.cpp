@@ -16,6 +16,7 @@ TEST(HeloName, ChoiceByHostNameAndLocalAddress) {
         {"mail.example.test", "192.0.2.1", "mail.example.test", "fully qualified"},
         {"vm", "192.0.2.1", "[192.0.2.1]", "no dot: the address literal"},
         {"vm", "2001:db8::1", "[IPv6:2001:db8::1]", "IPv6 literal"},
+        {"vm", "fe80::1%eth0", "[IPv6:fe80::1]", "the zone is this host's, not the literal's"},
         {"vm", "", "vm", "local end unknown: the name after all"},
     };
     for (const Case& c : cases)
@@ -25,11 +26,14 @@ TEST(HeloName, ChoiceByHostNameAndLocalAddress) {
 // The client's lines of one greeting with HeloName empty and the host's
 // full name set to host; EHLO is refused so that HELO follows. ssAuto puts
 // the socket under a TLS transport (not started: nothing offered).
-std::vector<std::string> Announced(const char* host, TSmtpSecurity security = ssNone) {
+std::vector<std::string> Announced(const char* host, TSmtpSecurity security = ssNone,
+                                   const char* address = "127.0.0.1") {
     setenv("QUILLET_HOST_NAME", host, 1);
-    TSmtpFakeServer server({Srv("220 hi"), Cli(), Srv("502 no"), Cli(), Srv("250 ok")});
+    TSmtpFakeOptions at;
+    at.Address = address;
+    TSmtpFakeServer server({Srv("220 hi"), Cli(), Srv("502 no"), Cli(), Srv("250 ok")}, at);
     TNetSMTP c;
-    c.Host = "127.0.0.1";
+    c.Host = address;
     c.Port = server.Port();
     c.ReadTimeout = 5000;
     c.Security = security;
@@ -44,6 +48,8 @@ TEST(HeloName, AnnouncedThroughTheConnection) {
     using Lines = std::vector<std::string>;
     EXPECT_EQ(Announced("vm"), (Lines{"EHLO [127.0.0.1]", "HELO [127.0.0.1]", "QUIT"}));
     EXPECT_EQ(Announced("vm", ssAuto), (Lines{"EHLO [127.0.0.1]", "HELO [127.0.0.1]", "QUIT"}));
+    EXPECT_EQ(Announced("vm", ssNone, "::1"),
+              (Lines{"EHLO [IPv6:::1]", "HELO [IPv6:::1]", "QUIT"}));
     EXPECT_EQ(Announced("host.example.test"),
               (Lines{"EHLO host.example.test", "HELO host.example.test", "QUIT"}));
 }

@@ -23,22 +23,42 @@ extern char** environ;
 
 namespace {
 
-// A port free for both UDP and TCP on 127.0.0.1 (dnsmasq takes both).
-int FreePort() {
+// address and port as a socket address of address's family.
+socklen_t MakeAddress(const std::string& address, int port, sockaddr_storage& ss) {
+    ss = sockaddr_storage{};
+    if (address.find(':') != std::string::npos) {
+        auto& sa = reinterpret_cast<sockaddr_in6&>(ss);
+        sa.sin6_family = AF_INET6;
+        sa.sin6_port = htons(static_cast<uint16_t>(port));
+        ::inet_pton(AF_INET6, address.c_str(), &sa.sin6_addr);
+        return sizeof sa;
+    }
+    auto& sa = reinterpret_cast<sockaddr_in&>(ss);
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(port));
+    ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr);
+    return sizeof sa;
+}
+
+int PortOf(const sockaddr_storage& ss) {
+    return ntohs(ss.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(ss).sin6_port
+                                          : reinterpret_cast<const sockaddr_in&>(ss).sin_port);
+}
+
+// A port free for both UDP and TCP on address (dnsmasq takes both).
+int FreePort(const std::string& address) {
     for (int attempt = 0; attempt < 20; ++attempt) {
-        const int u = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof sa;
-        ::bind(u, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        sockaddr_storage sa;
+        socklen_t length = MakeAddress(address, 0, sa);
+        const int u = ::socket(sa.ss_family, SOCK_DGRAM, 0);
+        ::bind(u, reinterpret_cast<sockaddr*>(&sa), length);
         ::getsockname(u, reinterpret_cast<sockaddr*>(&sa), &length);
-        const int t = ::socket(AF_INET, SOCK_STREAM, 0);
-        const bool tcpFree = ::bind(t, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+        const int t = ::socket(sa.ss_family, SOCK_STREAM, 0);
+        const bool tcpFree = ::bind(t, reinterpret_cast<sockaddr*>(&sa), length) == 0;
         ::close(t);
         ::close(u);
-        if (tcpFree && ntohs(sa.sin_port) >= 1024)
-            return ntohs(sa.sin_port);
+        if (tcpFree && PortOf(sa) >= 1024)
+            return PortOf(sa);
     }
     throw std::runtime_error("no free port for dnsmasq");
 }
@@ -77,7 +97,7 @@ TDnsmasq::~TDnsmasq() {
 }
 
 bool TDnsmasq::Start(const std::string& conf) {
-    FPort = FixedPort > 0 ? FixedPort : FreePort();
+    FPort = FixedPort > 0 ? FixedPort : FreePort(Address);
     std::vector<std::string> args = {
         Program(),
         "--keep-in-foreground",
@@ -116,12 +136,10 @@ bool TDnsmasq::Start(const std::string& conf) {
 // One probe query (the root's NS) answered within 100 ms.
 bool TDnsmasq::Answers() const {
     const std::string probe = TDnsPacketBuilder(0x5151, 0x0100).Question("", 2).Build();
-    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    ::inet_pton(AF_INET, Address.c_str(), &sa.sin_addr);
-    sa.sin_port = htons(static_cast<uint16_t>(FPort));
-    ::sendto(s, probe.data(), probe.size(), 0, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    sockaddr_storage sa;
+    const socklen_t length = MakeAddress(Address, FPort, sa);
+    const int s = ::socket(sa.ss_family, SOCK_DGRAM, 0);
+    ::sendto(s, probe.data(), probe.size(), 0, reinterpret_cast<sockaddr*>(&sa), length);
     pollfd pfd{s, POLLIN, 0};
     bool answered = false;
     if (::poll(&pfd, 1, 100) > 0) {

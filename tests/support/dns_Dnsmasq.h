@@ -1,5 +1,5 @@
 // TDnsmasq: a real dnsmasq serving a generated configuration on 127.0.0.1
-// and a free non-privileged port (or a loopback address and port the test
+// and a free non-privileged port (or a loopback address, ::1 too, and port the test
 // names, such as 53 for a program that asks there), for integration tests
 // and benchmarks. It
 // is started in the constructor, waited for until it answers, and stopped

@@ -30,3 +30,21 @@ int ClosedPort() {
     close(s);
     return ntohs(a.sin_port);
 }
+
+int DualStackPort() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        const int port = ClosedPort();
+        int s = socket(AF_INET6, SOCK_STREAM, 0);
+        int one = 1;
+        setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
+        sockaddr_in6 a{};
+        a.sin6_family = AF_INET6;
+        a.sin6_port = htons(static_cast<uint16_t>(port));
+        a.sin6_addr = in6addr_loopback;
+        const bool free = bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        close(s);
+        if (free)
+            return port;
+    }
+    return 0;
+}

@@ -6,3 +6,6 @@
 bool CanListenOn25(const char* addr);
 // A TCP port of 127.0.0.1 that was free a moment ago.
 int ClosedPort();
+// A TCP port free on both ::1 and 127.0.0.1 a moment ago, for a name that
+// has an address of each family.
+int DualStackPort();

@@ -62,6 +62,10 @@ TSmtpAiosmtpd::TSmtpAiosmtpd(const TSmtpAiosmtpdOptions& o) {
         args.push_back("--auth");
     if (o.PlainOnly)
         args.push_back("--plain-only");
+    if (o.Greylist)
+        args.push_back("--greylist");
+    if (o.SMTPUTF8)
+        args.push_back("--smtputf8");
     if (!o.StartTLSCert.empty())
         args.insert(args.end(),
                     {"--starttls-cert", o.StartTLSCert, "--starttls-key", o.StartTLSKey});
@@ -70,6 +74,9 @@ TSmtpAiosmtpd::TSmtpAiosmtpd(const TSmtpAiosmtpdOptions& o) {
     if (!o.ImplicitCert.empty())
         args.insert(args.end(),
                     {"--implicit-cert", o.ImplicitCert, "--implicit-key", o.ImplicitKey});
+    if (!o.OAuthToken.empty())
+        args.insert(args.end(), {"--oauth-token", o.OAuthToken, "--oauth-mechs", o.OAuthMechs,
+                                 "--refuse-status", o.RefuseStatus});
     args.insert(args.end(), {"--host", o.Host, "--port", std::to_string(o.Port)});
     std::vector<char*> argv;
     for (auto& a : args)
@@ -134,4 +141,8 @@ std::string TSmtpAiosmtpd::Envelope(int n) const {
 
 std::string TSmtpAiosmtpd::Commands() const {
     return ReadFile(FDir + "/commands.txt");
+}
+
+std::string TSmtpAiosmtpd::Sasl() const {
+    return ReadFile(FDir + "/sasl.txt");
 }

@@ -16,8 +16,14 @@ struct TSmtpAiosmtpdOptions {
     std::string ClearAuth;
     // Implicit TLS on ImplicitPort() with this certificate.
     std::string ImplicitCert, ImplicitKey;
-    std::string Host = "127.0.0.1";
-    int Port = 0; // 0: a free one
+    // OAuth 2.0 logins only, taking this token for the user "user"
+    // (implies Auth); OAuthMechs: the mechanisms announced; RefuseStatus:
+    // the JSON status of a refusal.
+    std::string OAuthToken, OAuthMechs = "OAUTHBEARER,XOAUTH2", RefuseStatus = "invalid_token";
+    bool SMTPUTF8 = false;          // offer SMTPUTF8 (RFC 6531)
+    std::string Host = "127.0.0.1"; // "::1" too
+    int Port = 0;                   // 0: a free one
+    bool Greylist = false;          // 451 to the first RCPT TO of each sender/recipient pair
 };
 
 class TSmtpAiosmtpd {
@@ -41,6 +47,8 @@ public:
     // Every command verb the server took, one a line with the channel it
     // came on: "EHLO plain", "STARTTLS plain", "AUTH LOGIN tls", ...
     std::string Commands() const;
+    // What the server noted of refused OAuth 2.0 logins, one a line.
+    std::string Sasl() const;
 
 private:
     std::string FDir;

@@ -1,6 +1,7 @@
 // Scripted loopback server; see smtp_FakeServer.h.
 #include "tests/support/smtp_FakeServer.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -34,18 +35,41 @@ TSmtpStep Drip(const std::string& bytes, int msPerByte) {
     return {TSmtpStep::Drip, bytes, msPerByte};
 }
 
-TSmtpFakeServer::TSmtpFakeServer(std::vector<TSmtpStep> script) : FScript(std::move(script)) {
-    FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+TSmtpStep Take(int bytes) {
+    return {TSmtpStep::Take, "", bytes};
+}
+
+TSmtpFakeServer::TSmtpFakeServer(std::vector<TSmtpStep> script, const TSmtpFakeOptions& options)
+    : FScript(std::move(script)) {
+    const bool v6 = options.Address.find(':') != std::string::npos;
+    FListen = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
     ::setsockopt(FListen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(FListen, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::listen(FListen, 4);
-    socklen_t len = sizeof sa;
-    ::getsockname(FListen, reinterpret_cast<sockaddr*>(&sa), &len);
-    FPort = ntohs(sa.sin_port);
+    // Inherited by the accepted connection: the window a stall leaves open.
+    if (options.ReceiveBuffer > 0)
+        ::setsockopt(FListen, SOL_SOCKET, SO_RCVBUF, &options.ReceiveBuffer,
+                     sizeof options.ReceiveBuffer);
+    sockaddr_storage ss{};
+    socklen_t len;
+    if (v6) {
+        ::setsockopt(FListen, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
+        auto& sa = reinterpret_cast<sockaddr_in6&>(ss);
+        sa.sin6_family = AF_INET6;
+        sa.sin6_port = htons(static_cast<uint16_t>(options.Port));
+        ::inet_pton(AF_INET6, options.Address.c_str(), &sa.sin6_addr);
+        len = sizeof sa;
+    } else {
+        auto& sa = reinterpret_cast<sockaddr_in&>(ss);
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(static_cast<uint16_t>(options.Port));
+        ::inet_pton(AF_INET, options.Address.c_str(), &sa.sin_addr);
+        len = sizeof sa;
+    }
+    FListening =
+        ::bind(FListen, reinterpret_cast<sockaddr*>(&ss), len) == 0 && ::listen(FListen, 4) == 0;
+    ::getsockname(FListen, reinterpret_cast<sockaddr*>(&ss), &len);
+    FPort = ntohs(v6 ? reinterpret_cast<sockaddr_in6&>(ss).sin6_port
+                     : reinterpret_cast<sockaddr_in&>(ss).sin_port);
     if (::pipe2(FStopPipe, O_CLOEXEC) != 0)
         FStopPipe[0] = FStopPipe[1] = -1;
     FThread = std::thread([this] { Run(); });
@@ -81,6 +105,11 @@ std::vector<std::string> TSmtpFakeServer::Lines() {
 std::string TSmtpFakeServer::Data() {
     std::lock_guard<std::mutex> l(FLock);
     return FData;
+}
+
+std::chrono::steady_clock::time_point TSmtpFakeServer::StoppedReading() {
+    std::lock_guard<std::mutex> l(FLock);
+    return FStopped;
 }
 
 std::string TSmtpFakeServer::Failure() {
@@ -217,6 +246,25 @@ void TSmtpFakeServer::Run() {
         case TSmtpStep::Silence: {
             pollfd q{FStopPipe[0], POLLIN, 0};
             ::poll(&q, 1, step.Ms);
+            break;
+        }
+        case TSmtpStep::Take: {
+            size_t left = static_cast<size_t>(step.Ms);
+            const size_t held = std::min(left, FPending.size());
+            FPending.erase(0, held);
+            left -= held;
+            while (left > 0) {
+                pollfd q[2] = {{fd, POLLIN, 0}, {FStopPipe[0], POLLIN, 0}};
+                if (::poll(q, 2, 15000) <= 0 || (q[1].revents & POLLIN))
+                    break;
+                char buf[4096];
+                const ssize_t n = ::recv(fd, buf, std::min(left, sizeof buf), 0);
+                if (n <= 0)
+                    break;
+                left -= static_cast<size_t>(n);
+            }
+            std::lock_guard<std::mutex> l(FLock);
+            FStopped = std::chrono::steady_clock::now();
             break;
         }
         case TSmtpStep::Drip:

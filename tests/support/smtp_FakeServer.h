@@ -1,12 +1,14 @@
 // A scripted SMTP-like server on 127.0.0.1 for transcript tests. It accepts
 // one connection and plays a script of steps: lines to send, client lines to
 // expect, the message data to read, and faults (close, silence, raw bytes,
-// a slow drip).
+// a slow drip, a stall after some bytes). It listens on 127.0.0.1 and a
+// free port unless told otherwise.
 // After the script it keeps reading until the client closes, so the whole
 // transcript (QUIT included) can be checked. Plain sockets, own thread.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,6 +23,7 @@ struct TSmtpStep {
         Close,   // close the connection now
         Silence, // wait ms without reading or sending
         Drip,    // text as is, one byte every ms
+        Take,    // read Ms bytes of whatever comes, then read no more (a stall)
     };
     Kind Kind;
     std::string Text;
@@ -35,12 +38,20 @@ TSmtpStep CliData();
 TSmtpStep Hangup();
 TSmtpStep Quiet(int ms);
 TSmtpStep Drip(const std::string& bytes, int msPerByte);
+TSmtpStep Take(int bytes);
+
+// Where the server listens and how much its kernel takes in for it.
+struct TSmtpFakeOptions {
+    std::string Address = "127.0.0.1"; // "::1" too
+    int Port = 0;                      // 0: a free one
+    int ReceiveBuffer = 0;             // SO_RCVBUF; 0: the system's
+};
 
 class TSmtpFakeServer {
 public:
     // Listens on 127.0.0.1 and a free port and starts playing script on the
     // first connection.
-    explicit TSmtpFakeServer(std::vector<TSmtpStep> script);
+    explicit TSmtpFakeServer(std::vector<TSmtpStep> script, const TSmtpFakeOptions& options = {});
     ~TSmtpFakeServer(); // stops and joins
 
     int Port() const { return FPort; }
@@ -59,6 +70,10 @@ public:
     bool Closed() const { return FClosed.load(); }
     // Number of connections accepted.
     int Connections() const { return FConnections.load(); }
+    // When a Take step stopped reading; the epoch while none did.
+    std::chrono::steady_clock::time_point StoppedReading();
+    // False when the address and port could not be bound.
+    bool Listening() const { return FListening; }
 
 private:
     void Run();
@@ -77,4 +92,6 @@ private:
     std::atomic<bool> FClosed{false};
     std::atomic<bool> FDone{false};
     std::atomic<int> FConnections{0};
+    std::chrono::steady_clock::time_point FStopped{};
+    bool FListening = false;
 };

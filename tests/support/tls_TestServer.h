@@ -5,7 +5,8 @@
 //   characters, one TLS record each, then "250 done"; "BULK n" -> reads n
 //   raw bytes, then "250 <n> <FNV-1a 64 hex>"; "QUIT" -> "221 bye", close.
 // Modes: implicit TLS, STARTTLS after a plain "220" greeting, or silent
-// (accepts the TCP connection, never answers), or hang-up (closes at once).
+// (accepts the TCP connection, never answers), or hang-up (reads the
+// client's first flight, then closes without an answer).
 #pragma once
 
 #include <openssl/err.h>
@@ -120,8 +121,13 @@ private:
     }
 
     void Serve(int c) {
-        if (FMode == Hangup)
+        if (FMode == Hangup) {
+            // Closing with the ClientHello unread would reset the connection
+            // instead of ending it, depending on which comes first.
+            char buf[4096];
+            ::recv(c, buf, sizeof buf, 0);
             return;
+        }
         if (FMode == Silent) {
             char buf[4096];
             while (!FStop && ::recv(c, buf, sizeof buf, 0) > 0) {

@@ -1,6 +1,7 @@
 // A send workflow over a temporary directory for the workflow tests: made
-// anew with the options a case needs, with the settings of one way of
-// sending, and with everything it reports kept in order.
+// anew with the options a case needs (an outbox among them), with the
+// settings of one way of sending, and with everything it reports kept in
+// order.
 #pragma once
 
 #include "tests/support/TempDir.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +44,9 @@ protected:
         o.EncodedFile = Dir.File("Quillet.mp3");
         o.EncoderCommandLine = encoder;
         o.DnsPort = dnsPort;
+        o.HandoverRoot = Dir.File("handover");
+        o.OutboxDir = OutboxDir;
+        o.HostAddresses = HostAddresses;
         Wf.reset(); // its anti-freeze makes way for the new one's
         Wf = std::make_unique<TSendWorkflow>(o);
         Wf->OnMessage = [this](const std::string& t) { Notices.push_back(t); };
@@ -78,6 +83,9 @@ protected:
     }
 
     TTempDir Dir;
+    std::string OutboxDir; // of the workflows Make makes; empty: none
+    // Fixed addresses of host names, for the workflows made next.
+    std::map<std::string, std::vector<std::string>> HostAddresses;
     TSendSettings Applied = Base(TSendType::Smtp);
     std::unique_ptr<TSendWorkflow> Wf;
     TSendFields Fields;

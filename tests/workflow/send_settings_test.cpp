@@ -43,6 +43,12 @@ TEST(SendSettings, UnusableValuesAreNamedAndTheirDefaultsUsed) {
         {"Timeout=-1", "SMTP",
          "'-1' is not a valid time-out (key Timeout in section [SMTP] of {}); the default 60 is "
          "used instead."},
+        {"Auth=Token", "SMTP",
+         "'Token' is not one of Password, OAuth2 (key Auth in section [SMTP] of {}); Password is "
+         "used instead."},
+        {"OAuthProvider=Yahoo", "SMTP",
+         "'Yahoo' is not one of Google, Microsoft, Custom (key OAuthProvider in section [SMTP] of "
+         "{}); Google is used instead."},
         {"SampleRate=fast", "Audio", "'fast' is not a valid integer value"},
         {"SampleRate=70000", "Audio", "'70000' is not a valid sample rate"},
         {"Level=yes", "Audio",

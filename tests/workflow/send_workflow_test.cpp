@@ -1,21 +1,29 @@
 // The send workflow without a window: a cancel ends every stage at once
-// (encoder, DNS wait, connect, greeting, upload, the reply to "."), time
-// limits end a stalled server, the progress it reports, refused input and
-// failing encoders that send nothing. Real peers on loopback: the scripted
-// SMTP server, aiosmtpd, a silent UDP socket; the real lame.
+// (encoder, DNS wait, connect, greeting, upload, the reply to ".", the
+// hand-over to the mail client), time limits end a stalled server and a
+// mail client's wait, the progress it reports, refused input and failing
+// encoders that send nothing. Real peers on loopback: the scripted SMTP
+// server, aiosmtpd, a silent UDP socket; the real lame; our Simple MAPI
+// provider over a stand-in xdg-email.
+#include "mapi/SMapi.h"
 #include "platform/Program.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/mail_Attachment.h"
+#include "tests/support/mail_FakeXdgEmail.h"
 #include "tests/support/net_LoopbackListeners.h"
 #include "tests/support/smtp_Aiosmtpd.h"
 #include "tests/support/smtp_FakeServer.h"
 #include "tests/workflow/WorkflowFixture.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,13 +31,20 @@ using Clock = std::chrono::steady_clock;
 
 class SendWorkflowTest : public TWorkflowFixture {
 protected:
-    // Sends with a cancel after ms; returns the seconds from the cancel to
-    // the end of the send, or -1 when the send did not end in a cancel.
-    double SendAndCancelAfter(int ms) {
+    void TearDown() override { UnloadMapiLibrary(); }
+
+    // Sends with a cancel after ms, or once ready() holds after that;
+    // returns the seconds from the cancel to the end of the send, or -1
+    // when the send did not end in a cancel.
+    double SendAndCancelAfter(int ms, const std::function<bool()>& ready) {
         Clock::time_point cancelled = Clock::time_point::max();
         QTimer timer; // ends with this call, even when the send does not
         timer.setSingleShot(true);
         QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (!ready()) {
+                timer.start(10);
+                return;
+            }
             cancelled = Clock::now();
             Wf->Cancel();
         });
@@ -41,6 +56,22 @@ protected:
             return std::chrono::duration<double>(Clock::now() - cancelled).count();
         }
         return -1;
+    }
+
+    // The default mail client: our provider over the xdg-email on PATH.
+    void UseDefaultClient() {
+        LoadMapiLibrary(MAPI_PROVIDER_PATH);
+        ASSERT_TRUE(MapiAvail());
+        Apply(Base(TSendType::Mapi));
+    }
+    // The hand-over folders under the workflow's root.
+    std::vector<std::string> HandoverFolders() const {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(Dir.File("handover"), ec))
+            names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 };
 
@@ -62,6 +93,7 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
     };
     std::unique_ptr<TSmtpFakeServer> server;
     std::unique_ptr<SilentListener> silent;
+    std::unique_ptr<TFakeXdgEmail> client;
     int udp = -1;
     const std::vector<TCase> cases = {
         {"encoding", [this] { Make("sleep 30"); }},
@@ -102,13 +134,20 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
              Make();
              UseSmtp(server->Port());
          }},
+        {"hand-over to a mail client that stays open",
+         [&, this] {
+             client = std::make_unique<TFakeXdgEmail>(0, 60);
+             client->Install();
+             Make();
+             UseDefaultClient();
+         }},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Stage);
         Notices.clear();
         c.Arrange();
         // An idle machine ends every stage within 2 ms of the cancel.
-        double seconds = SendAndCancelAfter(400);
+        double seconds = SendAndCancelAfter(400, [&] { return !client || client->Pid() > 0; });
         EXPECT_GE(seconds, 0) << "the send must end in a cancel";
         EXPECT_LT(seconds, 1.0);
         EXPECT_TRUE(Notices.empty()) << Notices.front();
@@ -117,12 +156,73 @@ TEST_F(SendWorkflowTest, CancelEndsEveryStageAtOnce) {
             EXPECT_FALSE(FileExists(Dir.File("Quillet.mp3")))
                 << "no half-written recording is left";
         }
+        if (client) {
+            EXPECT_EQ(client->State(), 0) << "xdg-email was ended and reaped";
+            EXPECT_TRUE(HandoverFolders().empty()) << "nothing was handed over";
+        }
+        client.reset();
         server.reset();
         silent.reset();
         if (udp >= 0)
             ::close(udp);
         udp = -1;
     }
+}
+
+// xdg-email waits for the whole mail client to exit when it had to start
+// it. A hand-over not ended within five seconds counts as done; the event
+// loop runs all the while; the client runs on, neither holding our stderr
+// nor left a zombie when it ends. Its attachment lies in a private folder
+// of its own, and folders older than a week are gone.
+TEST_F(SendWorkflowTest, AMailClientThatStaysOpenHasTheMailAfterFiveSeconds) {
+    const std::string root = Dir.File("handover/");
+    auto earlier = [&](const std::string& name, int days) {
+        std::filesystem::create_directories(root + name);
+        Dir.Write("handover/" + name + "/Quillet.mp3", "earlier");
+        const timespec then = {time(nullptr) - days * 24 * 3600, 0}, times[2] = {then, then};
+        utimensat(AT_FDCWD, (root + name).c_str(), times, 0);
+    };
+    earlier("a-week-and-a-day", 8);
+    earlier("six-days", 6);
+    TFakeXdgEmail client(0, 60);
+    client.Install();
+    UseDefaultClient();
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(100);
+    Clock::time_point handOver;
+    Wf->OnWaitText = [&](const std::string& text, bool) {
+        if (text == "Sending, please wait...")
+            handOver = Clock::now();
+    };
+
+    EXPECT_TRUE(Wf->Send(Fields));
+    const double seconds = std::chrono::duration<double>(Clock::now() - handOver).count();
+    EXPECT_GE(seconds, 5.0);
+    EXPECT_LT(seconds, 25.0) << "an idle machine takes 5.01 s";
+    EXPECT_GE(ticks, 10) << "about 50 on an idle machine";
+    EXPECT_TRUE(Notices.empty());
+
+    EXPECT_EQ(client.State(), 'S') << "the client runs on";
+    char err[64] = "";
+    readlink(("/proc/" + std::to_string(client.Pid()) + "/fd/2").c_str(), err, sizeof err - 1);
+    EXPECT_STREQ(err, "/dev/null") << "a pipe reading our stderr would wait for the client";
+    EXPECT_TRUE(client.EndAndAwaitGone(10000)) << "reaped when it ends";
+
+    const std::vector<std::string> args = client.Args();
+    ASSERT_GE(args.size(), 2u);
+    EXPECT_EQ(args[args.size() - 2], "--attach");
+    const std::string attachment = args.back(), folder = ExtractFilePath(attachment);
+    EXPECT_EQ(ExtractFilePath(folder.substr(0, folder.size() - 1)), root);
+    EXPECT_EQ(ExtractFileName(attachment), "Quillet.mp3");
+    EXPECT_TRUE(ReadWholeFile(attachment) == Dir.Read("take.mp3")) << "a copy of the MP3";
+    struct stat st;
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    const std::vector<std::string> folders = HandoverFolders();
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_EQ(folders[1], "six-days") << "the older one was removed";
 }
 
 TEST_F(SendWorkflowTest, ProgressRisesToTheWholeForEncodingAndSending) {
@@ -163,6 +263,31 @@ TEST_F(SendWorkflowTest, TheTimeoutSettingEndsASilentServerWithReadTimeout) {
     UseSmtp(server.Port(), ssNone, 1);
     EXPECT_FALSE(Wf->Send(Fields));
     EXPECT_EQ(Notices, std::vector<std::string>{"Read Timeout:127.0.0.1"});
+}
+
+// A server that stops reading after 6 KB of a 129 KB mail, with the rest
+// in the kernel's buffers: the Timeout ends it, and the bar shows no more
+// than the server's kernel took (what it read and its 4 KB buffer's worth).
+TEST_F(SendWorkflowTest, AServerThatStopsReadingEndsWithReadTimeout) {
+    TSmtpFakeOptions small;
+    small.ReceiveBuffer = 4096;
+    TSmtpFakeServer server(UpToData({Take(6 * 1024), Quiet(15000)}), small);
+    UseSmtp(server.Port(), ssNone, 1);
+    Dir.Write("take.mp3", std::string(96 * 1024, 'm')); // 129 KB as base64
+    int64_t shown = 0, total = 0;
+    Wf->OnProgress = [&](int64_t done, int64_t whole) {
+        if (whole > 100000) {
+            shown = std::max(shown, done);
+            total = whole;
+        }
+    };
+    EXPECT_FALSE(Wf->Send(Fields));
+    const double seconds =
+        std::chrono::duration<double>(Clock::now() - server.StoppedReading()).count();
+    EXPECT_EQ(Notices, std::vector<std::string>{"Read Timeout:127.0.0.1"});
+    EXPECT_LT(seconds, 1 + 2.0) << "Timeout + 2 s";
+    EXPECT_GT(total, 129000);
+    EXPECT_LE(shown, 6 * 1024 + 4 * 4096) << "progress past the acknowledged bytes";
 }
 
 TEST_F(SendWorkflowTest, RefusedRecipientsOrOwnAddressSendNothingAndRunNoEncoder) {

@@ -1,12 +1,12 @@
-// Small decoders for the fuzz targets, written from the RFCs and sharing
-// nothing with the encoders they check: base64 (RFC 2045 6.8), RFC 2047
+// Small decoders for the fuzz targets and the encoder tests, written from
+// the RFCs and sharing nothing with the encoders they check: base64 (RFC 2045 6.8), RFC 2047
 // encoded words ("B" and "Q") in unstructured header text, and
 // quoted-printable (RFC 2045 6.7).
 #pragma once
 
-#include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fuzzdec {
 
@@ -150,46 +150,66 @@ inline std::string DecodeHeaderText(std::string_view v) {
     return out;
 }
 
-// Quoted-printable text whose lines all end in CR LF. Aborts on anything a
-// conforming encoder must not write: a bare CR or LF, a line over 76
-// characters, blank space before a hard line end, an unencoded byte outside
-// the printable range, a malformed "=XX".
-inline std::string DecodeQuotedPrintable(std::string_view in) {
-    std::string out;
+// The encoded words of header text that stand on their own (RFC 2047
+// section 5: "x=?a?b??=" is plain text), each with its decoded bytes.
+struct TEncodedWord {
+    std::string_view Word;
+    std::string Decoded;
+};
+inline std::vector<TEncodedWord> EncodedWords(std::string_view v) {
+    std::vector<TEncodedWord> words;
+    for (size_t i = v.find("=?"); i != std::string_view::npos; i = v.find("=?", i + 2)) {
+        if (i > 0 && !IsLinearBlank(v[i - 1]))
+            continue;
+        size_t end = i;
+        while (end < v.size() && !IsLinearBlank(v[end]))
+            ++end;
+        TEncodedWord w{v.substr(i, end - i), {}};
+        if (DecodeEncodedWord(w.Word, w.Decoded))
+            words.push_back(std::move(w));
+    }
+    return words;
+}
+
+// Quoted-printable text whose lines all end in CR LF into out. False on
+// anything a conforming encoder must not write: a bare CR or LF, a line over
+// 76 characters, blank space before a hard line end, an unencoded byte
+// outside the printable range, a malformed or lower-case "=XX".
+inline bool DecodeQuotedPrintable(std::string_view in, std::string& out) {
     size_t i = 0;
     while (i < in.size()) {
         const size_t end = in.find("\r\n", i);
         if (end == std::string_view::npos)
-            std::abort(); // the last line lacks its CR LF
+            return false; // the last line lacks its CR LF
         std::string_view line = in.substr(i, end - i);
         i = end + 2;
         if (line.size() > 76)
-            std::abort();
+            return false;
         const bool soft = !line.empty() && line.back() == '=';
         if (soft)
             line.remove_suffix(1);
         else if (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
-            std::abort();
+            return false;
         for (size_t k = 0; k < line.size(); ++k) {
             const char c = line[k];
             if (c == '=') {
                 if (k + 2 >= line.size())
-                    std::abort();
+                    return false;
                 const int h = HexValue(line[k + 1]), l = HexValue(line[k + 2]);
                 if (h < 0 || l < 0 || line[k + 1] > 'F' || line[k + 2] > 'F')
-                    std::abort(); // RFC 2045: upper-case hex digits
+                    return false;
                 out += static_cast<char>(h * 16 + l);
                 k += 2;
             } else if (c == ' ' || c == '\t' || (c > 32 && c < 127)) {
                 out += c;
             } else {
-                std::abort();
+                return false;
             }
         }
         if (!soft)
             out += "\r\n";
     }
-    return out;
+    return true;
 }
 
 } // namespace fuzzdec

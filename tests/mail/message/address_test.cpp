@@ -6,15 +6,10 @@
 
 namespace {
 
-struct TParseCase {
-    const char* Input;
-    const char* Name;
-    const char* Address;
-    const char* Why;
-};
-
 TEST(AddressItem, ParsesOneAddress) {
-    const TParseCase cases[] = {
+    const struct {
+        const char *Input, *Name, *Address, *Why;
+    } cases[] = {
         {"john@example.com", "", "john@example.com", "bare address"},
         {"  john@example.com  ", "", "john@example.com", "blanks around"},
         {"John Smith <john@example.com>", "John Smith", "john@example.com", "name and angle"},
@@ -35,7 +30,7 @@ TEST(AddressItem, ParsesOneAddress) {
         {"a@b.c d.e f", "", "a@b.c", "several words after the address"},
         {"a@b.c\td", "", "a@b.c", "a tab ends the address too"},
     };
-    for (const TParseCase& c : cases) {
+    for (const auto& c : cases) {
         TNetEMailAddressItem item;
         item.SetText(c.Input);
         EXPECT_EQ(item.Name, c.Name) << c.Why << ": " << c.Input;
@@ -55,15 +50,10 @@ TEST(AddressItem, AtAfterClosedAngleAddressFailsKeepingWhatWasParsed) {
     EXPECT_EQ(item.Address, "j@s.com");
 }
 
-struct TRenderCase {
-    const char* Name;
-    const char* Address;
-    const char* Text;
-    const char* Why;
-};
-
 TEST(AddressItem, Renders) {
-    const TRenderCase cases[] = {
+    const struct {
+        const char *Name, *Address, *Text, *Why;
+    } cases[] = {
         {"", "a@b.com", "a@b.com", "bare address"},
         {"John Smith", "a@b.com", "John Smith <a@b.com>", "atoms and spaces unquoted"},
         {"Smith, John", "a@b.com", "\"Smith, John\" <a@b.com>", "comma forces quotes"},
@@ -78,7 +68,7 @@ TEST(AddressItem, Renders) {
         {"", "abc", "", "address without @ renders empty"},
         {"A@B.COM", "a@b.com", "<a@b.com>", "name equal to the upper-case address is left out"},
     };
-    for (const TRenderCase& c : cases) {
+    for (const auto& c : cases) {
         TNetEMailAddressItem item;
         item.Name = c.Name;
         item.Address = c.Address;
@@ -86,60 +76,53 @@ TEST(AddressItem, Renders) {
     }
 }
 
-struct TListCase {
-    const char* Input;
-    std::vector<std::string> Addresses;
-    const char* Why;
-};
+// The items of a list as "name <address>", or the address alone.
+std::vector<std::string> Entries(const TNetEMailAddressList& list) {
+    std::vector<std::string> got;
+    for (const auto& item : list.Items)
+        got.push_back(item.Name.empty() ? item.Address : item.Name + " <" + item.Address + ">");
+    return got;
+}
 
 TEST(AddressList, AssignTextSplitsEntries) {
-    const TListCase cases[] = {
+    const struct {
+        const char* Input;
+        std::vector<std::string> Entries;
+        const char* Why;
+    } cases[] = {
         {"a@b.com, c@d.com", {"a@b.com", "c@d.com"}, "comma"},
         {"a@b.com; c@d.com", {"a@b.com", "c@d.com"}, "semicolon"},
         {"a@b.com,c@d.com;e@f.com", {"a@b.com", "c@d.com", "e@f.com"}, "mixed, no blanks"},
         {"", {}, "empty"},
         {" \t ", {}, "blank"},
-        {"\"Smith, John\" <j@s.com>", {"j@s.com"}, "quoted comma does not split"},
+        {"\"Smith, John\" <j@s.com>, Mary Major <m@m.org>",
+         {"Smith, John <j@s.com>", "Mary Major <m@m.org>"},
+         "quoted comma does not split; names kept"},
         {"a@b.com (x, y), c@d.com", {"a@b.com", "c@d.com"}, "comma in a comment does not split"},
         {"Group: a@b.com, c@d.com;", {"a@b.com", "c@d.com"}, "group name dropped"},
         {"My Group: a@b.com;", {"a@b.com"}, "group name of two words"},
         {"abc", {"abc"}, "lone word without separators is kept"},
         {"abc, d@e.com", {"d@e.com"}, "lone word among entries renders empty: dropped"},
         {"a@b.com,,c@d.com", {"a@b.com", "c@d.com"}, "empty entry"},
-        {"John <>, a@b.com", {"", "a@b.com"}, "renders \"John <>\", so it is kept"},
+        {"John <>, a@b.com", {"John <>", "a@b.com"}, "renders \"John <>\", so it is kept"},
         {"ABC <abc>, a@b.com", {"a@b.com"}, "entry rendering <> dropped"},
         {"a@b.com;;c@d.com", {"a@b.com", "c@d.com"}, "empty entry between semicolons"},
         {"abc; d@e.com", {"abc", "d@e.com"}, "semicolon keeps an entry without a mailbox"},
         {"a@b.com, ", {"a@b.com"}, "trailing separator"},
-        {"\"a\\\"b\" <q@r.s>", {"q@r.s"}, "escaped quote in a quoted name"},
+        {"\"a\\\"b\" <q@r.s>", {"a\"b <q@r.s>"}, "escaped quote in a quoted name"},
     };
-    for (const TListCase& c : cases) {
+    for (const auto& c : cases) {
         TNetEMailAddressList list;
         list.Add().Address = "stale@x.y";
         list.AssignText(c.Input);
-        std::vector<std::string> got;
-        for (const auto& item : list.Items)
-            got.push_back(item.Address);
-        EXPECT_EQ(got, c.Addresses) << c.Why << ": " << c.Input;
+        EXPECT_EQ(Entries(list), c.Entries) << c.Why << ": " << c.Input;
     }
-}
-
-TEST(AddressList, NamesSurviveTheSplit) {
-    TNetEMailAddressList list;
-    list.AssignText("\"Smith, John\" <j@s.com>, Mary Major <m@m.org>");
-    ASSERT_EQ(list.Count(), 2);
-    EXPECT_EQ(list[0].Name, "Smith, John");
-    EXPECT_EQ(list[1].Name, "Mary Major");
-    EXPECT_EQ(list[1].GetText(), "Mary Major <m@m.org>");
 }
 
 TEST(AddressList, ParseErrorKeepsEarlierItemsAndTheFailingOne) {
     TNetEMailAddressList list;
     EXPECT_THROW(list.AssignText("a@b.com, John <j@s.com> k@t.com, z@z.com"), ENetEmailParseError);
-    ASSERT_EQ(list.Count(), 2);
-    EXPECT_EQ(list[0].Address, "a@b.com");
-    EXPECT_EQ(list[1].Name, "John");
-    EXPECT_EQ(list[1].Address, "j@s.com");
+    EXPECT_EQ(Entries(list), (std::vector<std::string>{"a@b.com", "John <j@s.com>"}));
 }
 
 } // namespace

@@ -58,18 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } catch (const ENetEmailParseError&) {
         }
         joined += (joined.empty() ? "" : ", ") + rendered;
-        CheckFolded(FoldHeaderLine("To: " + EncodeAddressItem(item, coding)));
     }
     CheckFolded(FoldHeaderLine("To: " + joined));
     CheckFolded(FoldHeaderLine(text));
 
+    // Encoded subjects are fuzz_header_fold's; a list of one item gives the
+    // item's own header.
     TNetHeaderList header;
     header.Add("X-Unsent: 1");
-    header.SetHeader("Subject", EncodeHeaderText(text, "", coding));
     header.SetHeader("To", EncodeAddressList(list, coding));
-    (void)header.GetHeader("subject");
-    for (size_t i = 1; i < header.Lines.size(); ++i)
-        if (header.Lines[i].empty())
-            __builtin_trap();
+    CheckFolded(header.Lines);
     return 0;
 }

@@ -1,0 +1,34 @@
+// The settings checks of quillet-send; see SettingsFile.h.
+#include "cli/SettingsFile.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+void CheckReadable(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    int err = f ? 0 : errno;
+    if (f) {
+        std::fgetc(f);
+        if (std::ferror(f))
+            err = errno;
+        std::fclose(f);
+    }
+    if (err != 0)
+        throw ESettingsError("Cannot read the settings file " + path + ": " + SystemErrorText(err));
+}
+
+} // namespace
+
+TSettings ReadCheckedSettings(const std::string& path, bool recording, bool sending) {
+    CheckReadable(path);
+    TSettings settings = ReadSettings(path);
+    for (const TSettingsProblem& problem : settings.Problems)
+        if (recording || problem.Key != "SampleRate")
+            throw ESettingsError(problem.Reason + " (" + problem.Where + ")");
+    if (sending && settings.Send.SendType == TSendType::None)
+        throw ESettingsError("'" + settings.Send.SendTypeValue +
+                             "' is not a way of sending; SendType must be SMTP, Direct or MAPI");
+    return settings;
+}
