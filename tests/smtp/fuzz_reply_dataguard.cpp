@@ -3,8 +3,11 @@
 // on the wire end every line in CR LF and hold no line that is exactly
 // ".", so the data can only end where the client sends "." itself. Stored
 // text (every leading dot doubled) reaches the server as it was written,
-// its line ends made CR LF.
+// its line ends made CR LF, and its counted size (SMTP SIZE) is the
+// number of bytes that went.
+#include "base/Stream.h"
 #include "smtp/NetMessageClient.h"
+#include "smtp/NetMessageSize.h"
 #include "tests/net/tcp_MemoryTransport.h"
 
 #include <cstdint>
@@ -73,6 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (expected.size() < 2 || expected.compare(expected.size() - 2, 2, "\r\n") != 0))
             expected += "\r\n";
         if (seen != expected)
+            std::abort();
+        // Counted from where the stream stands, which it is left at.
+        TMemoryStream stream;
+        stream.WriteString("x" + sent);
+        stream.SetPosition(1);
+        if (StoredTextOctets(stream) != static_cast<int64_t>(w.size()) || stream.Position() != 1)
             std::abort();
     }
     return 0;

@@ -3,7 +3,7 @@
 // and refused recipients, recipient order, "X-Mailer", a missing attachment,
 // a peer that hangs up, line limits, and the refusals that keep commands
 // and the message data from being smuggled through; stored .eml text and
-// the recipients a server puts off for now.
+// the recipients a server puts off for now; SIZE on both paths.
 #include "base/Exception.h"
 #include "base/Stream.h"
 #include "mail/message/NetMessage.h"
@@ -426,6 +426,109 @@ TEST(SmtpDialogue, SizeAnnouncedByTheServer) {
         ASSERT_GE(lines.size(), 3u);
         EXPECT_EQ(lines[2],
                   "MAIL FROM:<sender@example.test> SIZE=" + std::to_string(server.Data().size()));
+    }
+}
+
+// SIZE counts the message as it goes: with the X-Mailer the client adds,
+// and with the A-label domains of a header sent to a server without
+// SMTPUTF8 (longer than the typed ones); after SIZE comes SMTPUTF8 when an
+// address needs it.
+TEST(SmtpDialogue, SizeCountsTheHeaderAsItGoesAndJoinsSMTPUTF8) {
+    struct TCase {
+        const char* Why;
+        std::string Ehlo, To;
+        std::string MailFrom; // up to SIZE=
+        std::string After;    // after the number
+        std::string Header;   // a line of the data
+    } cases[] = {
+        {"an international domain in A-labels", "250-s\r\n250 SIZE 100000",
+         "bob@b\xC3\xBC"
+         "cher.example",
+         "MAIL FROM:<sender@example.test> SIZE=", "", "To: bob@xn--bcher-kva.example\r\n"},
+        {"a local part that needs SMTPUTF8", "250-s\r\n250-SMTPUTF8\r\n250 SIZE 100000",
+         "zo\xC3\xAB@example.test", "MAIL FROM:<sender@example.test> SIZE=", " SMTPUTF8",
+         "To: zo\xC3\xAB@example.test\r\n"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        TSmtpFakeServer server({Srv("220 hi"), Cli("EHLO " + Helo), Srv(c.Ehlo), Cli("RSET"),
+                                Srv("250 reset"), Cli(), Srv("250 ok"), Cli(), Srv("250 ok"),
+                                Cli("DATA"), Srv("354 go"), CliData(), Srv("250 queued")});
+        Client client(server.Port());
+        client.MailAgent = "Quillet(http://www.quillet.example/)";
+        TNetMessage m;
+        Fill(m);
+        m.Recipients.Clear();
+        m.Recipients.Add().Address = c.To;
+        client.ConnectAndGreet();
+        client.SendMail(m);
+        client.QuitAndClose();
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(server.Failure(), "");
+        const std::string data = server.Data();
+        EXPECT_NE(data.find(c.Header), std::string::npos) << data;
+        EXPECT_NE(data.find("\r\nX-Mailer: Quillet(http://www.quillet.example/)\r\n"),
+                  std::string::npos);
+        const std::vector<std::string> lines = server.Lines();
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines[2], c.MailFrom + std::to_string(data.size()) + c.After);
+        EXPECT_EQ(m.Recipients[0].Address, c.To) << "the message keeps the typed address";
+    }
+}
+
+// Stored text's SIZE is what the data guard makes of it (CR LF line ends,
+// leading dots doubled), counted from where the stream stands, which is
+// where the data then starts; text that fits the limit only as stored is
+// refused before RSET.
+TEST(SmtpDialogue, SizeOfStoredTextIsWhatGoesOnTheWire) {
+    std::string lines;
+    for (int i = 0; i < 1000; ++i)
+        lines += ".x\n"; // 3 octets stored, 5 sent
+    struct TCase {
+        const char* Why;
+        std::string Ehlo, Sender;
+        std::string After; // after the number on MAIL FROM
+        std::string Refusal;
+    } cases[] = {
+        {"a limit the text fits", "250-s\r\n250 SIZE 100000", "s@x.test", "", ""},
+        {"with SMTPUTF8", "250-s\r\n250-SIZE 100000\r\n250 SMTPUTF8", "zo\xC3\xAB@x.test",
+         " SMTPUTF8", ""},
+        {"stored it fits, sent it does not", "250-s\r\n250 SIZE 4000", "s@x.test", "",
+         "The mail (0.005 MB) is larger than 127.0.0.1 accepts (0.004 MB)."},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        std::vector<TSmtpStep> script = {Srv("220 hi"), Cli("EHLO " + Helo), Srv(c.Ehlo)};
+        if (c.Refusal.empty())
+            script = Join(script, {Cli("RSET"), Srv("250 reset"), Cli(), Srv("250 ok"),
+                                   Cli("RCPT TO:<b@x.test>"), Srv("250 ok"), Cli("DATA"),
+                                   Srv("354 go"), CliData(), Srv("250 queued")});
+        TSmtpFakeServer server(script);
+        Client client(server.Port());
+        client.ConnectAndGreet();
+        TMemoryStream text;
+        text.WriteString("already sent\r\n" + lines + "last");
+        text.SetPosition(14);
+        std::string refusal;
+        try {
+            client.SendStoredMail(c.Sender, {"b@x.test"}, text);
+        } catch (const ENetMessageTooLarge& e) {
+            refusal = e.Message;
+        }
+        client.QuitAndClose();
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(server.Failure(), "");
+        EXPECT_EQ(refusal, c.Refusal);
+        if (!c.Refusal.empty()) {
+            EXPECT_EQ(server.Lines(), (std::vector<std::string>{"EHLO " + Helo, "QUIT"}));
+            continue;
+        }
+        const std::string data = server.Data();
+        EXPECT_EQ(data.size(), 5000u + 6u) << "the text from where the stream stood";
+        EXPECT_EQ(data.substr(0, 5), "..x\r\n");
+        ASSERT_GE(server.Lines().size(), 3u);
+        EXPECT_EQ(server.Lines()[2],
+                  "MAIL FROM:<" + c.Sender + "> SIZE=" + std::to_string(data.size()) + c.After);
     }
 }
 

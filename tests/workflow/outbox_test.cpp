@@ -3,7 +3,9 @@
 // delivery knows (a server down, 4xx at each stage, a connection cut before
 // the reply to ".", a DNS SERVFAIL) queues the very bytes sent with the
 // recipients still waiting; 5xx and a name that does not exist do not. A
-// full disk while queueing says so and leaves nothing half written.
+// full disk while queueing says so and leaves nothing half written. A mail
+// over the server's SIZE limit is refused for good before RSET, and the
+// server is told the size of the very text that goes.
 #include "tests/support/dns_FakeServer.h"
 #include "tests/support/dns_PacketBuilder.h"
 #include "tests/support/net_Ports.h"
@@ -173,4 +175,38 @@ TEST_F(OutboxWorkflowTest, AFullDiskWhileQueueingSaysSoAndLeavesNothingHalfWritt
     EXPECT_NE(Notices[0].find("/message.eml: File too large"), std::string::npos) << Notices[0];
     EXPECT_TRUE(std::filesystem::is_empty(OutboxDir)) << "nothing half written";
     EXPECT_EQ(Dir.Read("Quillet.wav"), take) << "the recording stays";
+}
+
+// The mail a server is told of on MAIL FROM is the text that goes, X-Mailer
+// included; one over the announced limit stops before RSET, is not queued,
+// and its message names the host once.
+TEST_F(OutboxWorkflowTest, TheSizeOnMailFromIsTheTextThatGoesAndALargerMailIsNotQueued) {
+    {
+        TSmtpFakeServer server({Srv("220 sink"), Cli(), Srv("250-sink\r\n250 SIZE 100000"),
+                                Cli("RSET"), Srv("250 ok"), Cli(), Srv("250 ok"), Cli(),
+                                Srv("250 ok"), Cli("DATA"), Srv("354 go"), CliData(),
+                                Srv("250 taken")});
+        UseSmtp(server.Port());
+        EXPECT_TRUE(Wf->Send(Fields));
+        ASSERT_TRUE(server.WaitDone());
+        EXPECT_EQ(server.Failure(), "");
+        const std::string data = server.Data();
+        EXPECT_NE(data.find("\r\nX-Mailer: Quillet(http://www.quillet.example/)\r\n"),
+                  std::string::npos);
+        ASSERT_GE(server.Lines().size(), 3u);
+        EXPECT_EQ(server.Lines()[2],
+                  "MAIL FROM:<ann@example.org> SIZE=" + std::to_string(data.size()));
+    }
+    TSmtpFakeServer server({Srv("220 sink"), Cli(), Srv("250-sink\r\n250 SIZE 1000000")});
+    UseSmtp(server.Port());
+    Make("", 53, 1); // a 1 MB attachment
+    Notices.clear();
+    EXPECT_FALSE(Wf->Send(Fields));
+    EXPECT_FALSE(Wf->Queued());
+    EXPECT_TRUE(Queued().empty());
+    EXPECT_EQ(Notices, std::vector<std::string>{
+                           "The mail (1.4 MB) is larger than 127.0.0.1 accepts (1 MB)."});
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Lines().size(), 2u) << "EHLO, then QUIT";
+    EXPECT_EQ(server.Lines().back(), "QUIT");
 }

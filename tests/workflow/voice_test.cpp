@@ -1,12 +1,14 @@
 // The voice as it reaches the listener: takes made quiet and loud with
 // espeak-ng and sox go through the workflow with the real lame, and the
 // MP3 of the saved mail is decoded and measured by ffmpeg's EBU R128
-// filter; the mail's size is set against the estimate shown after Stop.
+// filter; the size of the mail as it goes to a server (the one SIZE
+// announces) is set against the estimate shown after Stop.
 #include "WorkflowFixture.h"
 
 #include "audio/WAVFile.h"
 #include "tests/support/audio_Speech.h"
 #include "tests/support/mail_Attachment.h"
+#include "tests/support/smtp_FakeServer.h"
 #include "workflow/MailSizeEstimate.h"
 
 #include <cstdio>
@@ -30,6 +32,26 @@ protected:
         Wf->OnProgress = [this](int64_t done, int64_t total) { Progress.push_back({done, total}); };
         Wf->SaveAs(Fields, Dir.File("mail.eml"));
         return Dir.Read("mail.eml");
+    }
+    // Sends the take (as recorded) to a server that announces SIZE; returns
+    // the data it received, and in sizeLine what MAIL FROM said.
+    std::string MailSentOf(int rate, int bits, std::string& sizeLine) {
+        EXPECT_TRUE(MakeSpeech(Dir.File("Quillet.wav"), Speech, rate, bits, "pad 0 10"));
+        Make("lame.exe Quillet.wav Quillet.mp3");
+        TVoiceOptions voice;
+        voice.Level = false;
+        Wf->ApplyVoiceOptions(voice);
+        TSmtpFakeServer server({Srv("220 sink"), Cli(), Srv("250-sink\r\n250 SIZE 50000000"),
+                                Cli("RSET"), Srv("250 ok"), Cli(), Srv("250 ok"), Cli(),
+                                Srv("250 ok"), Cli("DATA"), Srv("354 go"), CliData(),
+                                Srv("250 taken")});
+        UseSmtp(server.Port());
+        EXPECT_TRUE(Wf->Send(Fields));
+        EXPECT_TRUE(server.WaitDone());
+        EXPECT_EQ(server.Failure(), "");
+        const std::vector<std::string> lines = server.Lines();
+        sizeLine = lines.size() > 2 ? lines[2] : "";
+        return server.Data();
     }
     std::vector<std::pair<int64_t, int64_t>> Progress;
 };
@@ -94,7 +116,9 @@ TEST_F(VoiceTest, MailSizeEstimateHoldsForEachFormat) {
     } cases[] = {{11025, 8}, {22050, 16}, {44100, 16}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.Rate) + " Hz, " + std::to_string(c.Bits) + " bit");
-        const std::string mail = MailOf("pad 0 10", c.Rate, c.Bits, false);
+        std::string sizeLine;
+        const std::string mail = MailSentOf(c.Rate, c.Bits, sizeLine);
+        EXPECT_EQ(sizeLine, "MAIL FROM:<ann@example.org> SIZE=" + std::to_string(mail.size()));
         TWAVFile wav;
         ASSERT_TRUE(wav.LoadFromFile(Dir.File("Quillet.wav")));
         const double estimate = static_cast<double>(
