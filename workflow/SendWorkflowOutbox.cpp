@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "net/NetDeliveryException.h"
 #include "oauth/OAuthError.h"
+#include "smtp/NetMessageSize.h"
 #include "smtp/NetSMTP.h"
 #include "workflow/DeliveryFailure.h"
 #include "workflow/Outbox.h"
@@ -227,11 +228,13 @@ bool TSendWorkflow::SendQueuedMessage(TOutboxEntry& entry,
         throw;
     } catch (const Exception& error) {
         const auto* reply = dynamic_cast<const ENetProtocolReplyError*>(&error);
-        RecordFailure(entry, *e, pending, error.Message + ":" + host, IsTemporaryFailure(error),
-                      pass);
+        // A size refusal names the host itself; it came before RSET.
+        const bool tooLarge = dynamic_cast<const ENetMessageTooLarge*>(&error) != nullptr;
+        RecordFailure(entry, *e, pending, tooLarge ? error.Message : error.Message + ":" + host,
+                      IsTemporaryFailure(error), pass);
         // After a refusal the server takes the next transaction; after
         // anything else (a lost connection, "421") it does not.
-        return reply && reply->ReplyErrorCode != 421 && FSmtp->IsConnected();
+        return ((reply && reply->ReplyErrorCode != 421) || tooLarge) && FSmtp->IsConnected();
     }
     // Taken: out of the pending list before anything else happens.
     std::vector<std::string> waiting;

@@ -4,8 +4,8 @@
 // the reply to ".", a DNS SERVFAIL) queues the very bytes sent with the
 // recipients still waiting; 5xx and a name that does not exist do not. A
 // full disk while queueing says so and leaves nothing half written. A mail
-// over the server's SIZE limit is refused for good before RSET, and the
-// server is told the size of the very text that goes.
+// over the server's SIZE limit is refused for good before RSET, whether
+// sent now or from the outbox, and the connection goes on with the next.
 #include "tests/support/dns_FakeServer.h"
 #include "tests/support/dns_PacketBuilder.h"
 #include "tests/support/net_Ports.h"
@@ -209,4 +209,42 @@ TEST_F(OutboxWorkflowTest, TheSizeOnMailFromIsTheTextThatGoesAndALargerMailIsNot
     ASSERT_TRUE(server.WaitDone());
     EXPECT_EQ(server.Lines().size(), 2u) << "EHLO, then QUIT";
     EXPECT_EQ(server.Lines().back(), "QUIT");
+}
+
+// A queued mail the server now finds too large is given up; the next one
+// still goes over the same connection.
+TEST_F(OutboxWorkflowTest, AQueuedMailOverTheSizeLimitIsGivenUpAndTheNextStillGoes) {
+    UseSmtp(ClosedPort());
+    Make("", 53, 1); // a 1 MB attachment
+    EXPECT_FALSE(Wf->Send(Fields));
+    ASSERT_EQ(Queued().size(), 1u);
+    const std::string large = Queued()[0];
+    Make();
+    Fields.Subject = "Small";
+    EXPECT_FALSE(Wf->Send(Fields));
+    ASSERT_EQ(Queued().size(), 2u);
+    const std::string small = Queued()[0] == large ? Queued()[1] : Queued()[0];
+    const std::string smallText = ReadWholeFile(TOutbox(OutboxDir).MessageFile(small));
+
+    TSmtpFakeServer server({Srv("220 sink"), Cli(), Srv("250-sink\r\n250 SIZE 100000"), Cli("RSET"),
+                            Srv("250 ok"), Cli(), Srv("250 ok"), Cli(), Srv("250 ok"), Cli("DATA"),
+                            Srv("354 go"), CliData(), Srv("250 taken")});
+    UseSmtp(server.Port());
+    const TOutboxPass pass = Wf->SendQueued({false, {large, small}});
+    ASSERT_TRUE(server.WaitDone());
+    EXPECT_EQ(server.Failure(), "");
+    ASSERT_EQ(pass.Items.size(), 2u);
+    EXPECT_EQ(pass.Items[0].Id, large);
+    EXPECT_EQ(pass.Items[0].Result, TOutboxPass::Refused);
+    EXPECT_EQ(pass.Items[0].Reason, "The mail (1.4 MB) is larger than 127.0.0.1 accepts (0.1 MB).");
+    EXPECT_FALSE(pass.Items[0].File.empty()) << "kept in failed/";
+    EXPECT_EQ(pass.Items[1].Id, small);
+    EXPECT_EQ(pass.Items[1].Result, TOutboxPass::Sent);
+    EXPECT_EQ(pass.Remaining, 0u);
+    EXPECT_EQ(server.Data(), smallText);
+    const std::vector<std::string> lines = server.Lines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[1], "RSET") << "nothing of the large one went";
+    EXPECT_EQ(lines[2], "MAIL FROM:<ann@example.org> SIZE=" + std::to_string(smallText.size()));
+    EXPECT_EQ(lines[5], "QUIT");
 }
