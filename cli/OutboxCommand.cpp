@@ -56,8 +56,9 @@ int TOutboxCommand::List() {
 int TOutboxCommand::Flush() {
     TSettings settings;
     try {
-        settings = ReadCheckedSettings(
-            Options.SettingsFile.empty() ? SettingsFilePath() : Options.SettingsFile, false, false);
+        settings = ReadCheckedSettings(Options.SettingsFile.empty() ? SettingsFilePath()
+                                                                    : Options.SettingsFile,
+                                       false, false, false);
     } catch (const Exception& e) {
         Report.Message(e.Message);
         return esSettings;

@@ -34,7 +34,7 @@ int TSendCommand::Run() {
         Options.SettingsFile.empty() ? SettingsFilePath() : Options.SettingsFile;
     TSettings settings;
     try {
-        settings = ReadCheckedSettings(ini, recording, !saving);
+        settings = ReadCheckedSettings(ini, recording, true, !saving);
     } catch (const Exception& e) {
         Report.Message(e.Message);
         return esSettings;

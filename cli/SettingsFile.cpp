@@ -21,12 +21,18 @@ void CheckReadable(const std::string& path) {
 
 } // namespace
 
-TSettings ReadCheckedSettings(const std::string& path, bool recording, bool sending) {
+TSettings ReadCheckedSettings(const std::string& path, bool recording, bool compressing,
+                              bool sending) {
     CheckReadable(path);
     TSettings settings = ReadSettings(path);
-    for (const TSettingsProblem& problem : settings.Problems)
-        if (recording || problem.Key != "SampleRate")
-            throw ESettingsError(problem.Reason + " (" + problem.Where + ")");
+    for (const TSettingsProblem& problem : settings.Problems) {
+        if (!recording && problem.Key == "SampleRate")
+            continue;
+        // What is done to the voice matters only to a take being compressed.
+        if (!compressing && (problem.Key == "Level" || problem.Key == "Denoise"))
+            continue;
+        throw ESettingsError(problem.Reason + " (" + problem.Where + ")");
+    }
     if (sending && settings.Send.SendType == TSendType::None)
         throw ESettingsError("'" + settings.Send.SendTypeValue +
                              "' is not a way of sending; SendType must be SMTP, Direct or MAPI");

@@ -15,6 +15,8 @@ public:
 };
 
 // Reads path; raises ESettingsError for a file that cannot be read, a value
-// that cannot be used (the sample rate only when recording) and, when
-// sending, a SendType that names no way of sending.
-TSettings ReadCheckedSettings(const std::string& path, bool recording, bool sending);
+// that cannot be used (the sample rate only when recording, Level and
+// Denoise only when a take is compressed) and, when sending, a SendType that
+// names no way of sending.
+TSettings ReadCheckedSettings(const std::string& path, bool recording, bool compressing,
+                              bool sending);

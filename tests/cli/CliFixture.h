@@ -30,6 +30,7 @@ protected:
     std::string SettingsText(std::map<std::string, std::string> values) const {
         const std::vector<std::pair<std::string, std::string>> keys = {
             {"Audio/SampleRate", "11025"}, {"Audio/BitPerSample", "16"},
+            {"Audio/Level", "1"},          {"Audio/Denoise", "0"},
             {"User/Name", "Ann Example"},  {"User/Email", "ann@example.org"},
             {"User/SendType", "SMTP"},     {"SMTP/Server", "127.0.0.1"},
             {"SMTP/User", "user"},         {"SMTP/Password", "secret"},

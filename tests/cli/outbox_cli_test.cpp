@@ -144,6 +144,25 @@ TEST_F(OutboxCliTest, FlushTellsWhatIsLeft) {
     }
 }
 
+// The voice settings are for a take being compressed: a value of theirs
+// that cannot be used stops a send, never a flush of mails made already.
+TEST_F(OutboxCliTest, FlushIsNotStoppedByTheVoiceSettings) {
+    Queue(1);
+    TSmtpAiosmtpd server(false);
+    ASSERT_GT(server.Port(), 0);
+    const std::string ini = Settings({{"SMTP/Port", std::to_string(server.Port())},
+                                      {"Audio/Level", "yes"},
+                                      {"Audio/Denoise", "2"}});
+    TCliResult r = Run({"--flush", "--settings", ini});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(server.Message(1), Text(1));
+    EXPECT_TRUE(Queued().empty());
+    r = Run({"--to", "bob@example.org", "--wav", Dir.File("take.wav"), "--settings", ini});
+    EXPECT_EQ(r.Status, 4) << r.Err;
+    EXPECT_NE(r.Err.find("'yes' is not 1 or 0"), std::string::npos) << r.Err;
+    EXPECT_EQ(server.Message(2, 300), "") << "nothing sent";
+}
+
 TEST_F(OutboxCliTest, TwoFlushersAtOnceDeliverEachMailOnce) {
     constexpr int Mails = 40;
     for (int n = 1; n <= Mails; ++n)
