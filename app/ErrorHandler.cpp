@@ -3,6 +3,7 @@
 
 #include "app/Dialogs.h"
 #include "base/Exception.h"
+#include "base/Translate.h"
 
 #include <exception>
 
@@ -25,7 +26,7 @@ void ShowCurrentException() {
     } catch (const std::exception& e) {
         ShowErrorBox(e.what());
     } catch (...) {
-        ShowErrorBox("Unknown error");
+        ShowErrorBox(Tr("ErrorHandler", "Unknown error"));
     }
 }
 

@@ -13,6 +13,7 @@
 #include "app/OutboxScheduler.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "platform/Clock.h"
 #include "platform/Program.h"
 #include "ui_FormMain.h"
@@ -87,9 +88,9 @@ void TFormMain::CreationStep() {
         ClearForNewTake();
         GuardHandler([this] { KeepLeftRecording(); });
         if (Workflow->Settings().UserName.empty()) {
-            ShowMessage(
-                this,
-                "This is the first time you use Quillet, please setup your account infomation.");
+            ShowMessage(this,
+                        Tr("TFormMain", "This is the first time you use Quillet, please setup "
+                                        "your account infomation."));
             auto* options = new TFormOptions(
                 this, [this] { LoadSettings(); }, &Audio1->Service());
             options->ui->PageControl1->setCurrentIndex(1);
@@ -107,9 +108,9 @@ void TFormMain::LoadSettings() {
     // default one until it is back; the setting keeps its name.
     std::string device = settings.Recording.Device;
     if (device != "default" && !Audio1->Service().InDevicePresent(device)) {
-        ui->StatusBar1->showMessage(QString::fromLocal8Bit("The input device \"" + device +
-                                                           "\" is not available; recording "
-                                                           "from \"default\"."));
+        ui->StatusBar1->showMessage(QString::fromLocal8Bit(
+            Tr("TFormMain", "The input device \"%1\" is not available; recording from \"default\".")
+                .Arg(device)));
         device = "default";
     }
     Audio1->SetInputDevice(device);
@@ -140,7 +141,7 @@ void TFormMain::ClearForNewTake() {
     ElapsedMs = 0;
     ui->EditTo->setText(SupportMailbox);
     ui->EditCc->clear();
-    ui->EditSubject->setText("This audio message brought to you by Quillet");
+    ui->EditSubject->setText(tr("This audio message brought to you by Quillet"));
     ui->MemoContent->clear();
 }
 

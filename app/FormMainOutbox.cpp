@@ -6,6 +6,7 @@
 #include "app/FormMain.h"
 #include "app/FormOutbox.h"
 #include "app/OutboxScheduler.h"
+#include "base/Translate.h"
 #include "ui_FormMain.h"
 #include "workflow/Outbox.h"
 #include "workflow/SendWorkflow.h"
@@ -44,21 +45,24 @@ bool TFormMain::PutOffForOutbox(void (TFormMain::*handler)()) {
 }
 
 void TFormMain::ShowOutboxCount(size_t count) {
-    LabelOutbox->setText(QString("Outbox: %1").arg(count));
+    LabelOutbox->setText(tr("Outbox: %1").arg(count));
     LabelOutbox->setVisible(count > 0);
 }
 
 void TFormMain::ShowGivenUp(const std::vector<TGivenUpMail>& mails) {
     for (const TGivenUpMail& mail : mails) {
-        const std::string what = "The voice e-mail to " + mail.To + " (" + mail.Subject + ")";
-        Dialogs().MessageBox(this,
-                             mail.MessageFile.empty()
-                                 ? what + " was refused by some of its recipients (" + mail.Reason +
-                                       "). The others will still get it."
-                                 : what + " could not be delivered (" + mail.Reason +
-                                       "). It is kept as " + mail.MessageFile +
-                                       " until you delete it.",
-                             "Quillet", TMsgIcon::Warning, TMsgButtons::Ok);
+        Dialogs().MessageBox(
+            this,
+            mail.MessageFile.empty()
+                ? Tr("TFormMain",
+                     "The voice e-mail to %1 (%2) was refused by some of its recipients "
+                     "(%3). The others will still get it.")
+                      .Arg(mail.To, mail.Subject, mail.Reason)
+                : Tr("TFormMain",
+                     "The voice e-mail to %1 (%2) could not be delivered (%3). It is kept "
+                     "as %4 until you delete it.")
+                      .Arg(mail.To, mail.Subject, mail.Reason, mail.MessageFile),
+            "Quillet", TMsgIcon::Warning, TMsgButtons::Ok);
     }
 }
 

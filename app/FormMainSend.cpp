@@ -8,6 +8,7 @@
 #include "app/FormWait.h"
 #include "app/OutboxScheduler.h"
 #include "app/TextCodec.h"
+#include "base/Translate.h"
 #include "platform/Program.h"
 #include "ui_FormMain.h"
 #include "workflow/Outbox.h"
@@ -57,17 +58,20 @@ void TFormMain::CreateWorkflow(const TRetrySchedule* retry) {
         return TrustCertificate(host, fingerprint, message);
     };
     Workflow->OnInformation = [this](const std::string& text) {
-        Dialogs().MessageBox(this, text, "Information", TMsgIcon::Information, TMsgButtons::Ok);
+        Dialogs().MessageBox(this, text, Tr("TFormMain", "Information"), TMsgIcon::Information,
+                             TMsgButtons::Ok);
     };
 }
 
 bool TFormMain::TrustCertificate(const std::string& host, const std::string& fingerprint,
                                  const std::string& message) {
     const std::string question =
-        message + "\n\nSHA-256 fingerprint of the certificate:\n" + fingerprint +
-        "\n\nTrust this certificate for " + host +
-        " from now on? Choose Yes only if your mail provider confirms this fingerprint; then "
-        "press Send again.";
+        message + "\n\n" +
+        Tr("TFormMain",
+           "SHA-256 fingerprint of the certificate:\n%1\n\nTrust this certificate for %2 "
+           "from now on? Choose Yes only if your mail provider confirms this fingerprint; "
+           "then press Send again.")
+            .Arg(fingerprint, host);
     if (Dialogs().MessageBox(this, question, "Quillet", TMsgIcon::Warning, TMsgButtons::YesNo) !=
         TMsgResult::Yes)
         return false;
@@ -158,7 +162,7 @@ void TFormMain::SendExecute() {
     TSendFields fields = SendFields();
     try {
         if (Workflow->Send(fields))
-            ShowMessage(this, "Your voice e-mail has successfully sent out!");
+            ShowMessage(this, Tr("FormMain", "Your voice e-mail has successfully sent out!"));
         else if (Workflow->Queued())
             Outbox->CheckSoon(); // the count, and the time of its next try
     } catch (const ESendCancelled& e) {
@@ -172,7 +176,8 @@ void TFormMain::FileSaveAs1Execute() {
     if (PutOffForOutbox(&TFormMain::FileSaveAs1Execute))
         return;
     std::string fileName;
-    if (!Dialogs().SaveFileName(this, "Email files (*.eml)|*.eml", "eml", fileName))
+    if (!Dialogs().SaveFileName(this, Tr("TFormMain", "Email files (*.eml)|*.eml"), "eml",
+                                fileName))
         return;
     SetBusy(true);
     struct TRestore {

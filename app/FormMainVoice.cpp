@@ -8,6 +8,7 @@
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 #include "audio/WAVRepair.h"
+#include "base/Translate.h"
 #include "platform/Program.h"
 #include "ui_FormMain.h"
 #include "workflow/MailSizeEstimate.h"
@@ -23,9 +24,9 @@ void TFormMain::ActionVoiceRecordExecute() {
         Audio1->Recorder()->Resume();
         StartTick = Now() - ElapsedMs;
     } else if (VoiceState == vsIdle) {
-        if (TakeKept() &&
-            Dialogs().MessageBox(this, "Are you sure to overwrite?", "Warning", TMsgIcon::Warning,
-                                 TMsgButtons::YesNo) == TMsgResult::No)
+        if (TakeKept() && Dialogs().MessageBox(this, Tr("TFormMain", "Are you sure to overwrite?"),
+                                               Tr("TFormMain", "Warning"), TMsgIcon::Warning,
+                                               TMsgButtons::YesNo) == TMsgResult::No)
             return;
         Audio1->Recorder()->RecordToFile(RecordingFile());
         LabelTake->clear();
@@ -37,8 +38,8 @@ void TFormMain::ActionVoiceRecordExecute() {
             // that runs without sound.
             const std::string reason = Audio1->ErrorMessage();
             Audio1->Recorder()->Stop();
-            ShowErrorBox("The input device \"" + Audio1->InputDevice() + "\" cannot record. " +
-                         reason);
+            ShowErrorBox(Tr("TFormMain", "The input device \"%1\" cannot record. %2")
+                             .Arg(Audio1->InputDevice(), reason));
             return;
         }
         StartTick = Now();
@@ -128,7 +129,8 @@ void TFormMain::KeepLeftRecording() {
     if (!RepairWAVFile(path)) {
         const std::string aside = MoveAsideFile(path);
         ui->StatusBar1->showMessage(QString::fromLocal8Bit(
-            "The last recording could not be read; it was moved to " + aside));
+            Tr("TFormMain", "The last recording could not be read; it was moved to %1")
+                .Arg(aside)));
         return;
     }
     // As after a Stop of that take: it can be played and sent, and the
@@ -165,7 +167,7 @@ void TFormMain::ShowTake() {
     const auto s = static_cast<int64_t>(seconds);
     const int64_t bytes = EstimateMailBytes(seconds, reader.SampleRate, reader.Channels,
                                             ui->MemoContent->toPlainText().size());
-    LabelTake->setText(QString("Recorded %1:%2, about %3 by mail")
+    LabelTake->setText(tr("Recorded %1:%2, about %3 by mail")
                            .arg(s / 60)
                            .arg(s % 60, 2, 10, QChar('0'))
                            .arg(QString::fromStdString(SizeText(bytes))));

@@ -3,11 +3,13 @@
 
 #include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
+#include "app/FitTexts.h"
 #include "app/InputMonitor.h"
 #include "app/Launchers.h"
 #include "app/TextCodec.h"
 #include "audio/Audio.h"
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "oauth/CodeSignIn.h"
 #include "oauth/OAuthError.h"
 #include "platform/Clock.h"
@@ -25,6 +27,18 @@ void TakeDigitsOnly(QLineEdit* edit) {
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), edit));
 }
 
+// A choice shows in the user's language; the settings name it in English,
+// which each item keeps as its data.
+void KeepEnglishNames(QComboBox* box, std::initializer_list<const char*> names) {
+    int index = 0;
+    for (const char* name : names)
+        box->setItemData(index++, QString(name));
+}
+
+void ChooseByName(QComboBox* box, const QString& name) {
+    box->setCurrentIndex(std::max(0, box->findData(name)));
+}
+
 } // namespace
 
 TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings,
@@ -35,6 +49,15 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings,
       Monitor(std::make_unique<TInputMonitor>(WaveService)) {
     ui->setupUi(this);
     setFixedSize(375, 494);
+    KeepEnglishNames(ui->ComboBoxSecurity, {"Auto", "STARTTLS", "SSL/TLS", "None"});
+    KeepEnglishNames(ui->ComboBoxAuth, {"Password", "OAuth 2.0"});
+    KeepEnglishNames(ui->ComboBoxOAuthProvider, {"Google", "Microsoft", "Custom"});
+    // Room for the longer texts of another language; the sign-in button
+    // reads "Cancel sign-in" while a sign-in runs.
+    for (const QString& text : {tr("Cancel sign-in"), tr("Sign in…")}) {
+        ui->ButtonSignIn->setText(text);
+        GrowToFitTexts(this);
+    }
     // Typed passwords show as "*".
     ui->LabeledEditPassword->setStyleSheet("lineedit-password-character: 42");
     connect(ui->ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
@@ -106,7 +129,8 @@ void TFormOptions::UpdateMonitor() {
         return;
     Listening = device;
     if (!Monitor->Start(device, 11025)) {
-        ui->LabelMeter->setText(ToQt("No sound from \"" + device + "\": " + Monitor->Error()));
+        ui->LabelMeter->setText(
+            ToQt(Tr("TFormOptions", "No sound from \"%1\": %2").Arg(device, Monitor->Error())));
         return;
     }
     MeterTimer.start();
@@ -150,12 +174,11 @@ void TFormOptions::ReadSettings() {
     ui->LabeledEditUser->setText(ToQt(s.SmtpUser));
     ui->LabeledEditPassword->setText(ToQt(s.SmtpPassword));
     ui->LabeledEditPort->setText(QString::number(s.SmtpPort));
-    int security = ui->ComboBoxSecurity->findText(SecurityText(s.SmtpSecurity));
-    ui->ComboBoxSecurity->setCurrentIndex(security < 0 ? 0 : security);
+    ChooseByName(ui->ComboBoxSecurity, SecurityText(s.SmtpSecurity));
     ui->LabeledEditTimeout->setText(QString::number(s.TimeoutSeconds));
     ui->LabeledEditCAFile->setText(ToQt(s.CAFile));
     ui->ComboBoxAuth->setCurrentIndex(s.Auth == TSmtpAuth::OAuth2 ? 1 : 0);
-    ui->ComboBoxOAuthProvider->setCurrentText(OAuthProviderText(s.OAuthProvider));
+    ChooseByName(ui->ComboBoxOAuthProvider, OAuthProviderText(s.OAuthProvider));
     ui->LabeledEditClientId->setText(ToQt(s.OAuthClientId));
     FFile = s;
     ComboBoxAuthChange();
@@ -167,9 +190,9 @@ bool TFormOptions::CheckNumbers() {
         int32_t Min, Max;
         const char* Message;
     } fields[] = {
-        {ui->LabeledEditPort, 1, 65535, "Port must be a number from 1 to 65535."},
+        {ui->LabeledEditPort, 1, 65535, QT_TR_NOOP("Port must be a number from 1 to 65535.")},
         {ui->LabeledEditTimeout, 0, MaxTimeoutSeconds,
-         "Timeout must be a number of seconds from 0 (no limit) to 86400."},
+         QT_TR_NOOP("Timeout must be a number of seconds from 0 (no limit) to 86400.")},
     };
     for (const TField& f : fields) {
         int32_t value = 0;
@@ -178,7 +201,7 @@ bool TFormOptions::CheckNumbers() {
         ui->PageControl1->setCurrentIndex(1);
         f.Edit->setFocus();
         f.Edit->selectAll();
-        Dialogs().MessageBox(this, f.Message, windowTitle().toStdString(), TMsgIcon::Warning,
+        Dialogs().MessageBox(this, FromQt(tr(f.Message)), FromQt(windowTitle()), TMsgIcon::Warning,
                              TMsgButtons::Ok);
         return false;
     }
@@ -203,11 +226,12 @@ void TFormOptions::WriteSettings() {
     s.SmtpUser = FromQt(ui->LabeledEditUser->text());
     s.SmtpPassword = FromQt(ui->LabeledEditPassword->text());
     s.SmtpPort = StrToInt(FromQt(ui->LabeledEditPort->text()));
-    s.SmtpSecurity = SmtpSecurityFromText(FromQt(ui->ComboBoxSecurity->currentText()));
+    s.SmtpSecurity = SmtpSecurityFromText(FromQt(ui->ComboBoxSecurity->currentData().toString()));
     s.TimeoutSeconds = StrToInt(FromQt(ui->LabeledEditTimeout->text()));
     s.CAFile = FromQt(ui->LabeledEditCAFile->text());
     s.Auth = ui->ComboBoxAuth->currentIndex() == 1 ? TSmtpAuth::OAuth2 : TSmtpAuth::Password;
-    OAuthProviderFromText(FromQt(ui->ComboBoxOAuthProvider->currentText()), s.OAuthProvider);
+    OAuthProviderFromText(FromQt(ui->ComboBoxOAuthProvider->currentData().toString()),
+                          s.OAuthProvider);
     s.OAuthClientId = Trim(FromQt(ui->LabeledEditClientId->text()));
     ::WriteSettings(SettingsFilePath(), settings);
 }
@@ -260,7 +284,8 @@ TSendSettings TFormOptions::AccountSettings() const {
     s.SmtpServer = FromQt(ui->LabeledEditSMTP->text());
     s.SmtpUser = FromQt(ui->LabeledEditUser->text());
     s.CAFile = FromQt(ui->LabeledEditCAFile->text());
-    OAuthProviderFromText(FromQt(ui->ComboBoxOAuthProvider->currentText()), s.OAuthProvider);
+    OAuthProviderFromText(FromQt(ui->ComboBoxOAuthProvider->currentData().toString()),
+                          s.OAuthProvider);
     s.OAuthClientId = Trim(FromQt(ui->LabeledEditClientId->text()));
     return s;
 }
@@ -279,13 +304,13 @@ void TFormOptions::LabeledEditEmailExit() {
 void TFormOptions::FindSettings() {
     const std::string address = Trim(FromQt(ui->LabeledEditEmail->text()));
     ui->ButtonFindSettings->setEnabled(false);
-    ui->LabelDiscovery->setText("Looking for the settings...");
+    ui->LabelDiscovery->setText(tr("Looking for the settings..."));
     TDiscoveryOptions options;
     options.DnsPort = DnsServerPort();
     const std::optional<TAccountProposal> p = DiscoverAccount(address, options);
     ui->ButtonFindSettings->setEnabled(true);
     if (!p) {
-        ui->LabelDiscovery->setText(ToQt("No settings found for " + address + "."));
+        ui->LabelDiscovery->setText(tr("No settings found for %1.").arg(ToQt(address)));
         return;
     }
     // A field may take the proposal while it holds its default or an
@@ -304,9 +329,9 @@ void TFormOptions::FindSettings() {
     };
     auto fillChoice = [&](QComboBox* box, const QString& value, int untouched) {
         if (mayFill(box, box->currentIndex() == untouched)) {
-            box->setCurrentText(value);
+            ChooseByName(box, value);
             FProposed.insert(box);
-        } else if (box->currentText() != value) {
+        } else if (box->currentData().toString() != value) {
             kept = true;
         }
     };
@@ -323,9 +348,9 @@ void TFormOptions::FindSettings() {
     fillText(ui->LabeledEditUser, address, "");
     std::string text = p->Source;
     if (!p->SignIn.empty())
-        text += " Sign in with " + p->SignIn + ".";
+        text += Tr("TFormOptions", " Sign in with %1.").Arg(p->SignIn);
     if (kept)
-        text += " Your own entries were kept.";
+        text += Tr("TFormOptions", " Your own entries were kept.");
     ui->LabelDiscovery->setText(ToQt(text));
 }
 
@@ -345,11 +370,11 @@ void TFormOptions::ButtonSignInClick() {
         EndSignIn(e.Message);
         return;
     }
-    ui->ButtonSignIn->setText("Cancel sign-in");
+    ui->ButtonSignIn->setText(tr("Cancel sign-in"));
 }
 
 void TFormOptions::EndSignIn(const std::string& message) {
-    ui->ButtonSignIn->setText("Sign in…");
+    ui->ButtonSignIn->setText(tr("Sign in…"));
     ui->LabelSignInState->setText(ToQt(message));
     ui->LabelSignInState->setToolTip(ToQt(message));
     ComboBoxAuthChange();
@@ -357,7 +382,8 @@ void TFormOptions::EndSignIn(const std::string& message) {
 
 void TFormOptions::ButtonCAFileClick() {
     std::string fileName = FromQt(ui->LabeledEditCAFile->text());
-    if (Dialogs().OpenFileName(this, "Certificates (*.pem *.crt)|*.pem;*.crt", fileName))
+    if (Dialogs().OpenFileName(this, Tr("TFormOptions", "Certificates (*.pem *.crt)|*.pem;*.crt"),
+                               fileName))
         ui->LabeledEditCAFile->setText(ToQt(fileName));
 }
 
@@ -378,7 +404,7 @@ void TFormOptions::ComboBoxSecurityChange() {
     QString port = ui->LabeledEditPort->text();
     if (port != "25" && port != "465" && port != "587")
         return;
-    QString mode = ui->ComboBoxSecurity->currentText();
+    QString mode = ui->ComboBoxSecurity->currentData().toString();
     if (mode == "SSL/TLS")
         ui->LabeledEditPort->setText("465");
     else if (mode == "STARTTLS")

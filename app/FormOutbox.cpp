@@ -5,6 +5,7 @@
 #include "app/ErrorHandler.h"
 #include "app/OutboxModel.h"
 #include "app/OutboxScheduler.h"
+#include "base/Translate.h"
 #include "mail/message/NetMessage.h"
 #include "ui_FormOutbox.h"
 #include "workflow/OutboxEntry.h"
@@ -22,8 +23,8 @@ namespace {
 // "the voice e-mail to <To> (<Subject>)"
 std::string Naming(const std::optional<TOutboxEnvelope>& e) {
     if (!e)
-        return "this voice e-mail";
-    return "the voice e-mail to " + e->To + " (" + e->Subject + ")";
+        return Tr("TFormOutbox", "this voice e-mail");
+    return Tr("TFormOutbox", "the voice e-mail to %1 (%2)").Arg(e->To, e->Subject);
 }
 
 } // namespace
@@ -90,11 +91,13 @@ void TFormOutbox::ButtonDeleteClick() {
     const std::vector<int> rows = SelectedRows();
     if (rows.empty())
         return;
-    const std::string question = rows.size() == 1
-                                     ? "Delete " + Naming(FModel->EnvelopeAt(rows[0])) +
-                                           " from the Outbox? It will not be sent."
-                                     : "Delete these " + std::to_string(rows.size()) +
-                                           " voice e-mails from the Outbox? They will not be sent.";
+    const std::string question =
+        rows.size() == 1
+            ? Tr("TFormOutbox", "Delete %1 from the Outbox? It will not be sent.")
+                  .Arg(Naming(FModel->EnvelopeAt(rows[0])))
+            : Tr("TFormOutbox",
+                 "Delete these %1 voice e-mails from the Outbox? They will not be sent.")
+                  .Arg(rows.size());
     if (Dialogs().MessageBox(this, question, "Quillet", TMsgIcon::Warning, TMsgButtons::YesNo) !=
         TMsgResult::Yes)
         return;
@@ -108,22 +111,24 @@ void TFormOutbox::ButtonDeleteClick() {
     }
     Refresh();
     if (busy > 0)
-        ShowMessage(this, busy == 1
-                              ? "One voice e-mail is being sent right now and was not "
-                                "deleted; try again in a moment if it is still there."
-                              : std::to_string(busy) +
-                                    " voice e-mails are being sent right now and were not "
-                                    "deleted; try again in a moment if they are still there.");
+        ShowMessage(
+            this, busy == 1
+                      ? Tr("TFormOutbox", "One voice e-mail is being sent right now and was not "
+                                          "deleted; try again in a moment if it is still there.")
+                      : Tr("TFormOutbox", "%1 voice e-mails are being sent right now and were not "
+                                          "deleted; try again in a moment if they are still there.")
+                            .Arg(busy));
 }
 
 void TFormOutbox::ButtonSaveAsClick() {
     const std::vector<int> rows = SelectedRows();
     if (rows.size() != 1) {
-        ShowMessage(this, "Select one voice e-mail to save.");
+        ShowMessage(this, Tr("TFormOutbox", "Select one voice e-mail to save."));
         return;
     }
     std::string fileName;
-    if (!Dialogs().SaveFileName(this, "Email files (*.eml)|*.eml", "eml", fileName))
+    if (!Dialogs().SaveFileName(this, Tr("TFormMain", "Email files (*.eml)|*.eml"), "eml",
+                                fileName))
         return;
     // A complete copy or none: written beside the target, then renamed.
     const std::string temporary = TNetMessage::TemporaryFileFor(fileName);
@@ -134,6 +139,6 @@ void TFormOutbox::ButtonSaveAsClick() {
         error = std::error_code(errno, std::generic_category());
     if (error) {
         std::remove(temporary.c_str());
-        ShowMessage(this, "Cannot save " + fileName + ": " + error.message());
+        ShowMessage(this, Tr("TFormOutbox", "Cannot save %1: %2").Arg(fileName, error.message()));
     }
 }

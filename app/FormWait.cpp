@@ -1,6 +1,7 @@
 // Wait window; see FormWait.h.
 #include "app/FormWait.h"
 
+#include "app/FitTexts.h"
 #include "app/TextCodec.h"
 #include "ui_FormWait.h"
 
@@ -26,6 +27,7 @@ TFormWait::TFormWait(QWidget* mainWindow)
       ui(std::make_unique<Ui::TFormWait>()), MainWindow(mainWindow) {
     ui->setupUi(this);
     setFixedSize(260, 112);
+    GrowToFitTexts(this);
     connect(ui->ButtonCancel, &QPushButton::clicked, this, [this] {
         if (OnCancel)
             OnCancel();

@@ -2,6 +2,7 @@
 // mailbox, the hold-and-fall state and its painting.
 #include "app/LevelMeter.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -63,7 +64,7 @@ void TPeakHold::Update(double peakDb, uint32_t nowMs) {
 
 TLevelMeter::TLevelMeter(QWidget* parent) : QWidget(parent) {
     setObjectName("LevelMeter1");
-    setToolTip("Input level");
+    setToolTip(QCoreApplication::translate("TLevelMeter", "Input level"));
 }
 
 void TLevelMeter::Reset() {

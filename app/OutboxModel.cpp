@@ -11,10 +11,10 @@ enum TColumn { ColTo, ColSubject, ColSize, ColAttempts, ColLastReply, ColNextTry
 
 QString SizeText(int64_t bytes) {
     if (bytes < 1024)
-        return QString("%1 bytes").arg(bytes);
+        return TOutboxModel::tr("%1 bytes").arg(bytes);
     if (bytes < 1024 * 1024)
-        return QString("%1 KB").arg(double(bytes) / 1024, 0, 'f', 1);
-    return QString("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
+        return TOutboxModel::tr("%1 KB").arg(double(bytes) / 1024, 0, 'f', 1);
+    return TOutboxModel::tr("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
 }
 
 // "HH:MM" today, the date before it on other days.
@@ -68,7 +68,7 @@ QVariant TOutboxModel::data(const QModelIndex& index, int role) const {
     const std::optional<TOutboxEnvelope>& e = EnvelopeAt(index.row());
     if (!e)
         return index.column() == ColLastReply
-                   ? ToQt("The envelope cannot be read: " + FProblems[index.row()])
+                   ? tr("The envelope cannot be read: %1").arg(ToQt(FProblems[index.row()]))
                    : QVariant();
     switch (index.column()) {
     case ColTo:
@@ -90,7 +90,8 @@ QVariant TOutboxModel::data(const QModelIndex& index, int role) const {
 QVariant TOutboxModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char* const names[ColCount] = {"To",       "Subject",    "Size",
-                                                "Attempts", "Last reply", "Next try"};
-    return section >= 0 && section < ColCount ? QString(names[section]) : QVariant();
+    static const char* const names[ColCount] = {QT_TR_NOOP("To"),         QT_TR_NOOP("Subject"),
+                                                QT_TR_NOOP("Size"),       QT_TR_NOOP("Attempts"),
+                                                QT_TR_NOOP("Last reply"), QT_TR_NOOP("Next try")};
+    return section >= 0 && section < ColCount ? tr(names[section]) : QVariant();
 }

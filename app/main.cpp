@@ -5,7 +5,9 @@
 #include "app/FormWait.h"
 #include "app/Screenshot.h"
 #include "app/Termination.h"
+#include "base/Translate.h"
 #include "mapi/SMapi.h"
+#include "platform/Translations.h"
 
 #include <csignal>
 #include <cstdio>
@@ -23,12 +25,18 @@ static bool HaveDisplay() {
 
 int main(int argc, char** argv) {
     if (!HaveDisplay()) {
-        std::fprintf(stderr,
-                     "Quillet needs a graphical desktop: no DISPLAY or WAYLAND_DISPLAY is set.\n"
-                     "Start it from a desktop session, or under Xvfb (xvfb-run scripts/run).\n");
+        // Qt Core alone, for the message in the user's language.
+        QCoreApplication core(argc, argv);
+        InstallTranslations();
+        std::fputs(Tr("main", "Quillet needs a graphical desktop: no DISPLAY or WAYLAND_DISPLAY "
+                              "is set.\nStart it from a desktop session, or under Xvfb (xvfb-run "
+                              "scripts/run).\n")
+                       .c_str(),
+                   stderr);
         return 1;
     }
     TQuilletApplication app(argc, argv);
+    InstallTranslations();
     TQuilletApplication::setApplicationName("Quillet");
     TQuilletApplication::setApplicationDisplayName("Quillet");
     // A session end or kill request completes a running recording first.

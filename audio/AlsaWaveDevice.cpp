@@ -6,6 +6,7 @@
 #include "audio/AlsaMixer.h"
 #include "audio/AlsaPcm.h"
 #include "audio/Audio.h"
+#include "base/Translate.h"
 
 #include <algorithm>
 #include <alsa/asoundlib.h>
@@ -116,35 +117,35 @@ TAlsaWaveService::~TAlsaWaveService() = default;
 std::string TAlsaWaveService::ErrorText(TMMResult code) {
     switch (code) {
     case MMSYSERR_NOERROR:
-        return "The operation completed successfully.";
+        return Tr("Audio", "The operation completed successfully.");
     case MMSYSERR_ERROR:
-        return "The sound device reported an error.";
+        return Tr("Audio", "The sound device reported an error.");
     case MMSYSERR_BADDEVICEID:
-        return "There is no sound device with this number.";
+        return Tr("Audio", "There is no sound device with this number.");
     case MMSYSERR_NOTENABLED:
-        return "The sound driver is not enabled.";
+        return Tr("Audio", "The sound driver is not enabled.");
     case MMSYSERR_ALLOCATED:
-        return "The sound device is in use by another program.";
+        return Tr("Audio", "The sound device is in use by another program.");
     case MMSYSERR_INVALHANDLE:
-        return "The sound device handle is not valid.";
+        return Tr("Audio", "The sound device handle is not valid.");
     case MMSYSERR_NODRIVER:
-        return "No sound driver or device is installed.";
+        return Tr("Audio", "No sound driver or device is installed.");
     case MMSYSERR_NOMEM:
-        return "There is not enough memory for the sound device.";
+        return Tr("Audio", "There is not enough memory for the sound device.");
     case MMSYSERR_NOTSUPPORTED:
-        return "The sound device does not support this operation.";
+        return Tr("Audio", "The sound device does not support this operation.");
     case MMSYSERR_INVALFLAG:
-        return "An invalid flag was passed to the sound device.";
+        return Tr("Audio", "An invalid flag was passed to the sound device.");
     case MMSYSERR_INVALPARAM:
-        return "An invalid parameter was passed to the sound device.";
+        return Tr("Audio", "An invalid parameter was passed to the sound device.");
     case WAVERR_BADFORMAT:
-        return "The sound device does not support this wave format.";
+        return Tr("Audio", "The sound device does not support this wave format.");
     case WAVERR_STILLPLAYING:
-        return "Buffers are still queued on the sound device.";
+        return Tr("Audio", "Buffers are still queued on the sound device.");
     case WAVERR_UNPREPARED:
-        return "The wave header was not prepared.";
+        return Tr("Audio", "The wave header was not prepared.");
     default:
-        return "";
+        return Tr("Audio", "");
     }
 }
 

@@ -4,6 +4,7 @@
 #include "audio/AudioSettings.h"
 
 #include "audio/Audio.h"
+#include "base/Translate.h"
 
 #include <new>
 
@@ -31,7 +32,7 @@ void TAudioSettings::SetDeviceError(const std::string& message, const std::strin
 bool TAudioSettings::AllocateBuffers() {
     Format.reset(new (std::nothrow) TWaveFormat);
     if (!Format) {
-        SetError("Not enough memory to allocate WaveFormat");
+        SetError(Tr("Audio", "Not enough memory to allocate WaveFormat"));
         return false;
     }
     const uint16_t channels = ChannelsValue == TChannels::Stereo ? 2 : 1;
@@ -48,14 +49,14 @@ bool TAudioSettings::AllocateBuffers() {
     for (int i = 0; i < 4; ++i) {
         Headers[i].reset(new (std::nothrow) TWaveHeader);
         if (!Headers[i]) {
-            SetError("Not enough memory to allocate WaveHeader");
+            SetError(Tr("Audio", "Not enough memory to allocate WaveHeader"));
             return false;
         }
         // Zeroed, so no stale memory can ever reach a recording file.
         DataBuffers[i].reset(new (std::nothrow) uint8_t[BufferSizeValue]());
         SplitBuffers[i].reset(new (std::nothrow) uint8_t[BufferSizeValue / 2]());
         if (!DataBuffers[i] || !SplitBuffers[i]) {
-            SetError("Not enough memory to allocate Wave Buffer");
+            SetError(Tr("Audio", "Not enough memory to allocate Wave Buffer"));
             return false;
         }
         Headers[i]->Data = DataBuffers[i].get();

@@ -4,6 +4,7 @@
 #include "audio/Player.h"
 
 #include "audio/Audio.h"
+#include "base/Translate.h"
 
 #include <chrono>
 #include <cstring>
@@ -75,7 +76,7 @@ bool TPlayer::PlayFile(const std::string& fileName, uint16_t repeatCount) {
     }
     if (dataStart < 0) {
         Source.reset();
-        SetError("No sound data found in \"" + fileName + "\"");
+        SetError(Tr("Audio", "No sound data found in \"%1\"").Arg(fileName));
         return false;
     }
     const TChannels channels = fixed[22] == 2 ? TChannels::Stereo : TChannels::Mono;
@@ -150,7 +151,7 @@ bool TPlayer::OpenDevice() {
         Service().OutOpen(&Device, OwnerObj->AudioDeviceID(), Format.get(), &WaveOutProc,
                           reinterpret_cast<uintptr_t>(this), CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
     if (r != MMSYSERR_NOERROR) {
-        SetDeviceError("Could not open the output device for playing: ",
+        SetDeviceError(Tr("Audio", "Could not open the output device for playing: "),
                        Service().OutGetErrorText(r));
         return false;
     }
@@ -210,20 +211,21 @@ void TPlayer::PostEndRequest() {
 
 void TPlayer::CloseDevice() {
     if (!Open) {
-        SetError("Player already closed");
+        SetError(Tr("Audio", "Player already closed"));
         return;
     }
     for (int i = 0; i < 4; ++i) {
         const TMMResult r =
             Service().OutUnprepareHeader(Device, Headers[i].get(), sizeof(TWaveHeader));
         if (r != MMSYSERR_NOERROR) {
-            SetDeviceError("Error unpreparing header for playing: ", Service().OutGetErrorText(r));
+            SetDeviceError(Tr("Audio", "Error unpreparing header for playing: "),
+                           Service().OutGetErrorText(r));
             return;
         }
     }
     const TMMResult r = Service().OutClose(Device);
     if (r != MMSYSERR_NOERROR) {
-        SetDeviceError("Error closing output device: ", Service().OutGetErrorText(r));
+        SetDeviceError(Tr("Audio", "Error closing output device: "), Service().OutGetErrorText(r));
         return;
     }
     Open = false;
@@ -239,7 +241,7 @@ void TPlayer::CloseDevice() {
 
 void TPlayer::Stop() {
     if (!Open) {
-        SetError("Player already closed");
+        SetError(Tr("Audio", "Player already closed"));
         return;
     }
     if (Spool) {
@@ -250,7 +252,7 @@ void TPlayer::Stop() {
     }
     if (!EndRequested) {
         if (Service().OutReset(Device) != MMSYSERR_NOERROR) {
-            SetError("Error in waveOutReset");
+            SetError(Tr("Audio", "Error in waveOutReset"));
             return;
         }
         // Nothing was queued, so no completion will post the end request.

@@ -8,6 +8,7 @@
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 #include "audio/WAVRepair.h"
+#include "base/Translate.h"
 
 #include <cerrno>
 #include <thread>
@@ -109,12 +110,12 @@ bool TRecorder::Start() {
     if (r != MMSYSERR_NOERROR) {
         const std::string text = Service().InGetErrorText(r);
         CloseDevice();
-        SetDeviceError("Error starting wave record: ", text);
+        SetDeviceError(Tr("Audio", "Error starting wave record: "), text);
         return false;
     }
     for (int i = 0; i < 3; ++i) {
         if (!QueueBuffer()) {
-            SetError("Error adding next input buffer");
+            SetError(Tr("Audio", "Error adding next input buffer"));
             return false;
         }
     }
@@ -137,7 +138,7 @@ bool TRecorder::OpenDevice() {
                                              CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
     if (r != MMSYSERR_NOERROR) {
         CloseDevice();
-        SetDeviceError("Could not open the input device for recording: ",
+        SetDeviceError(Tr("Audio", "Could not open the input device for recording: "),
                        Service().InGetErrorText(r));
         return false;
     }
@@ -148,12 +149,13 @@ bool TRecorder::OpenDevice() {
             Service().InPrepareHeader(Device, Headers[i].get(), sizeof(TWaveHeader));
         if (p != MMSYSERR_NOERROR) {
             CloseDevice();
-            SetDeviceError("Error preparing header for recording: ", Service().InGetErrorText(p));
+            SetDeviceError(Tr("Audio", "Error preparing header for recording: "),
+                           Service().InGetErrorText(p));
             return false;
         }
     }
     if (!QueueBuffer()) {
-        SetError("Error adding next input buffer");
+        SetError(Tr("Audio", "Error adding next input buffer"));
         return false;
     }
     return true;
@@ -161,23 +163,24 @@ bool TRecorder::OpenDevice() {
 
 bool TRecorder::CloseDevice() {
     if (!Open) {
-        SetError("Recorder already closed");
+        SetError(Tr("Audio", "Recorder already closed"));
         return true;
     }
     if (Service().InReset(Device) != MMSYSERR_NOERROR) {
-        SetError("Error in waveInReset");
+        SetError(Tr("Audio", "Error in waveInReset"));
         return false;
     }
     for (int i = 0; i < 4; ++i) {
         const TMMResult r =
             Service().InUnprepareHeader(Device, Headers[i].get(), sizeof(TWaveHeader));
         if (r != MMSYSERR_NOERROR) {
-            SetDeviceError("Error in waveInUnprepareHeader", Service().InGetErrorText(r));
+            SetDeviceError(Tr("Audio", "Error in waveInUnprepareHeader"),
+                           Service().InGetErrorText(r));
             return false;
         }
     }
     if (Service().InClose(Device) != MMSYSERR_NOERROR) {
-        SetError("Error closing input device");
+        SetError(Tr("Audio", "Error closing input device"));
         return false;
     }
     Open = false;
@@ -190,7 +193,7 @@ bool TRecorder::QueueBuffer() {
     if (r != MMSYSERR_NOERROR) {
         const std::string text = Service().InGetErrorText(r);
         Stop();
-        SetDeviceError("Error adding input buffer", text);
+        SetDeviceError(Tr("Audio", "Error adding input buffer"), text);
         return false;
     }
     QueueIndex = (slot + 1) % 4;
@@ -334,7 +337,7 @@ void TRecorder::RequeueOnDriverThread() {
         return;
     }
     // Stopping waits for the driver thread: the GUI thread does it.
-    std::string message = "Error adding input buffer";
+    std::string message = Tr("Audio", "Error adding input buffer");
     if (const std::string text = Service().InGetErrorText(r); !text.empty())
         message += " " + text;
     const uint32_t take = Take;
@@ -346,9 +349,10 @@ void TRecorder::DeviceLost() {
     if (!Active)
         return;
     const std::string& name = OwnerObj->InputDevice();
-    const std::string message = "The input device \"" + (name.empty() ? "default" : name) +
-                                "\" is no longer available. The take was stopped; what was "
-                                "recorded is kept.";
+    const std::string message =
+        Tr("Audio", "The input device \"%1\" is no longer available. The take was stopped; what "
+                    "was recorded is kept.")
+            .Arg(name.empty() ? "default" : name);
     const uint32_t take = Take;
     Window->Post([this, take, message] { StopAfterDeviceError(take, message, true); });
 }
@@ -365,7 +369,8 @@ void TRecorder::AppendFailed(const std::string& reason) {
     // A full disk must not end the driver thread, and a take that goes on
     // without its sound must not look like a good one: stop it.
     WriteFailed = true;
-    const std::string message = "Cannot write file \"" + OutFile->FileName() + "\". " + reason;
+    const std::string message =
+        Tr("Audio", "Cannot write file \"%1\". %2").Arg(OutFile->FileName(), reason);
     const uint32_t take = Take;
     Window->Post([this, take, message] { StopAfterWriteError(take, message); });
 }

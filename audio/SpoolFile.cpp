@@ -1,6 +1,8 @@
 // The private spool file of the player; see SpoolFile.h.
 #include "audio/SpoolFile.h"
 
+#include "base/Translate.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -9,7 +11,7 @@
 
 namespace {
 
-const char* const NotPrivate = "The directory is not private to this user";
+const char* const NotPrivate = TR_NOOP("Audio", "The directory is not private to this user");
 
 // A real directory (not a symlink) owned by the user, with none of the
 // permission bits in `closed` set.
@@ -33,7 +35,7 @@ std::string TSpoolFile::SpoolDirectory() {
     // Refuses a directory someone else put there first, or one that others
     // may enter (they could hold files open inside).
     if (!PrivateDir(dir, 077))
-        throw EFCreateError(dir + "/PLAY.TMP", NotPrivate);
+        throw EFCreateError(dir + "/PLAY.TMP", Tr("Audio", NotPrivate));
     return dir;
 }
 

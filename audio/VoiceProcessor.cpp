@@ -12,6 +12,7 @@
 #include "audio/SpeechSpan.h"
 #include "audio/WaveSource.h"
 #include "base/Exception.h"
+#include "base/Translate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -107,7 +108,7 @@ TVoiceReport ProcessVoice(const std::string& input, const std::string& output,
         std::unique_ptr<ebur128_state, TEbur128Deleter> meter(ebur128_init(
             static_cast<unsigned>(channels), rate, EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM));
         if (!meter)
-            throw Exception("The loudness of the recording cannot be measured.");
+            throw Exception(Tr("Audio", "The loudness of the recording cannot be measured."));
         TSpeechSpan span(channels, rate);
         std::unique_ptr<TNoiseReducer> reducer;
         std::unique_ptr<TWaveSink> cleaned;

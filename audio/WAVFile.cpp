@@ -1,6 +1,8 @@
 // The 44-byte WAV header, its completion, and TWAVFile; see WAVFile.h.
 #include "audio/WAVFile.h"
 
+#include "base/Translate.h"
+
 #include <cstring>
 #include <memory>
 
@@ -41,23 +43,22 @@ std::string FormatProblem(const uint8_t* f) {
     const uint16_t tag = Get16(f), channels = Get16(f + 2), align = Get16(f + 12),
                    bits = Get16(f + 14);
     const uint32_t rate = Get32(f + 4), byteRate = Get32(f + 8);
-    const auto n = [](uint64_t v) { return std::to_string(v); };
     if (tag != 1)
-        return "format tag " + n(tag) + ", not PCM (1)";
+        return Tr("WAVFile", "format tag %1, not PCM (1)").Arg(tag);
     if (channels != 1 && channels != 2)
-        return n(channels) + " channels (1 or 2 expected)";
+        return Tr("WAVFile", "%1 channels (1 or 2 expected)").Arg(channels);
     if (bits != 8 && bits != 16)
-        return n(bits) + " bits per sample (8 or 16 expected)";
+        return Tr("WAVFile", "%1 bits per sample (8 or 16 expected)").Arg(bits);
     if (rate < MinWaveRate || rate > MaxWaveRate)
-        return "sample rate " + n(rate) + " Hz (" + n(MinWaveRate) + " to " + n(MaxWaveRate) +
-               " expected)";
+        return Tr("WAVFile", "sample rate %1 Hz (%2 to %3 expected)")
+            .Arg(rate, MinWaveRate, MaxWaveRate);
     // A wrong block align or byte rate makes readers skip or repeat samples.
     const uint32_t block = channels * bits / 8u;
     if (align != block)
-        return "block align " + n(align) + ", not " + n(block) + " (channels * bits / 8)";
+        return Tr("WAVFile", "block align %1, not %2 (channels * bits / 8)").Arg(align, block);
     if (byteRate != rate * block)
-        return "byte rate " + n(byteRate) + ", not " + n(rate * block) +
-               " (sample rate * block align)";
+        return Tr("WAVFile", "byte rate %1, not %2 (sample rate * block align)")
+            .Arg(byteRate, rate * block);
     return "";
 }
 
@@ -65,13 +66,13 @@ std::string FormatProblem(const uint8_t* f) {
 
 std::string WaveHeaderProblem(TStream& stream) {
     const uint64_t size = static_cast<uint64_t>(stream.Size());
-    const std::string cutShort = "the header is cut short";
+    const std::string cutShort = Tr("WAVFile", "the header is cut short");
     uint8_t head[12];
     stream.SetPosition(0);
     if (ReadUpTo(stream, head, sizeof head) < sizeof head)
         return cutShort;
     if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
-        return "no RIFF WAVE header";
+        return Tr("WAVFile", "no RIFF WAVE header");
     bool haveFormat = false;
     // Every chunk moves this on by at least 8 bytes, so the walk ends.
     for (uint64_t at = sizeof head;;) {
@@ -84,15 +85,16 @@ std::string WaveHeaderProblem(TStream& stream) {
         const uint64_t length = Get32(chunk + 4);
         if (std::memcmp(chunk, "data", 4) == 0) {
             if (!haveFormat)
-                return "no fmt chunk before the data chunk";
+                return Tr("WAVFile", "no fmt chunk before the data chunk");
             if (at + 8 + length > size)
-                return "the data chunk runs past the end of the file (" + std::to_string(length) +
-                       " bytes announced, " + std::to_string(size - at - 8) + " there)";
+                return Tr("WAVFile", "the data chunk runs past the end of the file (%1 bytes "
+                                     "announced, %2 there)")
+                    .Arg(length, size - at - 8);
             return "";
         }
         if (std::memcmp(chunk, "fmt ", 4) == 0 && !haveFormat) {
             if (length != 16 && length != 18)
-                return "fmt chunk of " + std::to_string(length) + " bytes (16 or 18 expected)";
+                return Tr("WAVFile", "fmt chunk of %1 bytes (16 or 18 expected)").Arg(length);
             uint8_t format[16];
             if (ReadUpTo(stream, format, sizeof format) < sizeof format)
                 return cutShort;

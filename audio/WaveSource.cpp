@@ -2,6 +2,7 @@
 #include "audio/WaveSource.h"
 
 #include "audio/WAVFile.h"
+#include "base/Translate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,20 +24,20 @@ TWaveSource::TWaveSource(const std::string& path)
     uint8_t riff[12];
     if (File->Read(riff, 12) != 12 || std::memcmp(riff, "RIFF", 4) != 0 ||
         std::memcmp(riff + 8, "WAVE", 4) != 0)
-        throw EReadError("'" + path + "' is no WAV file");
+        throw EReadError(Tr("WAVFile", "'%1' is no WAV file").Arg(path));
     const int64_t size = File->Size();
     bool haveFormat = false;
     for (;;) {
         uint8_t chunk[8];
         if (File->Read(chunk, 8) != 8)
-            throw EReadError("'" + path + "' has no sound data");
+            throw EReadError(Tr("WAVFile", "'%1' has no sound data").Arg(path));
         const uint32_t length = Le32(chunk + 4);
         const int64_t body = File->Position();
         if (std::memcmp(chunk, "fmt ", 4) == 0 && length >= 16) {
             uint8_t f[16];
             File->ReadBuffer(f, 16);
             if (Le16(f) != 1)
-                throw EReadError("'" + path + "' is no PCM sound");
+                throw EReadError(Tr("WAVFile", "'%1' is no PCM sound").Arg(path));
             ChannelCount = Le16(f + 2);
             SampleRate = Le32(f + 4);
             BitsPerSample = Le16(f + 14);
@@ -44,7 +45,7 @@ TWaveSource::TWaveSource(const std::string& path)
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             if (!haveFormat || ChannelCount == 0 || SampleRate == 0 ||
                 (BitsPerSample != 8 && BitsPerSample != 16))
-                throw EReadError("'" + path + "' has no usable format");
+                throw EReadError(Tr("WAVFile", "'%1' has no usable format").Arg(path));
             DataStart = body;
             // A recording cut short by a crash may claim more than it holds,
             // or nothing at all (its sizes never written): the file tells.

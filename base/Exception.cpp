@@ -1,13 +1,15 @@
 // Message texts of the shared exceptions.
 #include "base/Exception.h"
 
+#include "base/Translate.h"
+
 #include <cstring>
 
 EFCreateError::EFCreateError(const std::string& path, const std::string& reason)
-    : Exception("Cannot create file \"" + path + "\". " + reason) {}
+    : Exception(Tr("Exception", "Cannot create file \"%1\". %2").Arg(path, reason)) {}
 
 EFOpenError::EFOpenError(const std::string& path, const std::string& reason)
-    : Exception("Cannot open file \"" + path + "\". " + reason) {}
+    : Exception(Tr("Exception", "Cannot open file \"%1\". %2").Arg(path, reason)) {}
 
 std::string SystemErrorText(int err) {
     char buf[256];

@@ -1,6 +1,8 @@
 // File and memory streams; see Stream.h.
 #include "base/Stream.h"
 
+#include "base/Translate.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -19,7 +21,7 @@ void TStream::ReadBuffer(void* buffer, size_t count) {
     while (got < count) {
         size_t n = Read(static_cast<char*>(buffer) + got, count - got);
         if (n == 0)
-            throw EReadError("Stream read error");
+            throw EReadError(Tr("Stream", "Stream read error"));
         got += n;
     }
 }

@@ -2,6 +2,7 @@
 #include "base/Text.h"
 
 #include "base/Exception.h"
+#include "base/Translate.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -109,7 +110,7 @@ bool TryStrToInt(std::string_view s, int32_t& out) {
 int32_t StrToInt(std::string_view s) {
     int32_t v;
     if (!TryStrToInt(s, v))
-        throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+        throw EConvertError(Tr("Text", "'%1' is not a valid integer value").Arg(s));
     return v;
 }
 

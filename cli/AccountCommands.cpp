@@ -1,6 +1,7 @@
 // --discover and --sign-in; see AccountCommands.h.
 #include "cli/AccountCommands.h"
 
+#include "base/Translate.h"
 #include "cli/ExitStatus.h"
 #include "oauth/AccessTokens.h"
 #include "oauth/CodeSignIn.h"
@@ -33,8 +34,11 @@ std::string BrowserSignIn(const TOAuthAccount& account, bool& cancelled,
     };
     const auto open = signIn.OpenBrowser;
     signIn.OpenBrowser = [&open](const std::string& url) {
-        std::printf("Open this address in a browser on this computer to sign in:\n%s\n",
-                    url.c_str());
+        std::printf(
+            "%s\n%s\n",
+            Tr("quillet-send", "Open this address in a browser on this computer to sign in:")
+                .c_str(),
+            url.c_str());
         std::fflush(stdout);
         open(url);
     };
@@ -57,13 +61,13 @@ int RunDiscover(const TCliOptions& options) {
     discovery.DnsPort = DnsServerPort();
     const std::optional<TAccountProposal> found = DiscoverAccount(options.Discover, discovery);
     if (!found) {
-        Say("No settings found for " + options.Discover + ".");
+        Say(Tr("quillet-send", "No settings found for %1.").Arg(options.Discover));
         return esDelivery;
     }
     std::fputs(ProposalLines(*found).c_str(), stdout);
     Say(found->Source);
     if (!found->SignIn.empty())
-        Say("Sign in with " + found->SignIn + ".");
+        Say(Tr("quillet-send", "Sign in with %1.").Arg(found->SignIn));
     return esDone;
 }
 
@@ -79,9 +83,11 @@ int RunSignIn(const TCliOptions& options,
     const TSendSettings& s = settings.Send;
     if (s.Auth != TSmtpAuth::OAuth2 || !s.TokenCommand.empty()) {
         Say(s.Auth != TSmtpAuth::OAuth2
-                ? "--sign-in needs Auth=OAuth2 in section [SMTP] of " + ini + "."
-                : "The settings take the token from TokenCommand; there is nothing to sign in "
-                  "to.");
+                ? Tr("quillet-send", "--sign-in needs Auth=OAuth2 in section [SMTP] of %1.")
+                      .Arg(ini)
+                : Tr("quillet-send",
+                     "The settings take the token from TokenCommand; there is nothing to "
+                     "sign in to."));
         return esSettings;
     }
     const TOAuthAccount account = OAuthAccountOf(s);
@@ -99,8 +105,10 @@ int RunSignIn(const TCliOptions& options,
             result = RunDeviceSignIn(
                 account,
                 [](const TDeviceAuthorization& a) {
-                    std::printf("To sign in, open %s in a browser and enter the code %s\n",
-                                a.VerificationUri.c_str(), a.UserCode.c_str());
+                    std::printf("%s\n", Tr("quillet-send",
+                                           "To sign in, open %1 in a browser and enter the code %2")
+                                            .Arg(a.VerificationUri, a.UserCode)
+                                            .c_str());
                     std::fflush(stdout);
                 },
                 [&cancelled] {

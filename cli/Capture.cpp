@@ -4,6 +4,7 @@
 #include "audio/Audio.h"
 #include "audio/WAVFile.h"
 #include "base/Text.h"
+#include "base/Translate.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -14,13 +15,14 @@
 
 void CopyWavFile(const std::string& source, const std::string& target) {
     if (!std::ifstream(source, std::ios::binary))
-        throw ERecordingError("Cannot read the recording " + source + ": " +
-                              SystemErrorText(errno));
+        throw ERecordingError(Tr("quillet-send", "Cannot read the recording %1: %2")
+                                  .Arg(source, SystemErrorText(errno)));
     std::error_code error;
     std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing,
                                error);
     if (error)
-        throw ERecordingError("Cannot copy the recording " + source + ": " + error.message());
+        throw ERecordingError(
+            Tr("quillet-send", "Cannot copy the recording %1: %2").Arg(source, error.message()));
     // The copy is checked, not the user's file: it is what the encoder
     // reads, and nobody else changes it in between.
     std::string problem;
@@ -31,7 +33,8 @@ void CopyWavFile(const std::string& source, const std::string& target) {
         problem = e.Message;
     }
     if (!problem.empty())
-        throw ERecordingError("'" + source + "' is not a usable WAV file: " + problem);
+        throw ERecordingError(
+            Tr("quillet-send", "'%1' is not a usable WAV file: %2").Arg(source, problem));
 }
 
 bool CaptureDevicePresent(const std::string& device) {
@@ -60,8 +63,8 @@ bool TCapture::Record(const std::string& target, double seconds, const TRecordin
         throw ERecordingError(e.Message);
     }
     if (!recorder.Start())
-        throw ERecordingError("Cannot record from the input device \"" + audio.InputDevice() +
-                              "\": " + audio.ErrorMessage());
+        throw ERecordingError(Tr("quillet-send", "Cannot record from the input device \"%1\": %2")
+                                  .Arg(audio.InputDevice(), audio.ErrorMessage()));
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(std::lround(seconds * 1000)), &loop, &QEventLoop::quit);
     Loop = &loop;
@@ -73,9 +76,10 @@ bool TCapture::Record(const std::string& target, double seconds, const TRecordin
         throw ERecordingError(writeError);
     TWAVFile wav;
     if (!wav.LoadFromFile(target) || !wav.Valid)
-        throw ERecordingError("Cannot record: " + (audio.ErrorMessage().empty()
-                                                       ? "no sound was captured"
-                                                       : audio.ErrorMessage()));
+        throw ERecordingError(Tr("quillet-send", "Cannot record: %1")
+                                  .Arg(audio.ErrorMessage().empty()
+                                           ? Tr("quillet-send", "no sound was captured")
+                                           : audio.ErrorMessage()));
     return !Aborted;
 }
 

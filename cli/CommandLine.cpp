@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 
 #include "base/Exception.h"
+#include "base/Translate.h"
 #include "mail/message/NetAddressCheck.h"
 
 #include <algorithm>
@@ -40,9 +41,9 @@ double TakeSeconds(const std::string& text) {
     double seconds = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(seconds) || seconds <= 0 ||
         seconds > MaxRecordSeconds)
-        throw EUsageError("--record needs a number of seconds above 0 and at most " +
-                          std::to_string(static_cast<int>(MaxRecordSeconds)) + ", not '" + text +
-                          "'");
+        throw EUsageError(
+            Tr("CommandLine", "--record needs a number of seconds above 0 and at most %1, not '%2'")
+                .Arg(static_cast<int>(MaxRecordSeconds), text));
     return seconds;
 }
 
@@ -81,7 +82,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (auto flag = flags.find(args[i]); flag != flags.end()) {
             if (seen[args[i]])
-                throw EUsageError(args[i] + " is given twice");
+                throw EUsageError(Tr("CommandLine", "%1 is given twice").Arg(args[i]));
             seen[args[i]] = true;
             o.*(flag->second) = true;
             continue;
@@ -95,20 +96,21 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         }
         if (name == "--sign-in" && !inlineValue) {
             if (seen[name])
-                throw EUsageError(name + " is given twice");
+                throw EUsageError(Tr("CommandLine", "%1 is given twice").Arg(name));
             seen[name] = o.SignIn = true;
             continue;
         }
         std::string* slot = name == "--record" ? &record : ValueSlot(o, name);
         if (!slot)
-            throw EUsageError(name.rfind("-", 0) == 0 ? "unknown option " + name
-                                                      : "unexpected argument '" + name + "'");
+            throw EUsageError(name.rfind("-", 0) == 0
+                                  ? Tr("CommandLine", "unknown option %1").Arg(name)
+                                  : Tr("CommandLine", "unexpected argument '%1'").Arg(name));
         if (seen[name])
-            throw EUsageError(name + " is given twice");
+            throw EUsageError(Tr("CommandLine", "%1 is given twice").Arg(name));
         seen[name] = true;
         if (!inlineValue) {
             if (i + 1 >= args.size())
-                throw EUsageError(name + " needs a value");
+                throw EUsageError(Tr("CommandLine", "%1 needs a value").Arg(name));
             value = args[++i];
         }
         *slot = value;
@@ -116,20 +118,20 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     auto given = [&seen](const char* name) { return seen.count(name) && seen.at(name); };
     if (given("--discover")) {
         if (seen.size() > 1)
-            throw EUsageError("--discover takes no other option");
+            throw EUsageError(Tr("CommandLine", "--discover takes no other option"));
         if (o.Discover.find('@') == std::string::npos)
-            throw EUsageError("--discover needs an e-mail address");
+            throw EUsageError(Tr("CommandLine", "--discover needs an e-mail address"));
         o.Send = false;
         return o;
     }
     if (o.Flush || o.ListOutbox) {
         // The outbox commands send what is queued; nothing new is made.
         if (o.Flush && o.ListOutbox)
-            throw EUsageError("give --flush or --outbox, not both");
+            throw EUsageError(Tr("CommandLine", "give --flush or --outbox, not both"));
         for (const auto& [name, given] : seen)
             if (given && name != "--settings" && name != "--flush" && name != "--outbox")
-                throw EUsageError(std::string(o.Flush ? "--flush" : "--outbox") + " takes no " +
-                                  name);
+                throw EUsageError(Tr("CommandLine", "%1 takes no %2")
+                                      .Arg(o.Flush ? "--flush" : "--outbox", name));
         o.Send = false;
         return o;
     }
@@ -139,74 +141,75 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         return o;
     }
     if (o.To.empty())
-        throw EUsageError("--to is missing");
+        throw EUsageError(Tr("CommandLine", "--to is missing"));
     // Header fields are one line; a line break would end up in the header.
     for (const char* name : {"--to", "--cc", "--subject"})
         if (ValueSlot(o, name)->find_first_of("\r\n") != std::string::npos)
-            throw EUsageError(std::string(name) + " must be one line");
+            throw EUsageError(Tr("CommandLine", "%1 must be one line").Arg(name));
     // The workflow's own checks, with its field names, before a take is made.
     try {
-        CheckRecipientText(o.To, "To field");
-        CheckRecipientText(o.Cc, "Cc field");
-        CheckHeaderText("subject", o.Subject);
+        CheckRecipientText(o.To, Tr("Fields", "To field"));
+        CheckRecipientText(o.Cc, Tr("Fields", "Cc field"));
+        CheckHeaderText(Tr("Fields", "subject"), o.Subject);
     } catch (const ENetInvalidAddress& e) {
         throw EUsageError(e.Message);
     }
     if (seen["--text"] && seen["--text-file"])
-        throw EUsageError("give --text or --text-file, not both");
+        throw EUsageError(Tr("CommandLine", "give --text or --text-file, not both"));
     if (seen["--wav"] == seen["--record"])
-        throw EUsageError("give either --wav or --record");
+        throw EUsageError(Tr("CommandLine", "give either --wav or --record"));
     if (seen["--wav"] && o.WavFile.empty())
-        throw EUsageError("--wav needs a file name");
+        throw EUsageError(Tr("CommandLine", "--wav needs a file name"));
     if (seen["--device"] && (o.Device.empty() || !seen["--record"]))
-        throw EUsageError("--device needs a device name and goes with --record");
+        throw EUsageError(Tr("CommandLine", "--device needs a device name and goes with --record"));
     if (seen["--save"] && o.SaveFile.empty())
-        throw EUsageError("--save needs a file name");
+        throw EUsageError(Tr("CommandLine", "--save needs a file name"));
     if (seen["--record"])
         o.RecordSeconds = TakeSeconds(record);
     return o;
 }
 
 std::string UsageText() {
-    return "Usage: quillet-send --to ADDR [--cc ADDR] [--subject S]\n"
-           "                    [--text T | --text-file F] (--wav FILE | --record SECONDS)\n"
-           "                    [--save FILE.eml] [--no-queue] [--settings FILE]\n"
-           "                    [--device NAME] [--no-level] [--denoise]\n"
-           "       quillet-send --sign-in [--settings FILE] [--to ADDR and the rest]\n"
-           "       quillet-send --discover ADDRESS\n"
-           "       quillet-send (--flush | --outbox) [--settings FILE]\n"
-           "Compresses a voice recording with lame and sends it as a mail the way the\n"
-           "settings file says (SMTP, Direct or MAPI), or saves the mail with --save.\n"
-           "A mail that cannot be sent now for a passing reason waits in the Outbox.\n"
-           "\n"
-           "  --to ADDR          recipients (an address list)\n"
-           "  --cc ADDR          copy recipients\n"
-           "  --subject S        the subject\n"
-           "  --text T           the message text\n"
-           "  --text-file F      the message text from file F (\"-\": standard input),\n"
-           "                     at most 1 MB (1048576 bytes)\n"
-           "  --wav FILE         send this WAV recording (the file is not changed)\n"
-           "  --record SECONDS   record that long from the capture device of the settings\n"
-           "  --device NAME      record from this ALSA capture device (e.g. default, pulse,\n"
-           "                     plughw:CARD=USB,DEV=0)\n"
-           "  --no-level         send the voice as recorded: no levelling, no trimming\n"
-           "  --denoise          reduce background noise before compressing\n"
-           "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
-           "  --no-queue         do not put a mail that cannot be sent now in the Outbox\n"
-           "  --flush            try every mail in the Outbox now\n"
-           "  --outbox           list the mails in the Outbox, one a line\n"
-           "  --settings FILE    settings file (default: quillet.ini beside the program)\n"
-           "  --sign-in          sign in to the OAuth 2.0 service of the settings first:\n"
-           "                     shows an address and a code to enter in any browser, or\n"
-           "                     an address to open on this computer\n"
-           "  --discover ADDRESS print the server settings proposed for ADDRESS as\n"
-           "                     settings lines; status 0 found, 3 not found\n"
-           "  -h, --help         show this text\n"
-           "  --version          show the version\n"
-           "\n"
-           "Exit status: 0 sent or saved, 1 usage, 2 recording or encoder,\n"
-           "3 delivery or cancelled (--flush: some refused for good), 4 settings,\n"
-           "75 in the Outbox for later (--flush: some still wait).\n";
+    return Tr("CommandLine",
+              "Usage: quillet-send --to ADDR [--cc ADDR] [--subject S]\n"
+              "                    [--text T | --text-file F] (--wav FILE | --record SECONDS)\n"
+              "                    [--save FILE.eml] [--no-queue] [--settings FILE]\n"
+              "                    [--device NAME] [--no-level] [--denoise]\n"
+              "       quillet-send --sign-in [--settings FILE] [--to ADDR and the rest]\n"
+              "       quillet-send --discover ADDRESS\n"
+              "       quillet-send (--flush | --outbox) [--settings FILE]\n"
+              "Compresses a voice recording with lame and sends it as a mail the way the\n"
+              "settings file says (SMTP, Direct or MAPI), or saves the mail with --save.\n"
+              "A mail that cannot be sent now for a passing reason waits in the Outbox.\n"
+              "\n"
+              "  --to ADDR          recipients (an address list)\n"
+              "  --cc ADDR          copy recipients\n"
+              "  --subject S        the subject\n"
+              "  --text T           the message text\n"
+              "  --text-file F      the message text from file F (\"-\": standard input),\n"
+              "                     at most 1 MB (1048576 bytes)\n"
+              "  --wav FILE         send this WAV recording (the file is not changed)\n"
+              "  --record SECONDS   record that long from the capture device of the settings\n"
+              "  --device NAME      record from this ALSA capture device (e.g. default, pulse,\n"
+              "                     plughw:CARD=USB,DEV=0)\n"
+              "  --no-level         send the voice as recorded: no levelling, no trimming\n"
+              "  --denoise          reduce background noise before compressing\n"
+              "  --save FILE.eml    write the mail to FILE.eml instead of sending it\n"
+              "  --no-queue         do not put a mail that cannot be sent now in the Outbox\n"
+              "  --flush            try every mail in the Outbox now\n"
+              "  --outbox           list the mails in the Outbox, one a line\n"
+              "  --settings FILE    settings file (default: quillet.ini beside the program)\n"
+              "  --sign-in          sign in to the OAuth 2.0 service of the settings first:\n"
+              "                     shows an address and a code to enter in any browser, or\n"
+              "                     an address to open on this computer\n"
+              "  --discover ADDRESS print the server settings proposed for ADDRESS as\n"
+              "                     settings lines; status 0 found, 3 not found\n"
+              "  -h, --help         show this text\n"
+              "  --version          show the version\n"
+              "\n"
+              "Exit status: 0 sent or saved, 1 usage, 2 recording or encoder,\n"
+              "3 delivery or cancelled (--flush: some refused for good), 4 settings,\n"
+              "75 in the Outbox for later (--flush: some still wait).\n");
 }
 
 std::string MessageBody(const TCliOptions& options) {
@@ -215,8 +218,8 @@ std::string MessageBody(const TCliOptions& options) {
     const bool standardInput = options.TextFile == "-";
     std::FILE* in = standardInput ? stdin : std::fopen(options.TextFile.c_str(), "rb");
     if (!in)
-        throw EUsageError("cannot read the text file " + options.TextFile + ": " +
-                          SystemErrorText(errno));
+        throw EUsageError(Tr("CommandLine", "cannot read the text file %1: %2")
+                              .Arg(options.TextFile, SystemErrorText(errno)));
     // One byte past the limit tells a text that is too long; an endless
     // source (/dev/zero, a pipe from yes) is not read further.
     std::string text;
@@ -231,21 +234,23 @@ std::string MessageBody(const TCliOptions& options) {
     if (!standardInput)
         std::fclose(in);
     if (err != 0)
-        throw EUsageError("cannot read the text file " + options.TextFile + ": " +
-                          SystemErrorText(err));
+        throw EUsageError(Tr("CommandLine", "cannot read the text file %1: %2")
+                              .Arg(options.TextFile, SystemErrorText(err)));
     if (text.size() > MaxTextFileBytes)
         throw EUsageError(
-            (standardInput ? "the text on standard input" : "the text file " + options.TextFile) +
-            " is larger than 1 MB (" + std::to_string(MaxTextFileBytes) + " bytes)");
+            (standardInput
+                 ? Tr("CommandLine", "the text on standard input is larger than 1 MB (%1 bytes)")
+                       .Arg(MaxTextFileBytes)
+                 : Tr("CommandLine", "the text file %1 is larger than 1 MB (%2 bytes)")
+                       .Arg(options.TextFile, MaxTextFileBytes)));
     return WithCrLf(text);
 }
 
 void CheckSaveFolder(const TCliOptions& options) {
     if (options.SaveFile.empty())
         return;
-    std::string folder = std::filesystem::path(options.SaveFile).parent_path().string();
-    if (folder.empty())
-        folder = ".";
+    const std::filesystem::path parent = std::filesystem::path(options.SaveFile).parent_path();
+    const std::string folder = parent.empty() ? std::string(".") : parent.string();
     struct stat st;
     int err = 0;
     if (::stat(folder.c_str(), &st) != 0)
@@ -255,6 +260,6 @@ void CheckSaveFolder(const TCliOptions& options) {
     else if (::access(folder.c_str(), W_OK | X_OK) != 0)
         err = errno;
     if (err != 0)
-        throw EUsageError("--save: cannot write into the folder " + folder + ": " +
-                          SystemErrorText(err));
+        throw EUsageError(Tr("CommandLine", "--save: cannot write into the folder %1: %2")
+                              .Arg(folder, SystemErrorText(err)));
 }

@@ -1,6 +1,7 @@
 // The outbox commands of quillet-send; see OutboxCommand.h.
 #include "cli/OutboxCommand.h"
 
+#include "base/Translate.h"
 #include "cli/ExitStatus.h"
 #include "cli/SettingsFile.h"
 #include "workflow/Outbox.h"
@@ -47,8 +48,8 @@ int TOutboxCommand::List() {
         if (const std::optional<TOutboxEnvelope> e = outbox.ReadEnvelope(id, problem))
             std::printf("%s\n", OutboxLine(id, *e).c_str());
         else
-            std::printf("%s\t-\t-\t-\t\t\t(the envelope cannot be read: %s)\n", id.c_str(),
-                        problem.c_str());
+            std::printf("%s\t-\t-\t-\t\t\t(%s)\n", id.c_str(),
+                        Tr("quillet-send", "the envelope cannot be read: %1").Arg(problem).c_str());
     }
     return esDone;
 }
@@ -85,16 +86,18 @@ int TOutboxCommand::Flush() {
         const std::string what = item.Id + " (" + item.To + ")";
         switch (item.Result) {
         case TOutboxPass::Sent:
-            std::printf("Sent %s\n", what.c_str());
+            std::printf("%s\n", Tr("quillet-send", "Sent %1").Arg(what).c_str());
             break;
         case TOutboxPass::Waiting:
-            Report.Message(what + " could not be sent now (" + item.Reason + "); next try at " +
-                           LocalTime(item.NextTry, "%H:%M") + ".");
+            Report.Message(Tr("quillet-send", "%1 could not be sent now (%2); next try at %3.")
+                               .Arg(what, item.Reason, LocalTime(item.NextTry, "%H:%M")));
             break;
         case TOutboxPass::Refused:
             refused = true;
-            Report.Message(what + " was not delivered (" + item.Reason + ")." +
-                           (item.File.empty() ? "" : " It is kept as " + item.File + "."));
+            Report.Message(Tr("quillet-send", "%1 was not delivered (%2).").Arg(what, item.Reason) +
+                           (item.File.empty()
+                                ? std::string()
+                                : Tr("quillet-send", " It is kept as %1.").Arg(item.File)));
             break;
         }
     }

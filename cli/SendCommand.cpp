@@ -1,6 +1,7 @@
 // The run of quillet-send; see SendCommand.h.
 #include "cli/SendCommand.h"
 
+#include "base/Translate.h"
 #include "cli/ExitStatus.h"
 #include "cli/SettingsFile.h"
 #include "cli/WorkDir.h"
@@ -66,19 +67,21 @@ int TSendCommand::Run() {
             if (!Options.Device.empty())
                 format.Device = Options.Device;
             else if (format.Device != "default" && !CaptureDevicePresent(format.Device)) {
-                Report.Message("the input device \"" + format.Device +
-                               "\" is not available; recording from \"default\"");
+                Report.Message(
+                    Tr("quillet-send",
+                       "the input device \"%1\" is not available; recording from \"default\"")
+                        .Arg(format.Device));
                 format.Device = "default";
             }
             if (!Capture.Record(files.RecordingFile, Options.RecordSeconds, format)) {
-                Report.Message("Recording cancelled.");
+                Report.Message(Tr("quillet-send", "Recording cancelled."));
                 return esDelivery;
             }
         } else {
             CopyWavFile(Options.WavFile, files.RecordingFile);
         }
         if (Cancelled) {
-            Report.Message("Sending cancelled.");
+            Report.Message(Tr("SendWorkflow", "Sending cancelled."));
             return esDelivery;
         }
         return Deliver(workflow);
@@ -117,11 +120,12 @@ int TSendCommand::Deliver(TSendWorkflow& workflow) {
         if (saving) {
             workflow.SaveAs(fields, Options.SaveFile);
             Report.HideWait();
-            std::printf("Saved %s\n", Options.SaveFile.c_str());
+            std::printf("%s\n", Tr("quillet-send", "Saved %1").Arg(Options.SaveFile).c_str());
             status = esDone;
         } else if (workflow.Send(fields)) {
             Report.HideWait();
-            std::printf("Your voice e-mail has successfully sent out!\n");
+            std::printf("%s\n",
+                        Tr("FormMain", "Your voice e-mail has successfully sent out!").c_str());
             status = esDone;
         } else if (workflow.Queued()) {
             // The workflow said so, with the time of the next try.

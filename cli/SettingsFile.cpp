@@ -1,6 +1,8 @@
 // The settings checks of quillet-send; see SettingsFile.h.
 #include "cli/SettingsFile.h"
 
+#include "base/Translate.h"
+
 #include <cerrno>
 #include <cstdio>
 
@@ -16,7 +18,8 @@ void CheckReadable(const std::string& path) {
         std::fclose(f);
     }
     if (err != 0)
-        throw ESettingsError("Cannot read the settings file " + path + ": " + SystemErrorText(err));
+        throw ESettingsError(Tr("quillet-send", "Cannot read the settings file %1: %2")
+                                 .Arg(path, SystemErrorText(err)));
 }
 
 } // namespace
@@ -34,7 +37,9 @@ TSettings ReadCheckedSettings(const std::string& path, bool recording, bool comp
         throw ESettingsError(problem.Reason + " (" + problem.Where + ")");
     }
     if (sending && settings.Send.SendType == TSendType::None)
-        throw ESettingsError("'" + settings.Send.SendTypeValue +
-                             "' is not a way of sending; SendType must be SMTP, Direct or MAPI");
+        throw ESettingsError(
+            Tr("quillet-send",
+               "'%1' is not a way of sending; SendType must be SMTP, Direct or MAPI")
+                .Arg(settings.Send.SendTypeValue));
     return settings;
 }

@@ -8,8 +8,10 @@
 #include "cli/OutboxCommand.h"
 #include "cli/SendCommand.h"
 #include "platform/TerminationSignals.h"
+#include "platform/Translations.h"
 
 #include <QCoreApplication>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -19,6 +21,13 @@ int main(int argc, char** argv) {
     // A write past the file size limit must fail with EFBIG and end the take
     // with a message, not end the program and leave a part of it behind.
     std::signal(SIGXFSZ, SIG_IGN);
+    // First, so that the usage and its errors are in the user's language.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("quillet-send");
+    // Qt takes the environment's locale; numbers (--record 2.5, the sizes
+    // printed) keep the C form whatever the desktop's language.
+    std::setlocale(LC_NUMERIC, "C");
+    InstallTranslations();
     TCliOptions options;
     std::string body;
     try {
@@ -41,8 +50,6 @@ int main(int argc, char** argv) {
     }
     if (!options.Discover.empty())
         return RunDiscover(options);
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("quillet-send");
     if (options.Flush || options.ListOutbox) {
         TOutboxCommand outbox(std::move(options));
         QuitOnTerminationSignals([&outbox] { outbox.Cancel(); });

@@ -2,6 +2,7 @@
 #include "dns/DnsReader.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 
 TDnsReader TDnsReader::Prefix(size_t end) const {
     Need(0, end, "record data");
@@ -11,8 +12,8 @@ TDnsReader TDnsReader::Prefix(size_t end) const {
 void TDnsReader::Need(size_t offset, size_t count, const char* what) const {
     if (!Has(offset, count))
         throw ENetDnsResolverError(
-            Format("Response cut short: %s at offset %zu needs %zu bytes, %zu received", what,
-                   offset, count, Data.size()));
+            Tr("NetDNSResolver", "Response cut short: %1 at offset %2 needs %3 bytes, %4 received")
+                .Arg(what, offset, count, Data.size()));
 }
 
 uint8_t TDnsReader::U8(size_t offset, const char* what) const {

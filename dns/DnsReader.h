@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/NetException.h"
+#include "base/Translate.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,14 +22,15 @@ public:
 // server may be asked.
 class ENetDnsTimedOut : public ENetDnsResolverError {
 public:
-    ENetDnsTimedOut() : ENetDnsResolverError("TimedOut") {}
+    ENetDnsTimedOut() : ENetDnsResolverError(Tr("NetDNSResolver", "TimedOut")) {}
 };
 
 // The server answered SERVFAIL (response code 2): it could not answer now,
 // which may pass, unlike a name that does not exist.
 class ENetDnsServerFailure : public ENetDnsResolverError {
 public:
-    ENetDnsServerFailure() : ENetDnsResolverError("DNS Server Reports Query Server Error") {}
+    ENetDnsServerFailure()
+        : ENetDnsResolverError(Tr("NetDNSResolver", "DNS Server Reports Query Server Error")) {}
 };
 
 class TDnsReader {

@@ -4,6 +4,7 @@
 #include "dns/NetDNSRecords.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 
 namespace {
 
@@ -44,11 +45,12 @@ std::string DecodeName(const TDnsReader& data, size_t& offset) {
                 jumped = true;
             }
             if (++jumps > MaxPointerJumps)
-                throw ENetDnsResolverError("Name compression pointers loop");
+                throw ENetDnsResolverError(Tr("NetDNSResolver", "Name compression pointers loop"));
             p = (size_t(b & 63) << 8) | low;
             if (!data.Has(p, 1))
-                throw ENetDnsResolverError(Format(
-                    "Name pointer to offset %zu lies outside the %zu bytes", p, data.Size()));
+                throw ENetDnsResolverError(
+                    Tr("NetDNSResolver", "Name pointer to offset %1 lies outside the %2 bytes")
+                        .Arg(p, data.Size()));
             b = data.At(p);
         }
         if (b == 0)
@@ -57,14 +59,15 @@ std::string DecodeName(const TDnsReader& data, size_t& offset) {
         // (RFC 6891 retired the one extended type); only lengths up to 63.
         if (b > 63)
             throw ENetDnsResolverError(
-                Format("Invalid label type 0x%02X in a domain name", unsigned(b & 0xC0)));
+                Tr("NetDNSResolver", "Invalid label type %1 in a domain name")
+                    .Arg(Format("0x%02X", unsigned(b & 0xC0))));
         if (!data.Has(p + 1, b))
-            throw ENetDnsResolverError(Format("Invalid Packet Size %d", 3));
+            throw ENetDnsResolverError(Tr("NetDNSResolver", "Invalid Packet Size %1").Arg(3));
         result.append(data.Bytes(p + 1, b, "label"));
         result += '.';
         // The wire form is the text plus the final zero byte.
         if (result.size() + 1 > MaxNameLength)
-            throw ENetDnsResolverError("Domain name longer than 255 bytes");
+            throw ENetDnsResolverError(Tr("NetDNSResolver", "Domain name longer than 255 bytes"));
         p += 1 + size_t(b);
         // A name must end with its zero byte inside the data; U8 above
         // rejects one that runs into the end instead.

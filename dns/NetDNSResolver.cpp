@@ -6,6 +6,7 @@
 #include "dns/NetDNSResolver.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "dns/NetDNSTCP.h"
 #include "net/NetSocketError.h"
 #include "platform/Clock.h"
@@ -67,7 +68,8 @@ std::vector<std::string> SplitLabels(const std::string& domain) {
 }
 
 [[noreturn]] void RaiseInvalidName(const std::string& domain, const char* why) {
-    throw ENetDnsResolverError(Format("Invalid domain name \"%s\": %s.", domain.c_str(), why));
+    throw ENetDnsResolverError(Tr("NetDNSResolver", "Invalid domain name \"%1\": %2.")
+                                   .Arg(domain, Tr("NetDNSResolver", why)));
 }
 
 // A name the server could not take apart as we mean it: an empty label
@@ -81,9 +83,9 @@ void CheckLabels(const std::string& domain) {
     for (;;) {
         const size_t dot = std::min(name.find('.', start), name.size());
         if (dot == start)
-            RaiseInvalidName(domain, "empty label");
+            RaiseInvalidName(domain, TR_NOOP("NetDNSResolver", "empty label"));
         if (dot - start > MaxLabelLength)
-            RaiseInvalidName(domain, "label longer than 63 bytes");
+            RaiseInvalidName(domain, TR_NOOP("NetDNSResolver", "label longer than 63 bytes"));
         if (dot == name.size())
             return;
         start = dot + 1;
@@ -153,7 +155,7 @@ void TNetDNSResolver::BuildQuery(const std::string& domain) {
         EncodeName(packet, domain, type == TQueryRecordTypes::qtPTR);
         packet += '\0';
         if (packet.size() - nameStart > MaxWireNameLength)
-            RaiseInvalidName(domain, "longer than 253 characters");
+            RaiseInvalidName(domain, TR_NOOP("NetDNSResolver", "longer than 253 characters"));
         PutU16(packet, static_cast<uint16_t>(type));
         PutU16(packet, ClassInternet);
     }
@@ -227,7 +229,7 @@ void TNetDNSResolver::ResolveDomain(const std::string& domain) {
 void TNetDNSResolver::AskServer(const std::string& domain, const std::string& server) {
     BuildQuery(domain);
     if (Query.empty())
-        throw ENetDnsResolverError(Format("Invalid Query Count %d", 0));
+        throw ENetDnsResolverError(Tr("NetDNSResolver", "Invalid Query Count %1").Arg(0));
     SendDatagram(Query, server, Port);
     const std::string serverIP = HostIP();
     std::string reply = AwaitUdpReply(serverIP, Port);
@@ -273,7 +275,7 @@ std::string TNetDNSResolver::AwaitUdpReply(const std::string& serverIP, int32_t 
             return reply;
     }
     if (sawOtherId)
-        throw ENetDnsResolverError(Format("Invalid Header Id %d", Id));
+        throw ENetDnsResolverError(Tr("NetDNSResolver", "Invalid Header Id %1").Arg(Id));
     throw ENetDnsTimedOut();
 }
 
@@ -287,11 +289,12 @@ std::string TNetDNSResolver::AskOverTcp(const std::string& domain, const std::st
     switch (MatchReply(reply)) {
     case TReplyMatch::NotDns:
         throw ENetDnsResolverError(
-            Format("Received Packet is too small. Less than 12 bytes %d", 29));
+            Tr("NetDNSResolver", "Received Packet is too small. Less than 12 bytes %1").Arg(29));
     case TReplyMatch::OtherId:
-        throw ENetDnsResolverError(Format("Invalid Header Id %d", Id));
+        throw ENetDnsResolverError(Tr("NetDNSResolver", "Invalid Header Id %1").Arg(Id));
     case TReplyMatch::OtherQuestion:
-        throw ENetDnsResolverError("Reply over TCP answers another question than the one asked");
+        throw ENetDnsResolverError(
+            Tr("NetDNSResolver", "Reply over TCP answers another question than the one asked"));
     case TReplyMatch::Ours:
         break;
     }
@@ -302,7 +305,7 @@ void TNetDNSResolver::CheckIdentifier(const TDnsReader& reply) const {
     if (reply.Size() < 5)
         throw ENetDnsTimedOut();
     if (reply.U16(0, "identifier") != Id)
-        throw ENetDnsResolverError(Format("Invalid Header Id %d", Id));
+        throw ENetDnsResolverError(Tr("NetDNSResolver", "Invalid Header Id %1").Arg(Id));
 }
 
 void TNetDNSResolver::CheckResponseCode(uint16_t flags) const {
@@ -310,27 +313,28 @@ void TNetDNSResolver::CheckResponseCode(uint16_t flags) const {
     case 0:
         return; // "RCode NO Error"
     case 1:
-        throw ENetDnsResolverError("DNS Server Reports Query Format Error");
+        throw ENetDnsResolverError(Tr("NetDNSResolver", "DNS Server Reports Query Format Error"));
     case 2:
         throw ENetDnsServerFailure();
     case 3:
-        throw ENetDnsResolverError("DNS Server Reports Query Name Error");
+        throw ENetDnsResolverError(Tr("NetDNSResolver", "DNS Server Reports Query Name Error"));
     case 4:
-        throw ENetDnsResolverError("DNS Server Reports Query Not Implemented Error");
+        throw ENetDnsResolverError(
+            Tr("NetDNSResolver", "DNS Server Reports Query Not Implemented Error"));
     case 5:
-        throw ENetDnsResolverError("DNS Server Reports Query Refused Error");
+        throw ENetDnsResolverError(Tr("NetDNSResolver", "DNS Server Reports Query Refused Error"));
     default:
-        throw ENetDnsResolverError("Server Returned Unknown Error");
+        throw ENetDnsResolverError(Tr("NetDNSResolver", "Server Returned Unknown Error"));
     }
 }
 
 void TNetDNSResolver::CheckSize(const TDnsReader& reply) const {
     if (reply.Size() < HeaderSize)
         throw ENetDnsResolverError(
-            Format("Received Packet is too small. Less than 12 bytes %d", 29));
+            Tr("NetDNSResolver", "Received Packet is too small. Less than 12 bytes %1").Arg(29));
     if (reply.Size() < Query.size())
         throw ENetDnsResolverError(
-            Format("Received Packet is too small. Less than 12 bytes %d", 30));
+            Tr("NetDNSResolver", "Received Packet is too small. Less than 12 bytes %1").Arg(30));
 }
 
 void TNetDNSResolver::ParseResponse(const std::string& reply) {

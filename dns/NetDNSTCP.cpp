@@ -5,6 +5,7 @@
 #include "dns/NetDNSTCP.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "dns/DnsReader.h"
 #include "net/NetConnect.h"
 #include "net/NetDeliveryException.h"
@@ -73,8 +74,9 @@ std::string ReadReply(TNetSocketHandle& socket, const TDeadline& deadline) {
         TNetStack::Instance().CheckForSocketError(n);
         if (n == 0)
             throw ENetDnsResolverError(
-                Format("Reply over TCP cut short: the connection closed after %zu of %zu bytes",
-                       reader.Received(), reader.Expected()));
+                Tr("NetDNSResolver",
+                   "Reply over TCP cut short: the connection closed after %1 of %2 bytes")
+                    .Arg(reader.Received(), reader.Expected()));
         // A server that sends more than the message is ignored past it.
         reader.Feed(std::string_view(buffer, static_cast<size_t>(n)));
     }
@@ -86,7 +88,7 @@ std::string ReadReply(TNetSocketHandle& socket, const TDeadline& deadline) {
 std::string FrameDnsMessage(const std::string& message) {
     // Our queries are a few hundred bytes; the prefix cannot say more.
     if (message.size() > 0xFFFF)
-        throw ENetDnsResolverError("DNS message too long for TCP");
+        throw ENetDnsResolverError(Tr("NetDNSResolver", "DNS message too long for TCP"));
     std::string framed;
     framed += static_cast<char>(message.size() >> 8);
     framed += static_cast<char>(message.size() & 0xFF);

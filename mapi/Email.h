@@ -16,6 +16,7 @@
 #pragma once
 
 #include "base/Exception.h"
+#include "base/Translate.h"
 #include "mapi/MapiTypes.h"
 #include "mapi/SMapi.h"
 
@@ -28,7 +29,7 @@
 
 class EMapiUnavailable : public Exception {
 public:
-    EMapiUnavailable() : Exception("MAPI services are not available on this system") {}
+    EMapiUnavailable() : Exception(Tr("Mapi", "MAPI services are not available on this system")) {}
 };
 
 class TEmail;

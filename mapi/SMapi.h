@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/Exception.h"
+#include "base/Translate.h"
 #include "mapi/MapiTypes.h"
 
 #include <string>
@@ -13,7 +14,7 @@
 // A provider was loaded but lacks one or more of the ten entry points.
 class EMapiDllError : public Exception {
 public:
-    EMapiDllError() : Exception("GetProcAddress for MAPI.DLL function(s) failed") {}
+    EMapiDllError() : Exception(Tr("Mapi", "GetProcAddress for MAPI.DLL function(s) failed")) {}
 };
 
 // The ten entry points of the loaded provider; all set while MapiAvail().

@@ -4,6 +4,7 @@
 #include "net/NetConnectRace.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "net/NetAntiFreeze.h"
 #include "net/NetConnect.h"
 #include "net/NetDeliveryException.h"
@@ -29,7 +30,7 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
-const char* const TimedOut = "Connect timed out.";
+const char* const TimedOut = TR_NOOP("NetConnectRace", "Connect timed out.");
 
 } // namespace
 
@@ -110,7 +111,7 @@ std::unique_ptr<TNetSocketHandle> TNetConnectRace::Run(int32_t timeout, bool pla
     for (;;) {
         if (!infinite && Clock::now() >= deadline) {
             for (const TAttempt& a : FAttempts)
-                NoteFailure(a.Index, TimedOut, 0);
+                NoteFailure(a.Index, Tr("NetConnectRace", TimedOut), 0);
             closeAll();
             RaiseAllFailed(plainErrors);
         }
@@ -189,11 +190,12 @@ void TNetConnectRace::RaiseAllFailed(bool plainErrors) {
             TNetStack::RaiseSocketError(FCodes[0]);
         throw ENetConnectException(FCodes[0], SocketErrorMessage(FCodes[0]));
     }
-    std::string message = "Could not connect to " + FHost + " at any of its addresses:";
+    std::string message =
+        Tr("NetConnectRace", "Could not connect to %1 at any of its addresses:").Arg(FHost);
     for (size_t i = 0; i < FAddresses.size(); ++i)
-        message +=
-            "\r\n" + AddressForDisplay(FAddresses[i]) + ": " +
-            (FReasons[i].empty() ? std::string("not tried before the time-out.") : FReasons[i]);
+        message += "\r\n" + AddressForDisplay(FAddresses[i]) + ": " +
+                   (FReasons[i].empty() ? Tr("NetConnectRace", "not tried before the time-out.")
+                                        : FReasons[i]);
     // The first address's code stands for the race (one never answered: a
     // time-out).
     throw ENetConnectException(FCodes[0] != 0 ? FCodes[0] : WSAETIMEDOUT, message);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/NetException.h"
+#include "base/Translate.h"
 
 #include <string>
 
@@ -27,23 +28,26 @@ public:
 
 class ENetStackInitializationFailed : public ENetStackError {
 public:
-    ENetStackInitializationFailed() : ENetStackError("Winsock Initialization Error.") {}
+    ENetStackInitializationFailed()
+        : ENetStackError(Tr("NetDeliveryException", "Winsock Initialization Error.")) {}
 };
 
 class ENetInvalidSocket : public ENetException {
 public:
-    ENetInvalidSocket() : ENetException("Cannot allocate socket.") {}
+    ENetInvalidSocket() : ENetException(Tr("NetDeliveryException", "Cannot allocate socket.")) {}
 };
 
 class ENetCouldNotBindSocket : public ENetSocketHandleError {
 public:
     ENetCouldNotBindSocket()
-        : ENetSocketHandleError("Could not bind socket. Address and port are already in use.") {}
+        : ENetSocketHandleError(Tr("NetDeliveryException",
+                                   "Could not bind socket. Address and port are already in use.")) {
+    }
 };
 
 class ENetConnectTimeout : public ENetException {
 public:
-    ENetConnectTimeout() : ENetException("Connect timed out.") {}
+    ENetConnectTimeout() : ENetException(Tr("NetDeliveryException", "Connect timed out.")) {}
 };
 
 // A connect that failed; the message is the socket error's message, Code
@@ -68,37 +72,40 @@ public:
 
 class ENetConnClosedGracefully : public ENetSilentException {
 public:
-    ENetConnClosedGracefully() : ENetSilentException("Connection Closed Gracefully.") {}
+    ENetConnClosedGracefully()
+        : ENetSilentException(Tr("NetDeliveryException", "Connection Closed Gracefully.")) {}
 };
 
 class ENetNotEnoughDataInBuffer : public ENetTCPConnectionError {
 public:
-    ENetNotEnoughDataInBuffer() : ENetTCPConnectionError("Not enough data in buffer.") {}
+    ENetNotEnoughDataInBuffer()
+        : ENetTCPConnectionError(Tr("NetDeliveryException", "Not enough data in buffer.")) {}
 };
 
 class ENetClosedSocket : public ENetException {
 public:
-    ENetClosedSocket() : ENetException("Disconnected.") {}
+    ENetClosedSocket() : ENetException(Tr("NetDeliveryException", "Disconnected.")) {}
 };
 
 class ENetNotConnected : public ENetTCPConnectionError {
 public:
-    ENetNotConnected() : ENetTCPConnectionError("Not Connected") {}
+    ENetNotConnected() : ENetTCPConnectionError(Tr("NetDeliveryException", "Not Connected")) {}
 };
 
 class ENetAlreadyConnected : public ENetException {
 public:
-    ENetAlreadyConnected() : ENetException("Already connected.") {}
+    ENetAlreadyConnected() : ENetException(Tr("NetDeliveryException", "Already connected.")) {}
 };
 
 class ENetReadTimeout : public ENetException {
 public:
-    ENetReadTimeout() : ENetException("Read Timeout") {}
+    ENetReadTimeout() : ENetException(Tr("NetDeliveryException", "Read Timeout")) {}
 };
 
 class ENetReadLnMaxLineLengthExceeded : public ENetException {
 public:
-    ENetReadLnMaxLineLengthExceeded() : ENetException("Max line length exceeded.") {}
+    ENetReadLnMaxLineLengthExceeded()
+        : ENetException(Tr("NetDeliveryException", "Max line length exceeded.")) {}
 };
 
 // Raised with the reply's text; carries the numeric code of the reply.
@@ -112,11 +119,12 @@ public:
 // A reply past the caps of one reply (lines, bytes, empty lines before it).
 class ENetReplyTooLong : public ENetException {
 public:
-    ENetReplyTooLong() : ENetException("Server reply too long.") {}
+    ENetReplyTooLong() : ENetException(Tr("NetDeliveryException", "Server reply too long.")) {}
 };
 
 // A protocol line with CR or LF inside: sent, it would start a new command.
 class ENetLineBreakInCommand : public ENetException {
 public:
-    ENetLineBreakInCommand() : ENetException("Line break inside a command line refused.") {}
+    ENetLineBreakInCommand()
+        : ENetException(Tr("NetDeliveryException", "Line break inside a command line refused.")) {}
 };

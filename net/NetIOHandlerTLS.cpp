@@ -9,6 +9,7 @@
 #include "net/NetIOHandlerTLS.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "net/NetAntiFreeze.h"
 #include "net/NetDeliveryException.h"
 #include "net/NetIOHandlerSocket.h"
@@ -59,25 +60,26 @@ std::string OpenSSLReason() {
         }
     }
     ERR_clear_error();
-    return text.empty() ? "unknown error" : text;
+    return text.empty() ? Tr("NetIOHandlerTLS", "unknown error") : text;
 }
 
 std::string CertificateReason(const std::string& host, long result) {
     switch (result) {
     case X509_V_ERR_CERT_HAS_EXPIRED:
-        return "expired";
+        return Tr("NetIOHandlerTLS", "expired");
     case X509_V_ERR_CERT_NOT_YET_VALID:
-        return "not yet valid";
+        return Tr("NetIOHandlerTLS", "not yet valid");
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        return "name mismatch (the certificate is not valid for " + host + ")";
+        return Tr("NetIOHandlerTLS", "name mismatch (the certificate is not valid for %1)")
+            .Arg(host);
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
     case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-        return "unknown issuer";
+        return Tr("NetIOHandlerTLS", "unknown issuer");
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-        return "self-signed";
+        return Tr("NetIOHandlerTLS", "self-signed");
     default:
         return X509_verify_cert_error_string(result);
     }
@@ -96,12 +98,13 @@ public:
         X509_STORE* store = X509_STORE_new();
         std::string error;
         if (!store)
-            error = "Cannot set up TLS: " + OpenSSLReason() + ".";
+            error = Tr("NetIOHandlerTLS", "Cannot set up TLS: %1.").Arg(OpenSSLReason());
         else if (X509_STORE_set_default_paths(store) != 1)
-            error = "Cannot load the system's trusted certificates: " + OpenSSLReason() + ".";
+            error = Tr("NetIOHandlerTLS", "Cannot load the system's trusted certificates: %1.")
+                        .Arg(OpenSSLReason());
         else if (!caFile.empty() && X509_STORE_load_locations(store, caFile.c_str(), nullptr) != 1)
-            error =
-                "Cannot load the trusted certificates of " + caFile + ": " + OpenSSLReason() + ".";
+            error = Tr("NetIOHandlerTLS", "Cannot load the trusted certificates of %1: %2.")
+                        .Arg(caFile, OpenSSLReason());
         if (!error.empty()) {
             X509_STORE_free(store);
             store = nullptr;
@@ -241,8 +244,8 @@ int32_t Remaining(int32_t timeout, SteadyClock::time_point start) {
 
 ENetTLSCertificateError::ENetTLSCertificateError(const std::string& host, long verifyResult,
                                                  const std::string& fingerprint)
-    : ENetTLSError("Certificate of " + host +
-                   " rejected: " + CertificateReason(host, verifyResult) + "."),
+    : ENetTLSError(Tr("NetIOHandlerTLS", "Certificate of %1 rejected: %2.")
+                       .Arg(host, CertificateReason(host, verifyResult))),
       Host(host), VerifyResult(verifyResult), Fingerprint(fingerprint) {}
 
 std::string CertificateSha256(X509* cert) {
@@ -356,7 +359,8 @@ void TNetIOHandlerTLS::ConnectClient(const std::string& host, int port, const st
 
 void TNetIOHandlerTLS::StartTLS(const std::string& host) {
     if (FSSL)
-        throw ENetTLSError("TLS is already active on the connection to " + host + ".");
+        throw ENetTLSError(
+            Tr("NetIOHandlerTLS", "TLS is already active on the connection to %1.").Arg(host));
     if (!FInner->Connected())
         throw ENetNotConnected();
     FHost = host;
@@ -405,7 +409,7 @@ void TNetIOHandlerTLS::Handshake(const std::string& typedHost) {
     ERR_clear_error();
     FCtx = SSL_CTX_new(TLS_client_method());
     if (!FCtx)
-        throw ENetTLSError("Cannot set up TLS: " + OpenSSLReason() + ".");
+        throw ENetTLSError(Tr("NetIOHandlerTLS", "Cannot set up TLS: %1.").Arg(OpenSSLReason()));
     SSL_CTX_set_min_proto_version(FCtx, TLS1_2_VERSION);
     // No tickets, no cache: a session never outlives its connection.
     SSL_CTX_set_session_cache_mode(FCtx, SSL_SESS_CACHE_OFF);
@@ -427,14 +431,15 @@ void TNetIOHandlerTLS::Handshake(const std::string& typedHost) {
         BIO_free(FIn);
         BIO_free(FOut);
         FIn = FOut = nullptr;
-        throw ENetTLSError("Cannot set up TLS: " + OpenSSLReason() + ".");
+        throw ENetTLSError(Tr("NetIOHandlerTLS", "Cannot set up TLS: %1.").Arg(OpenSSLReason()));
     }
     SSL_set_bio(FSSL, FIn, FOut);
     SSL_set_app_data(FSSL, this);
     const bool literal = IsIPLiteral(host);
     // SNI carries names only (RFC 6066 3).
     if (!literal && !host.empty() && SSL_set_tlsext_host_name(FSSL, host.c_str()) != 1)
-        throw ENetTLSError("Cannot set up TLS for " + host + ": " + OpenSSLReason() + ".");
+        throw ENetTLSError(
+            Tr("NetIOHandlerTLS", "Cannot set up TLS for %1: %2.").Arg(host, OpenSSLReason()));
     if (VerifyPeer) {
         int ok;
         if (literal) {
@@ -444,7 +449,8 @@ void TNetIOHandlerTLS::Handshake(const std::string& typedHost) {
             ok = SSL_set1_host(FSSL, host.c_str());
         }
         if (ok != 1)
-            throw ENetTLSError("Cannot set up TLS for " + host + ": " + OpenSSLReason() + ".");
+            throw ENetTLSError(
+                Tr("NetIOHandlerTLS", "Cannot set up TLS for %1: %2.").Arg(host, OpenSSLReason()));
     }
     SSL_set_connect_state(FSSL);
 
@@ -461,12 +467,14 @@ void TNetIOHandlerTLS::Handshake(const std::string& typedHost) {
         if (err != SSL_ERROR_WANT_READ)
             RaiseHandshakeFailure(host);
         if (!sent)
-            throw ENetTLSError("TLS handshake with " + host + " failed: " + InnerFailure());
+            throw ENetTLSError(Tr("NetIOHandlerTLS", "TLS handshake with %1 failed: %2")
+                                   .Arg(host, InnerFailure()));
         int32_t left = Remaining(limit, start);
         if (left == 0 || !FInner->Readable(left))
-            throw ENetTLSError("TLS handshake with " + host + " timed out.");
+            throw ENetTLSError(Tr("NetIOHandlerTLS", "TLS handshake with %1 timed out.").Arg(host));
         if (!PullIn())
-            throw ENetTLSError("TLS handshake with " + host + " failed: " + InnerFailure());
+            throw ENetTLSError(Tr("NetIOHandlerTLS", "TLS handshake with %1 failed: %2")
+                                   .Arg(host, InnerFailure()));
     }
     DoStatus(TNetStatus::Text, ProtocolVersion() + " with " + host + " (" + CipherName() + ")");
 }
@@ -474,7 +482,7 @@ void TNetIOHandlerTLS::Handshake(const std::string& typedHost) {
 std::string TNetIOHandlerTLS::InnerFailure() const {
     if (FLastError != 0)
         return SocketErrorMessage(FLastError);
-    return "the server closed the connection.";
+    return Tr("NetIOHandlerTLS", "the server closed the connection.");
 }
 
 void TNetIOHandlerTLS::RaiseHandshakeFailure(const std::string& host) {
@@ -483,7 +491,8 @@ void TNetIOHandlerTLS::RaiseHandshakeFailure(const std::string& host) {
         ERR_clear_error();
         throw ENetTLSCertificateError(host, verify, FPeerSha256);
     }
-    throw ENetTLSError("TLS handshake with " + host + " failed: " + OpenSSLReason() + ".");
+    throw ENetTLSError(
+        Tr("NetIOHandlerTLS", "TLS handshake with %1 failed: %2.").Arg(host, OpenSSLReason()));
 }
 
 bool TNetIOHandlerTLS::FlushOut() {
@@ -549,8 +558,8 @@ bool TNetIOHandlerTLS::DecryptSome() {
             return true;
         if (FPeerEnded && err == SSL_ERROR_SYSCALL)
             return true;
-        throw ENetTLSError("TLS error on the connection to " + FHost + ": " + OpenSSLReason() +
-                           ".");
+        throw ENetTLSError(Tr("NetIOHandlerTLS", "TLS error on the connection to %1: %2.")
+                               .Arg(FHost, OpenSSLReason()));
     }
 }
 
@@ -608,8 +617,8 @@ ssize_t TNetIOHandlerTLS::Send(const void* data, size_t count) {
     const int chunk = static_cast<int>(std::min(count, SendChunk));
     int r = SSL_write(FSSL, data, chunk);
     if (r <= 0)
-        throw ENetTLSError("TLS error on the connection to " + FHost + ": " + OpenSSLReason() +
-                           ".");
+        throw ENetTLSError(Tr("NetIOHandlerTLS", "TLS error on the connection to %1: %2.")
+                               .Arg(FHost, OpenSSLReason()));
     if (!FlushOut())
         return -1;
     return r;

@@ -4,6 +4,7 @@
 #include "net/NetSocketError.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 
 #include <cerrno>
 #include <netdb.h>
@@ -130,88 +131,88 @@ int SocketErrorFromLookup(int gaiResult, int errnoValue) {
 std::string SocketErrorText(int code) {
     switch (code) {
     case 10004:
-        return "Interrupted system call.";
+        return Tr("NetSocketError", "Interrupted system call.");
     case 10009:
-        return "Bad file number.";
+        return Tr("NetSocketError", "Bad file number.");
     case 10013:
-        return "Access denied.";
+        return Tr("NetSocketError", "Access denied.");
     case 10014:
-        return "Bad address.";
+        return Tr("NetSocketError", "Bad address.");
     case 10022:
-        return "Invalid argument.";
+        return Tr("NetSocketError", "Invalid argument.");
     case 10024:
-        return "Too many open files.";
+        return Tr("NetSocketError", "Too many open files.");
     case 10035:
-        return "Operation would block. ";
+        return Tr("NetSocketError", "Operation would block. ");
     case 10036:
-        return "Operation now in progress.";
+        return Tr("NetSocketError", "Operation now in progress.");
     case 10037:
-        return "Operation already in progress.";
+        return Tr("NetSocketError", "Operation already in progress.");
     case 10038:
-        return "Socket operation on non-socket.";
+        return Tr("NetSocketError", "Socket operation on non-socket.");
     case 10039:
-        return "Destination address required.";
+        return Tr("NetSocketError", "Destination address required.");
     case 10040:
-        return "Message too long.";
+        return Tr("NetSocketError", "Message too long.");
     case 10041:
-        return "Protocol wrong type for socket.";
+        return Tr("NetSocketError", "Protocol wrong type for socket.");
     case 10042:
-        return "Bad protocol option.";
+        return Tr("NetSocketError", "Bad protocol option.");
     case 10043:
-        return "Protocol not supported.";
+        return Tr("NetSocketError", "Protocol not supported.");
     case 10044:
-        return "Socket type not supported.";
+        return Tr("NetSocketError", "Socket type not supported.");
     case 10045:
-        return "Operation not supported on socket.";
+        return Tr("NetSocketError", "Operation not supported on socket.");
     case 10046:
-        return "Protocol family not supported.";
+        return Tr("NetSocketError", "Protocol family not supported.");
     case 10047:
-        return "Address family not supported by protocol family.";
+        return Tr("NetSocketError", "Address family not supported by protocol family.");
     case 10048:
-        return "Address already in use.";
+        return Tr("NetSocketError", "Address already in use.");
     case 10049:
-        return "Cannot assign requested address.";
+        return Tr("NetSocketError", "Cannot assign requested address.");
     case 10050:
-        return "Network is down.";
+        return Tr("NetSocketError", "Network is down.");
     case 10051:
-        return "Network is unreachable.";
+        return Tr("NetSocketError", "Network is unreachable.");
     case 10052:
-        return "Net dropped connection or reset.";
+        return Tr("NetSocketError", "Net dropped connection or reset.");
     case 10053:
-        return "Software caused connection abort.";
+        return Tr("NetSocketError", "Software caused connection abort.");
     case 10054:
-        return "Connection reset by peer.";
+        return Tr("NetSocketError", "Connection reset by peer.");
     case 10055:
-        return "No buffer space available.";
+        return Tr("NetSocketError", "No buffer space available.");
     case 10056:
-        return "Socket is already connected.";
+        return Tr("NetSocketError", "Socket is already connected.");
     case 10057:
-        return "Socket is not connected.";
+        return Tr("NetSocketError", "Socket is not connected.");
     case 10058:
-        return "Cannot send or receive after socket is closed.";
+        return Tr("NetSocketError", "Cannot send or receive after socket is closed.");
     case 10059:
-        return "Too many references, cannot splice.";
+        return Tr("NetSocketError", "Too many references, cannot splice.");
     case 10060:
-        return "Connection timed out.";
+        return Tr("NetSocketError", "Connection timed out.");
     case 10061:
-        return "Connection refused.";
+        return Tr("NetSocketError", "Connection refused.");
     case 10062:
-        return "Too many levels of symbolic links.";
+        return Tr("NetSocketError", "Too many levels of symbolic links.");
     case 10063:
-        return "File name too long.";
+        return Tr("NetSocketError", "File name too long.");
     case 10064:
-        return "Host is down.";
+        return Tr("NetSocketError", "Host is down.");
     case 10065:
-        return "No route to host.";
+        return Tr("NetSocketError", "No route to host.");
     case 10066:
-        return "Directory not empty";
+        return Tr("NetSocketError", "Directory not empty");
     case 11001:
-        return "Host not found.";
+        return Tr("NetSocketError", "Host not found.");
     default:
         return "";
     }
 }
 
 std::string SocketErrorMessage(int code) {
-    return "Socket Error # " + IntToStr(code) + "\r\n" + SocketErrorText(code);
+    return Tr("NetSocketError", "Socket Error # %1").Arg(code) + "\r\n" + SocketErrorText(code);
 }

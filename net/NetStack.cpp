@@ -4,6 +4,7 @@
 #include "net/NetStack.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "net/NetDeliveryException.h"
 #include "net/NetIdna.h"
 #include "net/NetSocketError.h"
@@ -163,7 +164,7 @@ std::string AddressForDisplay(const std::string& ip) {
 TNetStack& TNetStack::Instance() {
     TNetStack* s = CurrentStack.load();
     if (!s)
-        throw ENetStackError("No network component exists.");
+        throw ENetStackError(Tr("NetDeliveryException", "No network component exists."));
     return *s;
 }
 

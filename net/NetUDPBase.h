@@ -4,6 +4,7 @@
 // explicitly (the first send does).
 #pragma once
 
+#include "base/Translate.h"
 #include "net/NetComponent.h"
 #include "net/NetDeliveryException.h"
 #include "net/NetSocketHandle.h"
@@ -14,12 +15,14 @@
 
 class ENetPackageSizeTooBig : public ENetSocketHandleError {
 public:
-    ENetPackageSizeTooBig() : ENetSocketHandleError("Package Size Too Big.") {}
+    ENetPackageSizeTooBig()
+        : ENetSocketHandleError(Tr("NetDeliveryException", "Package Size Too Big.")) {}
 };
 
 class ENetNotAllBytesSent : public ENetSocketHandleError {
 public:
-    ENetNotAllBytesSent() : ENetSocketHandleError("Not all bytes sent.") {}
+    ENetNotAllBytesSent()
+        : ENetSocketHandleError(Tr("NetDeliveryException", "Not all bytes sent.")) {}
 };
 
 class TNetUDPBase : public TNetComponent {

@@ -1,6 +1,7 @@
 // Access tokens of a send; see AccessTokens.h.
 #include "oauth/AccessTokens.h"
 
+#include "base/Translate.h"
 #include "oauth/OAuthClient.h"
 #include "oauth/OAuthError.h"
 
@@ -30,23 +31,26 @@ std::string TAccessTokenSource::Renew() {
 std::string TAccessTokenSource::Refreshed() {
     const TTokenKey key = Key();
     const std::string user = FOptions.Account.User;
-    const std::string again = " Sign in again: \"Sign in...\" on the Email Account page of "
-                              "Options, or quillet-send --sign-in.";
+    const std::string again =
+        Tr("OAuth", " Sign in again: \"Sign in...\" on the Email Account page "
+                    "of Options, or quillet-send --sign-in.");
     const std::optional<std::string> refresh = FindRefreshToken(key);
     if (!refresh)
-        throw EOAuthError("Quillet is not signed in as " + user + " at " + HostOf(key.TokenUrl) +
-                          "." + again);
+        throw EOAuthError(
+            Tr("OAuth", "Quillet is not signed in as %1 at %2.").Arg(user, HostOf(key.TokenUrl)) +
+            again);
     TOAuthClient client(FOptions.Account, FOnWait);
     const TTokenResponse r = client.Refresh(*refresh);
     if (r.Error == "invalid_grant") {
         // The grant was withdrawn or ran out: keeping it would only fail again.
         ForgetSignIn(key);
-        throw EOAuthError("The sign-in of " + user + " is no longer valid (" + RefusalText(r) +
-                          ")." + again);
+        throw EOAuthError(
+            Tr("OAuth", "The sign-in of %1 is no longer valid (%2).").Arg(user, RefusalText(r)) +
+            again);
     }
     if (!r.Error.empty())
-        throw EOAuthError("The sign-in server " + HostOf(key.TokenUrl) +
-                          " refused a new access token: " + RefusalText(r));
+        throw EOAuthError(Tr("OAuth", "The sign-in server %1 refused a new access token: %2")
+                              .Arg(HostOf(key.TokenUrl), RefusalText(r)));
     // A service may hand out a new refresh token with each refresh.
     if (!r.RefreshToken.empty() && r.RefreshToken != *refresh)
         KeepRefreshToken(key, r.RefreshToken);
@@ -56,10 +60,13 @@ std::string TAccessTokenSource::Refreshed() {
 
 void CheckAccount(const TOAuthAccount& a, bool needAuthorizeUrl) {
     if (a.ClientId.empty())
-        throw EOAuthError("The OAuth 2.0 sign-in needs your own client id (OAuthClientId in "
-                          "section [SMTP]); the help page tells how to get one.");
+        throw EOAuthError(Tr("OAuth", "The OAuth 2.0 sign-in needs your own client id "
+                                      "(OAuthClientId in section [SMTP]); the help page tells how "
+                                      "to get one."));
     if (a.Endpoints.TokenUrl.empty())
-        throw EOAuthError("The Custom sign-in service needs OAuthTokenUrl in section [SMTP].");
+        throw EOAuthError(
+            Tr("OAuth", "The Custom sign-in service needs OAuthTokenUrl in section [SMTP]."));
     if (needAuthorizeUrl && a.Endpoints.AuthorizeUrl.empty())
-        throw EOAuthError("The Custom sign-in service needs OAuthAuthorizeUrl in section [SMTP].");
+        throw EOAuthError(
+            Tr("OAuth", "The Custom sign-in service needs OAuthAuthorizeUrl in section [SMTP]."));
 }

@@ -1,6 +1,7 @@
 // Sign-in through the browser with a loopback redirect; see CodeSignIn.h.
 #include "oauth/CodeSignIn.h"
 
+#include "base/Translate.h"
 #include "oauth/AccessTokens.h"
 #include "oauth/OAuthClient.h"
 #include "oauth/OAuthError.h"
@@ -30,12 +31,12 @@ void TOAuthCodeSignIn::Start() {
     FTimer = std::make_unique<QTimer>();
     FTimer->setSingleShot(true);
     QObject::connect(FTimer.get(), &QTimer::timeout, [this] {
-        Finish(false, "The sign-in was not completed in the browser in time.");
+        Finish(false, Tr("OAuth", "The sign-in was not completed in the browser in time."));
     });
     FTimer->start(TimeLimitMs);
     FRunning = true;
     if (OnState)
-        OnState("Waiting for the sign-in in the browser...");
+        OnState(Tr("OAuth", "Waiting for the sign-in in the browser..."));
     OpenBrowser(FAuthorizationUrl);
 }
 
@@ -43,8 +44,8 @@ void TOAuthCodeSignIn::Listen() {
     FServer = std::make_unique<QTcpServer>();
     // Loopback only: no other machine can reach the redirect (RFC 8252 8.3).
     if (!FServer->listen(QHostAddress::LocalHost, 0))
-        throw EOAuthError("No port on 127.0.0.1 is free for the sign-in: " +
-                          FServer->errorString().toStdString());
+        throw EOAuthError(Tr("OAuth", "No port on 127.0.0.1 is free for the sign-in: %1")
+                              .Arg(FServer->errorString().toStdString()));
     FRedirectUri = "http://127.0.0.1:" + std::to_string(FServer->serverPort()) + "/";
     QObject::connect(FServer.get(), &QTcpServer::newConnection, [this] { TakeConnection(); });
 }
@@ -70,24 +71,24 @@ void TOAuthCodeSignIn::ReadRequest(QTcpSocket* socket) {
     }
     TRedirectRequest r;
     if (!ParseRedirectRequest(head.toStdString(), r)) {
-        Answer(socket, "400 Bad Request", "This is no request Quillet understands.");
+        Answer(socket, "400 Bad Request", Tr("OAuth", "This is no request Quillet understands."));
         return;
     }
     // Anything but the redirect of this very sign-in (a favicon, a stale
     // tab, another program guessing) is turned away and the wait goes on.
     if (r.Path != "/" || r.State != FState || (r.Code.empty() && r.Error.empty())) {
-        Answer(socket, "404 Not Found", "Nothing here.");
+        Answer(socket, "404 Not Found", Tr("OAuth", "Nothing here."));
         return;
     }
     if (!r.Error.empty()) {
-        Answer(socket, "200 OK", "Quillet was not signed in. You may close this page.");
-        Finish(false,
-               "The sign-in was refused: " +
-                   (r.ErrorDescription.empty() ? r.Error : r.Error + ": " + r.ErrorDescription) +
-                   ".");
+        Answer(socket, "200 OK",
+               Tr("OAuth", "Quillet was not signed in. You may close this page."));
+        Finish(false, Tr("OAuth", "The sign-in was refused: %1.")
+                          .Arg(r.ErrorDescription.empty() ? r.Error
+                                                          : r.Error + ": " + r.ErrorDescription));
         return;
     }
-    Answer(socket, "200 OK", "Quillet is signed in. You may close this page.");
+    Answer(socket, "200 OK", Tr("OAuth", "Quillet is signed in. You may close this page."));
     // Not inside the socket's own signal: the exchange waits in an event
     // loop, where the socket may go.
     QMetaObject::invokeMethod(
@@ -110,7 +111,7 @@ void TOAuthCodeSignIn::ExchangeCode(const std::string& code) {
     FServer->close(); // one code per sign-in
     FTimer->stop();
     if (OnState)
-        OnState("Getting the tokens...");
+        OnState(Tr("OAuth", "Getting the tokens..."));
     try {
         TOAuthClient client(FAccount, [this] {
             if (FCancelled)
@@ -118,12 +119,12 @@ void TOAuthCodeSignIn::ExchangeCode(const std::string& code) {
         });
         const TTokenResponse r = client.ExchangeCode(code, FVerifier, FRedirectUri);
         if (!r.Error.empty())
-            throw EOAuthError("The sign-in server " + HostOf(FAccount.Endpoints.TokenUrl) +
-                              " refused the code: " + RefusalText(r));
+            throw EOAuthError(Tr("OAuth", "The sign-in server %1 refused the code: %2")
+                                  .Arg(HostOf(FAccount.Endpoints.TokenUrl), RefusalText(r)));
         if (r.RefreshToken.empty())
-            throw EOAuthError("The sign-in server " + HostOf(FAccount.Endpoints.TokenUrl) +
-                              " gave no refresh token, so Quillet could not sign in again "
-                              "later.");
+            throw EOAuthError(Tr("OAuth", "The sign-in server %1 gave no refresh token, so "
+                                          "Quillet could not sign in again later.")
+                                  .Arg(HostOf(FAccount.Endpoints.TokenUrl)));
         const TTokenKey key{FAccount.Endpoints.TokenUrl, FAccount.ClientId, FAccount.User};
         const bool inKeyring = KeepRefreshToken(key, r.RefreshToken) == TTokenKept::Keyring;
         KeepAccessToken(key, r.AccessToken, r.ExpiresIn);
@@ -152,7 +153,8 @@ void TOAuthCodeSignIn::Finish(bool signedIn, const std::string& message) {
 }
 
 std::string SignedInText(const std::string& user, bool inKeyring) {
-    return "Signed in as " + user + "." +
-           (inKeyring ? " The sign-in is kept in the desktop keyring."
-                      : " No keyring is available: the sign-in lasts only while Quillet runs.");
+    return Tr("OAuth", "Signed in as %1.").Arg(user) +
+           (inKeyring ? Tr("OAuth", " The sign-in is kept in the desktop keyring.")
+                      : Tr("OAuth", " No keyring is available: the sign-in lasts only while "
+                                    "Quillet runs."));
 }

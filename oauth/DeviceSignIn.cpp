@@ -1,6 +1,7 @@
 // Device authorization grant; see DeviceSignIn.h.
 #include "oauth/DeviceSignIn.h"
 
+#include "base/Translate.h"
 #include "oauth/AccessTokens.h"
 #include "oauth/CodeSignIn.h"
 #include "oauth/OAuthClient.h"
@@ -60,8 +61,8 @@ std::string RunDeviceSignIn(const TOAuthAccount& account,
         const int64_t wait = interval * timing.SecondMs;
         if (expires.remainingTime() < wait) {
             WaitServing(int(std::max<qint64>(expires.remainingTime(), 0)), onWait);
-            throw EOAuthError("The sign-in code ran out before the sign-in was completed; run "
-                              "--sign-in again.");
+            throw EOAuthError(Tr("OAuth", "The sign-in code ran out before the sign-in was "
+                                          "completed; run --sign-in again."));
         }
         WaitServing(int(wait), onWait);
         const TTokenResponse r = client.PollDeviceToken(code.DeviceCode);
@@ -72,17 +73,17 @@ std::string RunDeviceSignIn(const TOAuthAccount& account,
             continue;
         }
         if (r.Error == "expired_token")
-            throw EOAuthError("The sign-in code ran out before the sign-in was completed; run "
-                              "--sign-in again.");
+            throw EOAuthError(Tr("OAuth", "The sign-in code ran out before the sign-in was "
+                                          "completed; run --sign-in again."));
         if (r.Error == "access_denied")
-            throw EOAuthError("The sign-in was refused (access_denied).");
+            throw EOAuthError(Tr("OAuth", "The sign-in was refused (access_denied)."));
         if (!r.Error.empty())
-            throw EOAuthError("The sign-in server " + HostOf(account.Endpoints.TokenUrl) +
-                              " ended the sign-in: " + RefusalText(r));
+            throw EOAuthError(Tr("OAuth", "The sign-in server %1 ended the sign-in: %2")
+                                  .Arg(HostOf(account.Endpoints.TokenUrl), RefusalText(r)));
         if (r.RefreshToken.empty())
-            throw EOAuthError("The sign-in server " + HostOf(account.Endpoints.TokenUrl) +
-                              " gave no refresh token, so Quillet could not sign in again "
-                              "later.");
+            throw EOAuthError(Tr("OAuth", "The sign-in server %1 gave no refresh token, so "
+                                          "Quillet could not sign in again later.")
+                                  .Arg(HostOf(account.Endpoints.TokenUrl)));
         const TTokenKey key{account.Endpoints.TokenUrl, account.ClientId, account.User};
         const bool inKeyring = KeepRefreshToken(key, r.RefreshToken) == TTokenKept::Keyring;
         KeepAccessToken(key, r.AccessToken, r.ExpiresIn);

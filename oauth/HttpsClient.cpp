@@ -1,6 +1,7 @@
 // Form POSTs over HTTPS; see HttpsClient.h.
 #include "oauth/HttpsClient.h"
 
+#include "base/Translate.h"
 #include "oauth/OAuthError.h"
 
 #include <QEventLoop>
@@ -35,14 +36,17 @@ THttpsResponse THttpsClient::PostForm(const std::string& address, const TFormFie
     const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
     const std::string host = url.host().toStdString();
     if (!url.isValid() || url.scheme() != "https" || host.empty())
-        throw EOAuthError("The sign-in address '" + address +
-                          "' is no https address; Quillet sends nothing there.");
+        throw EOAuthError(
+            Tr("OAuth",
+               "The sign-in address '%1' is no https address; Quillet sends nothing there.")
+                .Arg(address));
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     if (!CAFile.empty()) {
         const QList<QSslCertificate> cas =
             QSslCertificate::fromPath(QString::fromStdString(CAFile));
         if (cas.isEmpty())
-            throw EOAuthError("The CA certificates file " + CAFile + " holds no certificate.");
+            throw EOAuthError(
+                Tr("OAuth", "The CA certificates file %1 holds no certificate.").Arg(CAFile));
         tls.addCaCertificates(cas);
     }
     tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
@@ -92,15 +96,17 @@ THttpsResponse THttpsClient::PostForm(const std::string& address, const TFormFie
         std::rethrow_exception(failure);
     }
     if (tooLarge)
-        throw EOAuthError("The sign-in server " + host + " sent more than 1 MB.");
+        throw EOAuthError(Tr("OAuth", "The sign-in server %1 sent more than 1 MB.").Arg(host));
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
         if (!certificateProblem.empty())
-            throw EOAuthError("Certificate of " + host + " rejected: " + certificateProblem + ".");
+            throw EOAuthError(
+                Tr("OAuth", "Certificate of %1 rejected: %2.").Arg(host, certificateProblem));
         if (reply->error() == QNetworkReply::OperationCanceledError)
-            throw EOAuthError("The sign-in server " + host + " did not answer in time.");
-        throw EOAuthError("Could not reach the sign-in server " + host + ": " +
-                          reply->errorString().toStdString());
+            throw EOAuthError(
+                Tr("OAuth", "The sign-in server %1 did not answer in time.").Arg(host));
+        throw EOAuthError(Tr("OAuth", "Could not reach the sign-in server %1: %2")
+                              .Arg(host, reply->errorString().toStdString()));
     }
     return {status.toInt(), reply->readAll().toStdString()};
 }

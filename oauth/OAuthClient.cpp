@@ -1,6 +1,7 @@
 // OAuth 2.0 client requests; see OAuthClient.h.
 #include "oauth/OAuthClient.h"
 
+#include "base/Translate.h"
 #include "oauth/OAuthError.h"
 
 #include <QUrl>
@@ -52,8 +53,8 @@ TTokenResponse TOAuthClient::Refresh(const std::string& refreshToken) {
 TDeviceAuthorization TOAuthClient::RequestDeviceCode() {
     const std::string& url = FAccount.Endpoints.DeviceUrl;
     if (url.empty())
-        throw EOAuthError("This sign-in service offers no sign-in by code on another device; "
-                          "sign in through the browser instead.");
+        throw EOAuthError(Tr("OAuth", "This sign-in service offers no sign-in by code on another "
+                                      "device; sign in through the browser instead."));
     const THttpsResponse r = Post(url, {{"scope", FAccount.Endpoints.Scope}});
     TDeviceAuthorization a;
     TTokenResponse refusal;
@@ -61,10 +62,10 @@ TDeviceAuthorization TOAuthClient::RequestDeviceCode() {
         !a.UserCode.empty() && !a.VerificationUri.empty())
         return a;
     if (ParseTokenResponse(r.Body, refusal) && !refusal.Error.empty())
-        throw EOAuthError("The sign-in server " + HostOf(url) +
-                          " refused to start a sign-in: " + RefusalText(refusal));
-    throw EOAuthError("The sign-in server " + HostOf(url) + " sent no sign-in code (HTTP " +
-                      std::to_string(r.Status) + ").");
+        throw EOAuthError(Tr("OAuth", "The sign-in server %1 refused to start a sign-in: %2")
+                              .Arg(HostOf(url), RefusalText(refusal)));
+    throw EOAuthError(Tr("OAuth", "The sign-in server %1 sent no sign-in code (HTTP %2).")
+                          .Arg(HostOf(url), r.Status));
 }
 
 TTokenResponse TOAuthClient::PollDeviceToken(const std::string& deviceCode) {
@@ -77,11 +78,12 @@ TTokenResponse TOAuthClient::PostTokenRequest(TFormFields fields) {
     const THttpsResponse r = Post(url, std::move(fields));
     TTokenResponse t;
     if (!ParseTokenResponse(r.Body, t))
-        throw EOAuthError("The sign-in server " + HostOf(url) +
-                          " sent no answer Quillet can read (HTTP " + std::to_string(r.Status) +
-                          ").");
+        throw EOAuthError(
+            Tr("OAuth", "The sign-in server %1 sent no answer Quillet can read (HTTP %2).")
+                .Arg(HostOf(url), r.Status));
     if (t.Error.empty() && t.AccessToken.empty())
-        throw EOAuthError("The sign-in server " + HostOf(url) + " sent no access token.");
+        throw EOAuthError(
+            Tr("OAuth", "The sign-in server %1 sent no access token.").Arg(HostOf(url)));
     return t;
 }
 

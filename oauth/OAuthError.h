@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/Exception.h"
+#include "base/Translate.h"
 
 class EOAuthError : public Exception {
 public:
@@ -12,5 +13,5 @@ public:
 // The sign-in was cancelled by the user.
 class EOAuthCancelled : public EOAuthError {
 public:
-    EOAuthCancelled() : EOAuthError("The sign-in was cancelled.") {}
+    EOAuthCancelled() : EOAuthError(Tr("OAuth", "The sign-in was cancelled.")) {}
 };

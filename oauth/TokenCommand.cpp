@@ -1,6 +1,7 @@
 // The token command; see TokenCommand.h.
 #include "oauth/TokenCommand.h"
 
+#include "base/Translate.h"
 #include "oauth/OAuthError.h"
 #include "oauth/TokenResponse.h"
 #include "platform/CapturedProcess.h"
@@ -17,13 +18,14 @@ std::string Said(const std::string& err) {
         if (c == '\n')
             c = ' ';
     text = PrintableText(text, 300);
-    return text.empty() ? "it wrote no reason" : text;
+    return text.empty() ? Tr("OAuth", "it wrote no reason") : text;
 }
 
 std::string SecondsText(int ms) {
     if (ms % 1000 == 0)
-        return std::to_string(ms / 1000) + " seconds";
-    return std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100) + " seconds";
+        return Tr("OAuth", "%1 seconds").Arg(ms / 1000);
+    return Tr("OAuth", "%1 seconds")
+        .Arg(std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100));
 }
 
 } // namespace
@@ -33,21 +35,22 @@ std::string RunTokenCommand(const std::string& commandLine, int timeoutMs,
     std::vector<std::string> argv;
     std::string why;
     if (!SplitShellWords(commandLine, argv, &why))
-        throw EOAuthError("The token command cannot be used: " + why + ".");
+        throw EOAuthError(Tr("OAuth", "The token command cannot be used: %1.").Arg(why));
     if (argv.empty())
-        throw EOAuthError("The token command is empty.");
+        throw EOAuthError(Tr("OAuth", "The token command is empty."));
     TCapturedOutput out;
     if (!RunCaptured(argv, timeoutMs, onSlice, out))
-        throw EOAuthError("The token command '" + argv[0] + "' could not be started.");
+        throw EOAuthError(Tr("OAuth", "The token command '%1' could not be started.").Arg(argv[0]));
     if (out.TimedOut)
-        throw EOAuthError("The token command gave no token within " + SecondsText(timeoutMs) + ".");
+        throw EOAuthError(
+            Tr("OAuth", "The token command gave no token within %1.").Arg(SecondsText(timeoutMs)));
     if (out.ExitCode != 0)
-        throw EOAuthError("The token command failed with exit status " +
-                          std::to_string(out.ExitCode) + ": " + Said(out.Err));
+        throw EOAuthError(Tr("OAuth", "The token command failed with exit status %1: %2")
+                              .Arg(out.ExitCode, Said(out.Err)));
     std::string token = out.Out.substr(0, out.Out.find('\n'));
     if (!token.empty() && token.back() == '\r')
         token.pop_back();
     if (token.empty())
-        throw EOAuthError("The token command printed no token: " + Said(out.Err));
+        throw EOAuthError(Tr("OAuth", "The token command printed no token: %1").Arg(Said(out.Err)));
     return token;
 }

@@ -4,6 +4,8 @@
 // whatever is still running when the time is up.
 #include "platform/Keyring.h"
 
+#include "base/Translate.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -186,8 +188,8 @@ std::optional<std::string> TKeyring::ReadPassword(const std::string& server,
 
 bool TKeyring::StorePassword(const std::string& server, const std::string& user,
                              const std::string& password) {
-    return Store(SmtpItem(server, user), "Quillet SMTP password for " + user + " at " + server,
-                 password);
+    return Store(SmtpItem(server, user),
+                 Tr("Keyring", "Quillet SMTP password for %1 at %2").Arg(user, server), password);
 }
 
 bool TKeyring::RemovePassword(const std::string& server, const std::string& user) {
@@ -203,7 +205,7 @@ std::optional<std::string> TKeyring::ReadRefreshToken(const std::string& tokenUr
 bool TKeyring::StoreRefreshToken(const std::string& tokenUrl, const std::string& client,
                                  const std::string& user, const std::string& token) {
     return Store(OAuthItem(tokenUrl, client, user),
-                 "Quillet sign-in for " + user + " at " + tokenUrl, token);
+                 Tr("Keyring", "Quillet sign-in for %1 at %2").Arg(user, tokenUrl), token);
 }
 
 bool TKeyring::RemoveRefreshToken(const std::string& tokenUrl, const std::string& client,

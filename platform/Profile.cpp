@@ -2,6 +2,7 @@
 #include "platform/Profile.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -150,8 +151,9 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) {
     if (value.find_first_of("\r\n") != std::string::npos)
-        throw EProfileValueError("The setting " + key + " in section " + section +
-                                 " cannot hold a line break.");
+        throw EProfileValueError(
+            Tr("Profile", "The setting %1 in section %2 cannot hold a line break.")
+                .Arg(key, section));
     Lines lines;
     // An existing file we cannot read must not be replaced by one holding only this key.
     if (!LoadLines(path, lines) && ::access(path.c_str(), F_OK) == 0) {

@@ -1,11 +1,13 @@
 // Shell-like word splitting; see ShellWords.h.
 #include "platform/ShellWords.h"
 
+#include "base/Translate.h"
+
 bool SplitShellWords(const std::string& line, std::vector<std::string>& words, std::string* error) {
     std::vector<std::string> out;
     std::string word;
     bool inWord = false;
-    auto fail = [error](const char* why) {
+    auto fail = [error](const std::string& why) {
         if (error)
             *error = why;
         return false;
@@ -22,18 +24,18 @@ bool SplitShellWords(const std::string& line, std::vector<std::string>& words, s
         inWord = true;
         if (c == '\\') {
             if (++i == line.size())
-                return fail("it ends in a lone backslash");
+                return fail(Tr("ShellWords", "it ends in a lone backslash"));
             word += line[i];
         } else if (c == '\'') {
             const size_t end = line.find('\'', i + 1);
             if (end == std::string::npos)
-                return fail("a single quote is not closed");
+                return fail(Tr("ShellWords", "a single quote is not closed"));
             word.append(line, i + 1, end - i - 1);
             i = end;
         } else if (c == '"') {
             for (++i;; ++i) {
                 if (i == line.size())
-                    return fail("a double quote is not closed");
+                    return fail(Tr("ShellWords", "a double quote is not closed"));
                 if (line[i] == '"')
                     break;
                 // Inside double quotes a backslash only escapes what the

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "base/NetException.h"
+#include "base/Translate.h"
 
 #include <string>
 #include <vector>
@@ -17,16 +18,19 @@ class TNetMessage;
 class ENetSMTPUTF8Required : public ENetException {
 public:
     ENetSMTPUTF8Required(const std::string& host, const std::string& address)
-        : ENetException("The server " + host + " cannot take the address '" + address +
-                        "' (it does not offer SMTPUTF8).") {}
+        : ENetException(
+              Tr("NetSMTP",
+                 "The server %1 cannot take the address '%2' (it does not offer SMTPUTF8).")
+                  .Arg(host, address)) {}
 };
 
 // An address whose domain no IDNA conversion accepts.
 class ENetInvalidDomain : public ENetException {
 public:
     explicit ENetInvalidDomain(const std::string& address)
-        : ENetException("The domain of '" + address +
-                        "' is not a valid international domain name.") {}
+        : ENetException(
+              Tr("NetSMTP", "The domain of '%1' is not a valid international domain name.")
+                  .Arg(address)) {}
 };
 
 // The first of addresses whose local part has non-ASCII letters; empty

@@ -3,6 +3,7 @@
 
 #include "base/NetLineOutput.h"
 #include "base/Stream.h"
+#include "base/Translate.h"
 #include "mail/message/NetMessageWriter.h"
 #include "net/NetAntiFreeze.h"
 #include "smtp/NetMessageClient.h"
@@ -74,5 +75,5 @@ std::string MegabytesText(int64_t bytes, int64_t other) {
 }
 
 ENetMessageTooLarge::ENetMessageTooLarge(int64_t size, const std::string& host, int64_t limit)
-    : ENetException("The mail (" + MegabytesText(size, limit) + " MB) is larger than " + host +
-                    " accepts (" + MegabytesText(limit, size) + " MB).") {}
+    : ENetException(Tr("NetSMTP", "The mail (%1 MB) is larger than %2 accepts (%3 MB).")
+                        .Arg(MegabytesText(size, limit), host, MegabytesText(limit, size))) {}

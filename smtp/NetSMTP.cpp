@@ -5,6 +5,7 @@
 #include "smtp/NetSMTP.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "mail/message/NetEncoders.h"
 #include "mail/message/NetMessage.h"
 #include "net/NetDeliveryException.h"
@@ -117,8 +118,9 @@ void TNetSMTP::ConnectAndGreet(int32_t timeout) {
         ServerAuthMethods.clear();
         Announce();
         if (Security == ssStartTLS && !FStartTLSOffered)
-            throw ENetTLSError("The server " + Host +
-                               " does not offer STARTTLS; nothing was sent.");
+            throw ENetTLSError(
+                Tr("NetSMTP", "The server %1 does not offer STARTTLS; nothing was sent.")
+                    .Arg(Host));
         if ((Security == ssStartTLS || Security == ssAuto) && FStartTLSOffered)
             StartTLS();
     } catch (...) {
@@ -141,7 +143,8 @@ void TNetSMTP::PrepareTransport() {
             tls->CAFile = CAFile;
             tls->PinnedSha256 = PinnedSha256;
         } else if (Security == ssImplicitTLS) {
-            throw ENetTLSError("TLS is not available on the connection to " + Host + ".");
+            throw ENetTLSError(
+                Tr("NetSMTP", "TLS is not available on the connection to %1.").Arg(Host));
         }
         return;
     }
@@ -191,11 +194,13 @@ void TNetSMTP::CheckPasswordMayGo() const {
         (Username.empty() && Password.empty() && AccessToken.empty()))
         return;
     if (Security == ssAuto && !FStartTLSOffered)
-        throw ENetTLSError("The server " + Host +
-                           " does not offer STARTTLS; the password was not sent. Choose Security "
-                           "\"None\" in Options to send it unencrypted.");
-    throw ENetTLSError("The connection to " + Host +
-                       " is not encrypted; the password was not sent.");
+        throw ENetTLSError(Tr("NetSMTP",
+                              "The server %1 does not offer STARTTLS; the password was not "
+                              "sent. Choose Security \"None\" in Options to send it unencrypted.")
+                               .Arg(Host));
+    throw ENetTLSError(
+        Tr("NetSMTP", "The connection to %1 is not encrypted; the password was not sent.")
+            .Arg(Host));
 }
 
 void TNetSMTP::ReadGreeting() {
@@ -259,14 +264,16 @@ void TNetSMTP::CollectAuthMethods() {
 void TNetSMTP::StartTLS() {
     TNetIOHandlerTLS* tls = TLSTransport();
     if (!tls)
-        throw ENetTLSError("TLS is not available on the connection to " + Host + ".");
+        throw ENetTLSError(
+            Tr("NetSMTP", "TLS is not available on the connection to %1.").Arg(Host));
     SendCommand("STARTTLS", 220);
     // Bytes after the 220 came in clear and would be read as if they were
     // protected: a man in the middle could inject replies that way.
     if (InputBufferSize() != 0) {
         CloseSocket();
-        throw ENetTLSError("The server " + Host +
-                           " sent data ahead of the TLS handshake; the connection was closed.");
+        throw ENetTLSError(Tr("NetSMTP", "The server %1 sent data ahead of the TLS handshake; the "
+                                         "connection was closed.")
+                               .Arg(Host));
     }
     tls->StartTLS(Host);
     // What the server said in clear is forgotten (RFC 3207 4.2).
@@ -369,9 +376,10 @@ void TNetSMTP::BeginTransaction(const std::string& sender,
         // Without a login the server would refuse the mail anyway, in words
         // that would not say why.
         if (bearer.empty())
-            throw ENetSignInError("The server " + Host +
-                                  " offers no OAuth 2.0 sign-in (OAUTHBEARER or XOAUTH2); "
-                                  "nothing was sent.");
+            throw ENetSignInError(Tr("NetSMTP",
+                                     "The server %1 offers no OAuth 2.0 sign-in (OAUTHBEARER "
+                                     "or XOAUTH2); nothing was sent.")
+                                      .Arg(Host));
         CheckPasswordMayGo();
     }
     // Counted only for a server that announced SIZE (RFC 1870 4).
@@ -416,7 +424,8 @@ void TNetSMTP::AuthBearer(const std::string& mechanism) {
     }
     if (!refusal.empty())
         throw ENetSignInError(
-            "The server " + Host + " refused the sign-in token (" + refusal + ").", refusal);
+            Tr("NetSMTP", "The server %1 refused the sign-in token (%2).").Arg(Host, refusal),
+            refusal);
     LoggedIn = true;
 }
 

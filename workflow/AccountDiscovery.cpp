@@ -2,6 +2,7 @@
 #include "workflow/AccountDiscovery.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "dns/NetDNSResolver.h"
 #include "dns/SrvOrder.h"
 #include "platform/Network.h"
@@ -12,7 +13,13 @@
 namespace {
 
 TAccountProposal FromTable(const TKnownProvider& p, const std::string& source) {
-    return {p.Server, p.Port, p.Security, p.Auth, p.OAuthProvider, source, p.SignIn};
+    return {p.Server,
+            p.Port,
+            p.Security,
+            p.Auth,
+            p.OAuthProvider,
+            source,
+            Tr("ProviderTable", p.SignIn)};
 }
 
 // The records of one lookup; empty when the lookup failed in any way.
@@ -67,7 +74,8 @@ std::optional<TAccountProposal> FromMailHosts(const TDiscoveryOptions& options,
     for (int i = 0; i < result->Count(); ++i)
         if (const auto* mx = dynamic_cast<const TMXRecord*>(&(*result)[i]))
             if (const TKnownProvider* p = ProviderForMailHost(mx->Exchange))
-                return FromTable(*p, "The mail of " + domain + " goes to " + p->Name + ".");
+                return FromTable(
+                    *p, Tr("AccountDiscovery", "The mail of %1 goes to %2.").Arg(domain, p->Name));
     return std::nullopt;
 }
 
@@ -84,9 +92,9 @@ std::optional<TAccountProposal> DiscoverAccount(const std::string& address,
     if (domain.empty())
         return std::nullopt;
     if (const TKnownProvider* p = ProviderForDomain(domain))
-        return FromTable(*p,
-                         "Found in Quillet's table of providers (" + std::string(p->Name) + ").");
-    const std::string source = "Found in the DNS of " + domain + ".";
+        return FromTable(
+            *p, Tr("AccountDiscovery", "Found in Quillet's table of providers (%1).").Arg(p->Name));
+    const std::string source = Tr("AccountDiscovery", "Found in the DNS of %1.").Arg(domain);
     // Implicit TLS first, as RFC 8314 recommends.
     if (auto t = FirstTarget(options, "_submissions._tcp." + domain))
         return TAccountProposal{

@@ -2,6 +2,7 @@
 #include "workflow/Encoder.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "net/NetAntiFreeze.h"
 #include "platform/Process.h"
 #include "platform/Program.h"
@@ -32,7 +33,7 @@ void RunEncoder(const TEncoderJob& job,
     const int64_t total = FileSize(job.InputFile);
     TChildProcess encoder;
     if (!encoder.Start(job.CommandLine, job.WorkDir))
-        throw EEncoderError("the encoder (lame) could not be started.");
+        throw EEncoderError(Tr("Encoder", "the encoder (lame) could not be started."));
     int64_t shown = -1;
     try {
         while (!encoder.Poll()) {
@@ -51,10 +52,11 @@ void RunEncoder(const TEncoderJob& job,
         throw;
     }
     if (encoder.ExitCode() != 0)
-        throw EEncoderError("the encoder (lame) failed with exit code " +
-                            IntToStr(encoder.ExitCode()) + ".");
+        throw EEncoderError(
+            Tr("Encoder", "the encoder (lame) failed with exit code %1.").Arg(encoder.ExitCode()));
     if (!FileExists(job.OutputFile))
-        throw EEncoderError("the encoder (lame) left no file " + job.OutputFile + ".");
+        throw EEncoderError(
+            Tr("Encoder", "the encoder (lame) left no file %1.").Arg(job.OutputFile));
     if (onProgress && total > 0)
         onProgress(total, total);
 }

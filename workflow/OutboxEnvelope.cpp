@@ -1,6 +1,8 @@
 // Envelope text of a queued voice mail; see OutboxEnvelope.h.
 #include "workflow/OutboxEnvelope.h"
 
+#include "base/Translate.h"
+
 #include <charconv>
 #include <set>
 
@@ -76,7 +78,8 @@ std::optional<TOutboxEnvelope> ParseEnvelope(const std::string& text, std::strin
         return std::nullopt;
     };
     if (text.size() > MaxEnvelopeBytes)
-        return fail("the envelope is larger than " + std::to_string(MaxEnvelopeBytes) + " bytes");
+        return fail(
+            Tr("OutboxEnvelope", "the envelope is larger than %1 bytes").Arg(MaxEnvelopeBytes));
     TOutboxEnvelope e;
     std::set<std::string> seen;
     bool first = true;
@@ -84,34 +87,35 @@ std::optional<TOutboxEnvelope> ParseEnvelope(const std::string& text, std::strin
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos)
-            return fail("the envelope's last line is cut short");
+            return fail(Tr("OutboxEnvelope", "the envelope's last line is cut short"));
         std::string line = text.substr(pos, end - pos);
         pos = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (first) {
             if (line != FirstLine)
-                return fail("not a Quillet outbox envelope");
+                return fail(Tr("OutboxEnvelope", "not a Quillet outbox envelope"));
             first = false;
             continue;
         }
         const size_t colon = line.find(": ");
         if (colon == std::string::npos || colon == 0)
-            return fail("a line without \"Key: value\"");
+            return fail(Tr("OutboxEnvelope", "a line without \"Key: value\""));
         const std::string key = line.substr(0, colon), value = line.substr(colon + 2);
         for (char c : value)
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-                return fail("a control character in " + key);
+                return fail(Tr("OutboxEnvelope", "a control character in %1").Arg(key));
         if (key == "Recipient") {
             if (value.empty())
-                return fail("an empty Recipient");
+                return fail(Tr("OutboxEnvelope", "an empty Recipient"));
             if (e.Recipients.size() == MaxEnvelopeRecipients)
-                return fail("more than " + std::to_string(MaxEnvelopeRecipients) + " recipients");
+                return fail(
+                    Tr("OutboxEnvelope", "more than %1 recipients").Arg(MaxEnvelopeRecipients));
             e.Recipients.push_back(value);
             continue;
         }
         if (!seen.insert(key).second)
-            return fail(key + " is given twice");
+            return fail(Tr("OutboxEnvelope", "%1 is given twice").Arg(key));
         constexpr int64_t Forever = int64_t(1) << 40; // far beyond any date or size
         int64_t number = 0;
         if (key == "Way") {
@@ -120,7 +124,7 @@ std::optional<TOutboxEnvelope> ParseEnvelope(const std::string& text, std::strin
             else if (value == "Direct")
                 e.Way = TSendType::Direct;
             else
-                return fail("'" + value + "' is no way of sending");
+                return fail(Tr("OutboxEnvelope", "'%1' is no way of sending").Arg(value));
         } else if (key == "Sender") {
             e.Sender = value;
         } else if (key == "To") {
@@ -133,7 +137,7 @@ std::optional<TOutboxEnvelope> ParseEnvelope(const std::string& text, std::strin
                    key == "Expires" || key == "Attempts") {
             const bool attempts = key == "Attempts";
             if (!ReadNumber(value, 0, attempts ? 1000000 : Forever, number))
-                return fail("'" + value + "' is not a valid " + key);
+                return fail(Tr("OutboxEnvelope", "'%1' is not a valid %2").Arg(value, key));
             if (attempts)
                 e.Attempts = static_cast<int32_t>(number);
             else
@@ -145,11 +149,11 @@ std::optional<TOutboxEnvelope> ParseEnvelope(const std::string& text, std::strin
         }
     }
     if (first)
-        return fail("the envelope is empty");
+        return fail(Tr("OutboxEnvelope", "the envelope is empty"));
     for (const char* key : {"Way", "Sender", "Created", "Next-Try", "Expires"})
         if (!seen.count(key))
-            return fail(std::string(key) + " is missing");
+            return fail(Tr("OutboxEnvelope", "%1 is missing").Arg(key));
     if (e.Recipients.empty())
-        return fail("no Recipient");
+        return fail(Tr("OutboxEnvelope", "no Recipient"));
     return e;
 }

@@ -3,6 +3,7 @@
 #include "workflow/ProviderTable.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssImplicitTLS,
          TSmtpAuth::OAuth2,
          P::Google,
-         "OAuth 2.0 with your Google client id (or an app password)"},
+         TR_NOOP("ProviderTable", "OAuth 2.0 with your Google client id (or an app password)")},
         {"Outlook.com",
          {"outlook.com", "hotmail.com", "live.com", "msn.com", "hotmail.co.uk", "hotmail.de",
           "hotmail.fr", "outlook.de", "outlook.fr", "live.de"},
@@ -34,7 +35,7 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssStartTLS,
          TSmtpAuth::OAuth2,
          P::Microsoft,
-         "OAuth 2.0 with your Microsoft Entra client id"},
+         TR_NOOP("ProviderTable", "OAuth 2.0 with your Microsoft Entra client id")},
         {"Microsoft 365",
          {"onmicrosoft.com"},
          {".mail.protection.outlook.com"},
@@ -43,7 +44,7 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssStartTLS,
          TSmtpAuth::OAuth2,
          P::Microsoft,
-         "OAuth 2.0 with your organisation's Microsoft Entra client id"},
+         TR_NOOP("ProviderTable", "OAuth 2.0 with your organisation's Microsoft Entra client id")},
         {"Yahoo",
          {"yahoo.com", "ymail.com", "rocketmail.com", "yahoo.co.uk", "yahoo.de", "yahoo.fr"},
          {".yahoodns.net"},
@@ -52,7 +53,7 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssImplicitTLS,
          TSmtpAuth::Password,
          P::Google,
-         "an app password (Yahoo account security page)"},
+         TR_NOOP("ProviderTable", "an app password (Yahoo account security page)")},
         {"iCloud",
          {"icloud.com", "me.com", "mac.com"},
          {},
@@ -61,7 +62,7 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssStartTLS,
          TSmtpAuth::Password,
          P::Google,
-         "an app-specific password (Apple Account page)"},
+         TR_NOOP("ProviderTable", "an app-specific password (Apple Account page)")},
         {"Fastmail",
          {"fastmail.com", "fastmail.fm"},
          {".messagingengine.com"},
@@ -70,7 +71,7 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssImplicitTLS,
          TSmtpAuth::Password,
          P::Google,
-         "an app password (Fastmail settings, Privacy & Security)"},
+         TR_NOOP("ProviderTable", "an app password (Fastmail settings, Privacy & Security)")},
         {"GMX",
          {"gmx.net", "gmx.de", "gmx.at", "gmx.ch"},
          {},
@@ -79,7 +80,8 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssStartTLS,
          TSmtpAuth::Password,
          P::Google,
-         "your password, once POP3/IMAP access is switched on in GMX's settings"},
+         TR_NOOP("ProviderTable",
+                 "your password, once POP3/IMAP access is switched on in GMX's settings")},
         {"GMX",
          {"gmx.com"},
          {},
@@ -88,7 +90,8 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssStartTLS,
          TSmtpAuth::Password,
          P::Google,
-         "your password, once POP3/IMAP access is switched on in GMX's settings"},
+         TR_NOOP("ProviderTable",
+                 "your password, once POP3/IMAP access is switched on in GMX's settings")},
         {"WEB.DE",
          {"web.de"},
          {},
@@ -97,7 +100,8 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssStartTLS,
          TSmtpAuth::Password,
          P::Google,
-         "your password, once POP3/IMAP access is switched on in WEB.DE's settings"},
+         TR_NOOP("ProviderTable",
+                 "your password, once POP3/IMAP access is switched on in WEB.DE's settings")},
         {"mailbox.org",
          {"mailbox.org"},
          {},
@@ -106,7 +110,7 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssImplicitTLS,
          TSmtpAuth::Password,
          P::Google,
-         "your password (or an app password)"},
+         TR_NOOP("ProviderTable", "your password (or an app password)")},
         {"Proton Mail Bridge",
          {"proton.me", "protonmail.com", "protonmail.ch", "pm.me"},
          {},
@@ -115,7 +119,8 @@ const std::vector<TKnownProvider>& KnownProviders() {
          ssStartTLS,
          TSmtpAuth::Password,
          P::Google,
-         "the password Proton Mail Bridge shows (the Bridge must run; trust its certificate once)"},
+         TR_NOOP("ProviderTable", "the password Proton Mail Bridge shows (the Bridge must run; "
+                                  "trust its certificate once)")},
     };
     return table;
 }

@@ -6,13 +6,14 @@
 #pragma once
 
 #include "base/Exception.h"
+#include "base/Translate.h"
 #include "net/NetAntiFreeze.h"
 
 #include <chrono>
 
 class ESendCancelled : public Exception {
 public:
-    ESendCancelled() : Exception("Sending cancelled.") {}
+    ESendCancelled() : Exception(Tr("SendWorkflow", "Sending cancelled.")) {}
 };
 
 class TSendAntiFreeze : public TNetAntiFreeze {

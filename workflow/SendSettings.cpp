@@ -2,6 +2,7 @@
 #include "workflow/SendSettings.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "platform/Keyring.h"
 #include "platform/Profile.h"
 #include "platform/Program.h"
@@ -29,11 +30,12 @@ public:
         int32_t value = 0;
         if (TryStrToInt(text, value) && value >= min && value <= max)
             return value;
-        const std::string reason = "'" + text + "' is not a valid " + notValid;
+        const std::string reason =
+            Tr("SendSettings", "'%1' is not a valid %2").Arg(text, Tr("SendSettings", notValid));
         const std::string where = Where(section, key);
-        Problems.push_back(
-            {key, reason, where,
-             reason + " (" + where + "); the default " + IntToStr(def) + " is used instead."});
+        Problems.push_back({key, reason, where,
+                            Tr("SendSettings", "%1 (%2); the default %3 is used instead.")
+                                .Arg(reason, where, def)});
         return def;
     }
 
@@ -42,11 +44,11 @@ public:
         const std::string text = Text(section, key, def ? "1" : "0");
         if (text == "1" || text == "0")
             return text == "1";
-        const std::string reason = "'" + text + "' is not 1 or 0";
+        const std::string reason = Tr("SendSettings", "'%1' is not 1 or 0").Arg(text);
         const std::string where = Where(section, key);
-        Problems.push_back(
-            {key, reason, where,
-             reason + " (" + where + "); the default " + (def ? "1" : "0") + " is used instead."});
+        Problems.push_back({key, reason, where,
+                            Tr("SendSettings", "%1 (%2); the default %3 is used instead.")
+                                .Arg(reason, where, def ? "1" : "0")});
         return def;
     }
 
@@ -56,9 +58,9 @@ public:
         int32_t value = 0;
         std::string reason;
         if (!TryStrToInt(text, value))
-            reason = "'" + text + "' is not a valid integer value";
+            reason = Tr("Text", "'%1' is not a valid integer value").Arg(text);
         else if (value < 1 || value > 65535)
-            reason = "'" + text + "' is not a valid sample rate";
+            reason = Tr("SendSettings", "'%1' is not a valid sample rate").Arg(text);
         else
             return static_cast<uint16_t>(value);
         Problems.push_back({"SampleRate", reason, Where("Audio", "SampleRate"), reason});
@@ -68,15 +70,16 @@ public:
     // A value that names none of the choices: def with a problem.
     void BadChoice(const char* section, const char* key, const std::string& text,
                    const char* choices, const char* def) {
-        const std::string reason = "'" + text + "' is not one of " + choices;
+        const std::string reason = Tr("SendSettings", "'%1' is not one of %2").Arg(text, choices);
         const std::string where = Where(section, key);
         Problems.push_back(
-            {key, reason, where, reason + " (" + where + "); " + def + " is used instead."});
+            {key, reason, where,
+             Tr("SendSettings", "%1 (%2); %3 is used instead.").Arg(reason, where, def)});
     }
 
 private:
     std::string Where(const char* section, const char* key) const {
-        return std::string("key ") + key + " in section [" + section + "] of " + Path;
+        return Tr("SendSettings", "key %1 in section [%2] of %3").Arg(key, section, Path);
     }
     const std::string& Path;
     std::vector<TSettingsProblem>& Problems;
@@ -95,7 +98,7 @@ TSendType SendTypeFromText(const std::string& text) {
 void Write(const std::string& path, const char* section, const char* key,
            const std::string& value) {
     if (!WriteProfileString(path, section, key, value))
-        throw ESettingsWriteError("Unable to write to " + path);
+        throw ESettingsWriteError(Tr("SendSettings", "Unable to write to %1").Arg(path));
 }
 
 } // namespace
@@ -177,9 +180,10 @@ TSettings ReadSettings(const std::string& path) {
     s.SmtpPassword = ReadSmtpPassword(r.Text("SMTP", "Password", ""), s.SmtpServer, s.SmtpUser);
     // Without these keys a file means port 25 with opportunistic STARTTLS
     // and the usual time limits.
-    s.SmtpPort = r.Number("SMTP", "Port", 25, 1, 65535, "port number");
+    s.SmtpPort = r.Number("SMTP", "Port", 25, 1, 65535, TR_NOOP("SendSettings", "port number"));
     s.SmtpSecurity = SmtpSecurityFromText(r.Text("SMTP", "Security", "Auto"));
-    s.TimeoutSeconds = r.Number("SMTP", "Timeout", 60, 0, MaxTimeoutSeconds, "time-out");
+    s.TimeoutSeconds =
+        r.Number("SMTP", "Timeout", 60, 0, MaxTimeoutSeconds, TR_NOOP("SendSettings", "time-out"));
     s.CAFile = r.Text("SMTP", "CAFile", "");
     s.PinnedHost = r.Text("SMTP", "PinnedHost", "");
     s.PinnedCertificate = r.Text("SMTP", "PinnedCertificate", "");

@@ -4,6 +4,7 @@
 
 #include "base/Stream.h"
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "dns/NetDNSResolver.h"
 #include "mail/message/NetAddressCheck.h"
 #include "mail/message/NetMessage.h"
@@ -180,10 +181,10 @@ void TSendWorkflow::Progress(int64_t done, int64_t total) {
 }
 
 void TSendWorkflow::CheckFields(const TSendFields& fields, bool sending) const {
-    CheckRecipientText(fields.To, "To field");
-    CheckRecipientText(fields.Cc, "Cc field");
-    CheckHeaderText("subject", fields.Subject);
-    CheckHeaderText("name in Options", FSettings.UserName);
+    CheckRecipientText(fields.To, Tr("Fields", "To field"));
+    CheckRecipientText(fields.Cc, Tr("Fields", "Cc field"));
+    CheckHeaderText(Tr("Fields", "subject"), fields.Subject);
+    CheckHeaderText(Tr("Fields", "name in Options"), FSettings.UserName);
     // The own address becomes the envelope sender of an SMTP delivery; the
     // default mail client uses its own.
     if (sending ? FSettings.SendType != TSendType::Mapi : !FSettings.UserEmail.empty())
@@ -196,7 +197,7 @@ bool TSendWorkflow::Send(const TSendFields& fields) {
     TSendRunScope run(FRunning, *FAntiFreeze);
     FQueued = false;
     PrepareMessage(fields);
-    ShowWait("Sending, please wait...");
+    ShowWait(Tr("SendWorkflow", "Sending, please wait..."));
     // The text can be large (the whole recording): freed after the send.
     struct TRelease {
         TMemoryStream& Text;
@@ -217,7 +218,7 @@ void TSendWorkflow::SaveAs(const TSendFields& fields, const std::string& fileNam
 }
 
 void TSendWorkflow::PrepareMessage(const TSendFields& fields) {
-    ShowWait("Compressing, please wait...");
+    ShowWait(Tr("SendWorkflow", "Compressing, please wait..."));
     TCompressionJob job;
     job.RecordingFile = FOptions.RecordingFile;
     job.EncodedFile = FOptions.EncodedFile;
@@ -354,8 +355,9 @@ bool TSendWorkflow::SendToDefaultClient() {
         throw;
     } catch (const Exception& e) {
         if (OnMessage)
-            OnMessage("Can't send the mail by your default email client, please check your "
-                      "email account settings." +
+            OnMessage(Tr("SendWorkflow",
+                         "Can't send the mail by your default email client, please check "
+                         "your email account settings.") +
                       e.Message);
         return false;
     }
@@ -375,7 +377,7 @@ void TSendWorkflow::SignInToOwnServer(TSmtpOptions& options) {
     source.Account = OAuthAccountOf(FSettings);
     FTokens =
         std::make_unique<TAccessTokenSource>(source, [] { TNetAntiFreezeBase::DoProcess(true); });
-    SetWaitText("Signing in...");
+    SetWaitText(Tr("SendWorkflow", "Signing in..."));
     options.AccessToken = FTokens->Current();
     options.Authentication = atOAuth2;
     options.Username = source.Account.User;
@@ -467,9 +469,10 @@ bool TSendWorkflow::SendDirect() {
         // One domain: its failures as they would have been shown at once.
         ShowFailures(results[0].Failures);
     } else if (!failed.empty()) {
-        Notify("The voice e-mail did not reach every recipient domain." + failed + "\r\n" +
-                   (accepted.empty() ? std::string("No domain accepted it.")
-                                     : "Delivered to: " + accepted + "."),
+        Notify(Tr("SendWorkflow", "The voice e-mail did not reach every recipient domain.") +
+                   failed + "\r\n" +
+                   (accepted.empty() ? Tr("SendWorkflow", "No domain accepted it.")
+                                     : Tr("SendWorkflow", "Delivered to: %1.").Arg(accepted)),
                false);
     }
     if (!waiting.empty())
@@ -517,18 +520,22 @@ void TSendWorkflow::QueueForLater(const std::vector<std::string>& recipients,
     e.Expires = e.Created + FOptions.Retry.Lifetime(e.Way);
     e.NextTry = std::min(e.Created + FOptions.Retry.DelayAfter(1), e.Expires);
     e.LastReply = OneLine(reason);
-    const std::string why = "The voice e-mail could not be sent now (" + e.LastReply + ")";
+    const std::string why =
+        Tr("SendWorkflow", "The voice e-mail could not be sent now (%1)").Arg(e.LastReply);
     try {
         TOutbox(FOptions.OutboxDir)
             .Add(std::string_view(reinterpret_cast<const char*>(FComposed->Data.data()),
                                   FComposed->Data.size()),
                  e);
     } catch (const EOutboxError& error) {
-        Notify(why + ", and it could not be put in the Outbox: " + error.Message, false);
+        Notify(why + Tr("SendWorkflow", ", and it could not be put in the Outbox: %1")
+                         .Arg(error.Message),
+               false);
         return;
     }
     FQueued = true;
-    Notify(why + ". It is in the Outbox and will be sent again at " + ClockText(e.NextTry) + ".",
+    Notify(why + Tr("SendWorkflow", ". It is in the Outbox and will be sent again at %1.")
+                     .Arg(ClockText(e.NextTry)),
            false);
 }
 
@@ -539,7 +546,7 @@ int64_t TSendWorkflow::Now() const {
 std::string TSendWorkflow::GetDnsServer() {
     std::string server;
     if (!GetFirstDnsServer(server))
-        throw Exception("Error occured!");
+        throw Exception(Tr("SendWorkflow", "Error occured!"));
     return server;
 }
 
@@ -558,7 +565,9 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
     // An international domain is asked, and its hosts named, in A-labels.
     std::string asked;
     if (!DomainToASCII(domain, asked)) {
-        inform("Error resolving domain: " + domain + " is not a valid international domain name.");
+        inform(Tr("SendWorkflow",
+                  "Error resolving domain: %1 is not a valid international domain name.")
+                   .Arg(domain));
         return false;
     }
     try {
@@ -566,21 +575,22 @@ bool TSendWorkflow::ResolveMailHosts(const std::string& domain) {
     } catch (const ESendCancelled&) {
         throw;
     } catch (const Exception& e) {
-        Notify("Error resolving domain: " + e.Message, true, IsTemporaryFailure(e));
+        Notify(Tr("SendWorkflow", "Error resolving domain: %1").Arg(e.Message), true,
+               IsTemporaryFailure(e));
         return false;
     }
     TMailHostChoice choice = ChooseMailHosts(resolver.QueryResult, asked);
     if (choice.NullMX) {
-        inform("The domain " + domain + " does not accept mail (null MX).");
+        inform(Tr("SendWorkflow", "The domain %1 does not accept mail (null MX).").Arg(domain));
         return false;
     }
     if (choice.NoUsableHost) {
-        inform("The domain " + domain + " names no usable mail host.");
+        inform(Tr("SendWorkflow", "The domain %1 names no usable mail host.").Arg(domain));
         return false;
     }
     FMailHosts = choice.Hosts;
     if (FMailHosts.empty()) {
-        inform("There is no response from the DNS server !");
+        inform(Tr("SendWorkflow", "There is no response from the DNS server !"));
         return false;
     }
     return true;
@@ -604,9 +614,9 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options,
         ~TRelease() { Smtp.reset(); }
     } release{FSmtp};
     try {
-        SetWaitText("Connecting " + host + "...");
+        SetWaitText(Tr("SendWorkflow", "Connecting %1...").Arg(host));
         FSmtp->ConnectAndGreet();
-        SetWaitText("Sending by " + host + "...");
+        SetWaitText(Tr("SendWorkflow", "Sending by %1...").Arg(host));
         FSendTotal = FComposed->Size();
         FSent = 0;
         FShown = -1;
@@ -616,7 +626,7 @@ bool TSendWorkflow::DeliverToHost(const TSmtpOptions& options,
         FDeferredHost = host;
         Progress(FSendTotal, FSendTotal);
         FSendTotal = 0;
-        SetWaitText("Disconnecting " + host + " ...");
+        SetWaitText(Tr("SendWorkflow", "Disconnecting %1 ...").Arg(host));
         try {
             FSmtp->QuitAndClose();
         } catch (const Exception&) {

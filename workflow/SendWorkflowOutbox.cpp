@@ -5,6 +5,7 @@
 // leaves the outbox, or has its next try written, before the next one.
 #include "base/Stream.h"
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "net/NetDeliveryException.h"
 #include "oauth/OAuthError.h"
 #include "smtp/NetMessageSize.h"
@@ -31,14 +32,15 @@ bool Has(const std::vector<std::string>& list, const std::string& item) {
 
 // "2 days", "5 hours", "30 seconds".
 std::string Duration(int64_t seconds) {
-    auto unit = [](int64_t n, const char* name) {
-        return std::to_string(n) + " " + name + (n == 1 ? "" : "s");
+    // One text for one and one for more, as languages differ in both.
+    auto unit = [](int64_t n, const char* one, const char* more) {
+        return std::string(Tr("Outbox", n == 1 ? one : more).Arg(n));
     };
     if (seconds > 0 && seconds % 86400 == 0)
-        return unit(seconds / 86400, "day");
+        return unit(seconds / 86400, TR_NOOP("Outbox", "%1 day"), TR_NOOP("Outbox", "%1 days"));
     if (seconds > 0 && seconds % 3600 == 0)
-        return unit(seconds / 3600, "hour");
-    return unit(seconds, "second");
+        return unit(seconds / 3600, TR_NOOP("Outbox", "%1 hour"), TR_NOOP("Outbox", "%1 hours"));
+    return unit(seconds, TR_NOOP("Outbox", "%1 second"), TR_NOOP("Outbox", "%1 seconds"));
 }
 
 void RemoveAll(std::vector<std::string>& list, const std::vector<std::string>& gone) {
@@ -193,8 +195,8 @@ void TSendWorkflow::SendQueuedTo(TOutbox& outbox, const std::string& domain,
                 recipients.push_back(r);
         if (!recipients.empty())
             RecordFailure(*entry, *e, recipients,
-                          failure.empty() ? "There is no mail host to try." : failure, temporary,
-                          pass);
+                          failure.empty() ? Tr("Outbox", "There is no mail host to try.") : failure,
+                          temporary, pass);
     }
 }
 
@@ -272,8 +274,8 @@ void TSendWorkflow::RecordFailure(TOutboxEntry& entry, TOutboxEnvelope& e,
             pass.Items.push_back(item);
             return;
         }
-        item.Reason = "Not delivered within " + Duration(FOptions.Retry.Lifetime(e.Way)) +
-                      "; the last try said: " + item.Reason;
+        item.Reason = Tr("Outbox", "Not delivered within %1; the last try said: %2")
+                          .Arg(Duration(FOptions.Retry.Lifetime(e.Way)), item.Reason);
     }
     // Given up for these recipients.
     item.Result = TOutboxPass::Refused;

@@ -6,6 +6,7 @@
 #include "mail/message/NetAddressCheck.h"
 
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "mail/message/NetEMailAddress.h"
 
 #include <string_view>
@@ -142,7 +143,8 @@ std::string TypedMailbox(const std::string& piece) {
 }
 
 [[noreturn]] void RaiseInvalid(const std::string& piece) {
-    throw ENetInvalidAddress("'" + Trim(piece) + "' is not a valid e-mail address.");
+    throw ENetInvalidAddress(
+        Tr("NetMessage", "'%1' is not a valid e-mail address.").Arg(Trim(piece)));
 }
 
 } // namespace
@@ -150,7 +152,8 @@ std::string TypedMailbox(const std::string& piece) {
 void CheckHeaderText(const std::string& fieldName, const std::string& text) {
     for (unsigned char c : text)
         if ((c < 0x20 && c != '\t') || c == 0x7F)
-            throw ENetInvalidAddress("The " + fieldName + " contains a control character.");
+            throw ENetInvalidAddress(
+                Tr("NetMessage", "The %1 contains a control character.").Arg(fieldName));
 }
 
 void CheckRecipientText(const std::string& text, const std::string& fieldName) {
@@ -193,6 +196,7 @@ void CheckRecipientText(const std::string& text, const std::string& fieldName) {
 
 void CheckPlainAddress(const std::string& text) {
     if (!IsPlainAddress(text))
-        throw ENetInvalidAddress("Your e-mail address '" + text +
-                                 "' in Options is not a valid e-mail address.");
+        throw ENetInvalidAddress(
+            Tr("NetMessage", "Your e-mail address '%1' in Options is not a valid e-mail address.")
+                .Arg(text));
 }

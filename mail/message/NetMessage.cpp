@@ -5,6 +5,7 @@
 
 #include "base/NetException.h"
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "mail/message/NetMessageWriter.h"
 #include "mail/message/NetStreamLineOutput.h"
 #include "platform/Clock.h"
@@ -58,7 +59,8 @@ int32_t ZoneOffsetAt(time_t t) {
 
 void CheckAddress(const std::string& field, const TNetEMailAddressItem& item) {
     if (item.Address.find_first_of("\r\n") != std::string::npos)
-        throw ENetMessageException("Line break in an address of header field \"" + field + "\".");
+        throw ENetMessageException(
+            Tr("NetMessage", "Line break in an address of header field \"%1\".").Arg(field));
 }
 
 void CheckAddresses(const std::string& field, const TNetEMailAddressList& list) {
@@ -92,7 +94,8 @@ void CheckHeaderValue(const std::string& field, const std::string& value) {
         const bool fold = value[i] == '\r' && i + 2 < value.size() && value[i + 1] == '\n' &&
                           (value[i + 2] == ' ' || value[i + 2] == '\t');
         if (!fold)
-            throw ENetMessageException("Line break in header field \"" + field + "\".");
+            throw ENetMessageException(
+                Tr("NetMessage", "Line break in header field \"%1\".").Arg(field));
         ++i; // past the LF of the fold
     }
 }
@@ -100,10 +103,10 @@ void CheckHeaderValue(const std::string& field, const std::string& value) {
 void CheckHeaderLines(const TNetHeaderList& lines, const std::string& what) {
     for (const std::string& line : lines.Lines) {
         if (line.find_first_of("\r\n") != std::string::npos)
-            throw ENetMessageException("Line break in " + what + " line \"" +
-                                       line.substr(0, line.find_first_of("\r\n")) + "\".");
+            throw ENetMessageException(Tr("NetMessage", "Line break in %1 line \"%2\".")
+                                           .Arg(what, line.substr(0, line.find_first_of("\r\n"))));
         if (line.empty())
-            throw ENetMessageException("Empty " + what + " line.");
+            throw ENetMessageException(Tr("NetMessage", "Empty %1 line.").Arg(what));
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/NetException.h"
 #include "base/Text.h"
+#include "base/Translate.h"
 #include "mail/message/NetEncoders.h"
 #include "mail/message/NetMessage.h"
 #include "mail/message/NetStreamLineOutput.h"
@@ -61,8 +62,9 @@ void CheckParts(const TNetMessageParts& parts) {
         if (auto* att = dynamic_cast<const TNetAttachment*>(&part)) {
             CheckHeaderValue("Content-Disposition", att->ContentDisposition());
             if (att->FileName.find_first_of("\r\n\"") != std::string::npos)
-                throw ENetMessageException("Line break or quote in attachment file name \"" +
-                                           att->FileName + "\".");
+                throw ENetMessageException(
+                    Tr("NetMessage", "Line break or quote in attachment file name \"%1\".")
+                        .Arg(att->FileName));
         }
     }
 }

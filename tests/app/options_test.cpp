@@ -4,6 +4,7 @@
 #include "app/FormOptions.h"
 #include "platform/Keyring.h"
 #include "platform/Profile.h"
+#include "tests/app/FitCheck.h"
 #include "tests/app/ScriptedDialogs.h"
 #include "tests/app/WindowTestMain.h"
 #include "tests/support/TempDir.h"
@@ -303,22 +304,7 @@ TEST_F(OptionsTest, EveryControlFitsTheFixedDialog) {
     TFormOptions dlg(nullptr, nullptr);
     dlg.show();
     EXPECT_EQ(dlg.size(), QSize(375, 494));
-    for (QWidget* w : dlg.findChildren<QWidget*>()) {
-        if (w->objectName().isEmpty() || w->objectName().startsWith("qt_") || !w->parentWidget() ||
-            w->parentWidget()->objectName().startsWith("qt_"))
-            continue;
-        SCOPED_TRACE(w->objectName().toStdString());
-        EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry()));
-        // A push button's size hint has a floor of its own; its text counts.
-        if (auto* button = qobject_cast<QPushButton*>(w)) {
-            const QString text = button->text().remove('&');
-            EXPECT_LE(button->fontMetrics().horizontalAdvance(text) + 8, button->width())
-                << "its text is cut";
-        } else if (qobject_cast<QRadioButton*>(w) ||
-                   (qobject_cast<QLabel*>(w) && !qobject_cast<QLabel*>(w)->wordWrap())) {
-            EXPECT_LE(w->sizeHint().width(), w->width() + 2) << "its text is cut";
-        }
-    }
+    ExpectEveryControlFits(dlg);
 }
 
 TEST_F(OptionsTest, FindSettingsFillsOnlyWhatTheUserLeftAlone) {

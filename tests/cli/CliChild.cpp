@@ -19,6 +19,11 @@ TCliResult RunCli(const TCliRun& run) {
         {"DISPLAY", std::nullopt},
         {"WAYLAND_DISPLAY", std::nullopt},
         {"QUILLET_SETTINGS_FILE", std::nullopt},
+        // English, whatever the desktop running the tests speaks.
+        {"LANGUAGE", std::nullopt},
+        {"LC_ALL", std::nullopt},
+        {"LC_MESSAGES", std::nullopt},
+        {"LANG", "C.UTF-8"},
     };
     for (const auto& [name, value] : run.Env)
         env[name] = value;

@@ -324,6 +324,13 @@ TEST_F(CliTest, ExitStatusTellsTheKindOfFailure) {
         EXPECT_EQ(WorkDirsLeft(), 0u) << c.why;
     }
     EXPECT_EQ(Run({"--help"}).Out.rfind("Usage: quillet-send --to ADDR", 0), 0u);
+    // German from LANG alone, whether or not the machine has that locale.
+    TCliRun german;
+    german.Env["LANG"] = "de_DE.UTF-8";
+    EXPECT_EQ(Run({"--help"}, german).Out.rfind("Aufruf: quillet-send --to ADR", 0), 0u);
+    const TCliResult bogus = Run({"--bogus"}, german);
+    EXPECT_EQ(bogus.Err.rfind("quillet-send: unbekannte Option --bogus\nAufruf:", 0), 0u)
+        << bogus.Err;
 }
 
 // Input that cannot be used is refused with its reason before anything is
