@@ -18,12 +18,19 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-desktop-file-validate "$src/data/io.example.Quillet.desktop" || fail "desktop entry"
+# Not even a hint (such as more than one main category, which lists the
+# program in several menus).
+hints=$(desktop-file-validate "$src/data/io.example.Quillet.desktop" 2>&1) || fail "desktop entry: $hints"
+[ -z "$hints" ] || fail "desktop entry: $hints"
 appstreamcli validate --no-net "$src/data/io.example.Quillet.metainfo.xml" || fail "metainfo"
 
 DESTDIR=$tmp/stage cmake --install "$build" --prefix /usr >/dev/null
 root=$tmp/stage/usr
+# The manifest names every file, so that they can be removed by it.
+diff <(cd "$tmp/stage" && find . ! -type d | sed 's|^\.||' | sort) <(sort "$build/install_manifest.txt") >&2 ||
+  fail "install_manifest.txt is not the list of installed files (< not in it, > not installed)"
 for f in lib/quillet/quillet lib/quillet/libmapi32.so lib/quillet/quillet.html \
+         share/man/man1/quillet.1 \
          share/applications/io.example.Quillet.desktop \
          share/metainfo/io.example.Quillet.metainfo.xml \
          share/icons/hicolor/scalable/apps/io.example.Quillet.svg; do
