@@ -129,6 +129,9 @@ void TFormMain::ActionFileNewExecute() {
     if (VoiceState != vsIdle)
         ActionVoiceStopExecute();
     DeleteFile(RecordingFile());
+    // The last send's MP3 is of the take just deleted: it goes too, so no
+    // copy of the recording stays behind.
+    DeleteFile(EncodedFile());
     ClearForNewTake();
 }
 
