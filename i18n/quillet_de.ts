@@ -658,6 +658,26 @@ Exit-Status: 0 gesendet oder gespeichert, 1 Aufruf, 2 Aufnahme oder Encoder,
         <source>TLS error on the connection to %1: %2.</source>
         <translation>TLS-Fehler auf der Verbindung zu %1: %2.</translation>
     </message>
+    <message>
+        <source>it is a folder, not a file</source>
+        <translation>es ist ein Ordner, keine Datei</translation>
+    </message>
+    <message>
+        <source>the file does not exist</source>
+        <translation>die Datei existiert nicht</translation>
+    </message>
+    <message>
+        <source>Quillet may not read it (permission denied)</source>
+        <translation>Quillet darf sie nicht lesen (Zugriff verweigert)</translation>
+    </message>
+    <message>
+        <source>a certificate in it is damaged</source>
+        <translation>ein Zertifikat darin ist beschädigt</translation>
+    </message>
+    <message>
+        <source>it holds no certificate in PEM form</source>
+        <translation>sie enthält kein Zertifikat im PEM-Format</translation>
+    </message>
 </context>
 <context>
     <name>NetMessage</name>
@@ -1917,6 +1937,14 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
     <message>
         <source>Input level</source>
         <translation>Eingangspegel</translation>
+    </message>
+    <message>
+        <source>%1 dB</source>
+        <translation>%1 dB</translation>
+    </message>
+    <message>
+        <source>The loudest peak of the input in the last second, in dB below the loudest sound a recording can hold</source>
+        <translation>Die lauteste Spitze des Eingangs in der letzten Sekunde, in dB unter dem lautesten Ton, den eine Aufnahme fassen kann</translation>
     </message>
 </context>
 <context>
