@@ -25,6 +25,8 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTest>
+#include <QTextDocumentFragment>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -238,18 +240,28 @@ TEST(Launchers, HelpPageExplainsTheProgramsMessages) {
     }
 }
 
-TEST(Launchers, AboutBoxButtonsUseTheLaunchers) {
+TEST(Launchers, AboutBoxLinksAndButtonsUseTheLaunchers) {
     TFakeOpen fake;
     TFormAbout about(nullptr);
     EXPECT_EQ(about.windowTitle(), "About Quillet");
     EXPECT_EQ(about.ui->Label1->text(), "Quillet Version 1.5");
-    EXPECT_EQ(about.ui->SpeedButtonHomepage->text(), "http://www.quillet.example/");
-    EXPECT_EQ(about.ui->SpeedButtonEmail->text(), "support@quillet.example");
     EXPECT_TRUE(about.ui->OKBtn->isDefault());
-    about.ui->SpeedButtonHomepage->click();
-    fake.Log(1);
-    about.ui->SpeedButtonEmail->click();
-    fake.Log(2);
+    about.show();
+    // Each link shows its address and opens it from the keyboard alone.
+    int logged = 0;
+    for (QLabel* link : {about.ui->LinkHomepage, about.ui->LinkEmail}) {
+        link->setFocus();
+        QTest::keyClick(link, Qt::Key_Tab); // to the link inside the text
+        QTest::keyClick(link, Qt::Key_Return);
+        fake.Log(++logged);
+    }
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(about.ui->LinkHomepage->text()).toPlainText(),
+              "http://www.quillet.example/");
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(about.ui->LinkEmail->text()).toPlainText(),
+              "support@quillet.example");
+    // Value and label share a line, top and baseline.
+    EXPECT_EQ(about.ui->LinkHomepage->geometry().top(), about.ui->Label3->geometry().top());
+    EXPECT_EQ(about.ui->LinkEmail->geometry().top(), about.ui->Label4->geometry().top());
     about.ui->ButtonHelp->click();
     EXPECT_EQ(fake.Log(3),
               "http://www.quillet.example/\nmailto:support@quillet.example\n" + HelpFile() + "\n");
