@@ -19,7 +19,9 @@
 #include "ui_FormWait.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -128,6 +130,15 @@ TEST_F(AccessTest, OnADarkPaletteTextsAndTheMeterStandOut) {
         EXPECT_GE(status, 4.5);
         least = std::min(least, status);
         std::printf("dark palette: least text contrast %.2f:1\n", least);
+
+        // The voice toolbar's glyphs are graphics too.
+        const QColor window = main.palette().color(QPalette::Window);
+        for (QAction* action :
+             {ui.ActionVoiceRecord, ui.ActionVoicePlay, ui.ActionVoicePause, ui.ActionVoiceStop}) {
+            const QImage glyph = action->icon().pixmap(16, 16).toImage();
+            EXPECT_GE(ContrastRatio(glyph.pixelColor(5, 8), window), 3.0)
+                << action->iconText().toStdString();
+        }
 
         TLevelMeter& meter = *MeterOf(main);
         const QColor background = meter.palette().color(QPalette::Base);
