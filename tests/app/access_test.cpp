@@ -1,7 +1,8 @@
-// Keyboard and screen-reader access to every window: each control that takes
-// the keyboard has a name an accessibility client reads, no two access keys
-// of one window (or of one page of it) clash, and on a dark desktop palette
-// the texts and the level meter's bar stand out as WCAG 2.1 asks.
+// Keyboard and screen-reader access to every window: each control has a
+// name an accessibility client reads, no two access keys of one window (or
+// of one page of it) clash, Enter and Esc work the dialogs, and on a dark
+// desktop palette the texts, the voice glyphs and the level meter's bar
+// stand out as WCAG 2.1 asks.
 #include "app/Contrast.h"
 #include "app/FormAbout.h"
 #include "app/FormMain.h"
@@ -16,7 +17,6 @@
 #include "tests/support/TempDir.h"
 #include "ui_FormMain.h"
 #include "ui_FormOptions.h"
-#include "ui_FormWait.h"
 
 #include <QAccessible>
 #include <QAction>
