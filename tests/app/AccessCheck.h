@@ -1,6 +1,6 @@
 // What the window tests check of a window's accessibility: a walk through
-// the tree an accessibility client sees (every control that takes the
-// keyboard must have a name), the access keys of each window and each of
+// the tree an accessibility client sees (every control, and whatever takes
+// the keyboard, must have a name), the access keys of each window and each of
 // its pages (no letter twice), and the contrast of the colours a widget
 // paints its text with.
 #pragma once
@@ -76,8 +76,8 @@ inline bool IsNamed(QAccessibleInterface* iface) {
     return false;
 }
 
-// Every visible control, and whatever else takes the keyboard, through child() from the
-// window down, as a screen reader finds it.
+// Every visible control, and whatever else takes the keyboard, through
+// child() from the window down, as a screen reader finds it.
 inline void WalkAccessible(QAccessibleInterface* iface, TAccessWalk& walk) {
     if (!iface || !iface->isValid() || iface->state().invisible)
         return;
