@@ -1,4 +1,5 @@
-// About box: its buttons call the launchers; OK (Enter or Esc) closes it.
+// About box: its links and buttons call the launchers; OK (Enter or Esc)
+// closes it.
 #include "app/FormAbout.h"
 
 #include "app/ErrorHandler.h"
@@ -13,9 +14,11 @@ TFormAbout::TFormAbout(QWidget* owner) : QDialog(owner), ui(std::make_unique<Ui:
     GrowToFitTexts(this);
     ui->Image1->setPixmap(ProgramIcon().pixmap(32, 32));
     connect(ui->OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui->SpeedButtonHomepage, &QPushButton::clicked, this,
+    // The links open through the same launchers as the Help menu (the
+    // desktop's "open" verb), not through Qt's own URL handling.
+    connect(ui->LinkHomepage, &QLabel::linkActivated, this,
             [] { GuardHandler([] { OpenHomePage(); }); });
-    connect(ui->SpeedButtonEmail, &QPushButton::clicked, this,
+    connect(ui->LinkEmail, &QLabel::linkActivated, this,
             [] { GuardHandler([] { OpenSupportMail(); }); });
     connect(ui->ButtonHelp, &QPushButton::clicked, this, [] { GuardHandler([] { ShowHelp(); }); });
 }

@@ -129,6 +129,9 @@ void TFormMain::ActionFileNewExecute() {
     if (VoiceState != vsIdle)
         ActionVoiceStopExecute();
     DeleteFile(RecordingFile());
+    // The last send's MP3 is of the take just deleted: it goes too, so no
+    // copy of the recording stays behind.
+    DeleteFile(EncodedFile());
     ClearForNewTake();
 }
 
@@ -185,12 +188,14 @@ void TFormMain::BuildBars() {
     LabelLength->setObjectName("LabelLength");
     LabelLength->setGeometry(0, 8, 33, 13);
     LabelLength->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    LabelLength->setAccessibleDescription(tr("Seconds recorded or played"));
     ProgressBar1 = new QProgressBar(Panel1);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setGeometry(40, 5, 97, 17);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(tr("Playback position"));
     LevelMeter1 = new TLevelMeter(Panel1);
     LevelMeter1->setGeometry(143, 9, 58, 9);
     ui->ActionToolBar2->addWidget(Panel1);

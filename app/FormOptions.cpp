@@ -39,6 +39,17 @@ void ChooseByName(QComboBox* box, const QString& name) {
     box->setCurrentIndex(std::max(0, box->findData(name)));
 }
 
+// On Linux Qt names a list by its current choice and gives its label as a
+// relation; the edit field an editable list takes the keyboard in has
+// neither, so it carries the label's text as its name.
+void NameEditFieldsOfLists(QWidget* window) {
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        auto* box = qobject_cast<QComboBox*>(label->buddy());
+        if (box && box->lineEdit() && box->lineEdit()->accessibleName().isEmpty())
+            box->lineEdit()->setAccessibleName(QString(label->text()).remove('&'));
+    }
+}
+
 } // namespace
 
 TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings,
@@ -54,10 +65,11 @@ TFormOptions::TFormOptions(QWidget* owner, std::function<void()> loadSettings,
     KeepEnglishNames(ui->ComboBoxOAuthProvider, {"Google", "Microsoft", "Custom"});
     // Room for the longer texts of another language; the sign-in button
     // reads "Cancel sign-in" while a sign-in runs.
-    for (const QString& text : {tr("Cancel sign-in"), tr("Sign in…")}) {
+    for (const QString& text : {tr("Cancel s&ign-in"), tr("Sign &in…")}) {
         ui->ButtonSignIn->setText(text);
         GrowToFitTexts(this);
     }
+    NameEditFieldsOfLists(this);
     // Typed passwords show as "*".
     ui->LabeledEditPassword->setStyleSheet("lineedit-password-character: 42");
     connect(ui->ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });
@@ -370,11 +382,11 @@ void TFormOptions::ButtonSignInClick() {
         EndSignIn(e.Message);
         return;
     }
-    ui->ButtonSignIn->setText(tr("Cancel sign-in"));
+    ui->ButtonSignIn->setText(tr("Cancel s&ign-in"));
 }
 
 void TFormOptions::EndSignIn(const std::string& message) {
-    ui->ButtonSignIn->setText(tr("Sign in…"));
+    ui->ButtonSignIn->setText(tr("Sign &in…"));
     ui->LabelSignInState->setText(ToQt(message));
     ui->LabelSignInState->setToolTip(ToQt(message));
     ComboBoxAuthChange();

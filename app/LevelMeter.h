@@ -1,9 +1,10 @@
 // The input level meter of the voice toolbar: the peak of each recorded
 // buffer in dBFS (-60 to 0), handed from the audio driver thread to the GUI
 // thread through an atomic, and a bar with a one-second peak hold that then
-// falls back.
+// falls back. Screen readers read the held peak as the meter's value.
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 #include <atomic>
 #include <cstddef>
@@ -52,17 +53,35 @@ private:
     bool Started = false;
 };
 
-// Paints a TPeakHold: the level as a bar, the hold as a mark. GUI thread.
+// The bar's colour at a level: green, amber above -12 dB, red above -3 dB,
+// each made to stand out from the background by 3:1 (what WCAG 2.1 asks of
+// graphics), so that a dark palette shows them as well as a light one.
+QColor MeterColour(double levelDb, const QColor& background);
+
+// Paints a TPeakHold: the level as a bar, the hold as a mark. To
+// accessibility clients it is a read-only value from -60 to 0 (the held
+// peak in whole dB); a change is announced at most every ReportEveryMs of
+// the times Update is given, so a screen reader is not flooded. GUI thread.
 class TLevelMeter : public QWidget {
+    Q_OBJECT
 public:
+    static constexpr uint32_t ReportEveryMs = 500;
+
     explicit TLevelMeter(QWidget* parent);
     void Reset();
     void Update(double peakDb, uint32_t nowMs);
     const TPeakHold& Peaks() const { return State; }
+    int AccessibleValue() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Announces the value when it changed, and the last announcement is
+    // ReportEveryMs old or now is set.
+    void ReportValue(uint32_t nowMs, bool now);
+
     TPeakHold State;
+    int ReportedDb = static_cast<int>(MeterFloorDb);
+    uint32_t ReportedMs = 0;
 };

@@ -658,6 +658,26 @@ Exit-Status: 0 gesendet oder gespeichert, 1 Aufruf, 2 Aufnahme oder Encoder,
         <source>TLS error on the connection to %1: %2.</source>
         <translation>TLS-Fehler auf der Verbindung zu %1: %2.</translation>
     </message>
+    <message>
+        <source>it is a folder, not a file</source>
+        <translation>es ist ein Ordner, keine Datei</translation>
+    </message>
+    <message>
+        <source>the file does not exist</source>
+        <translation>die Datei existiert nicht</translation>
+    </message>
+    <message>
+        <source>Quillet may not read it (permission denied)</source>
+        <translation>Quillet darf sie nicht lesen (Zugriff verweigert)</translation>
+    </message>
+    <message>
+        <source>a certificate in it is damaged</source>
+        <translation>ein Zertifikat darin ist beschädigt</translation>
+    </message>
+    <message>
+        <source>it holds no certificate in PEM form</source>
+        <translation>sie enthält kein Zertifikat im PEM-Format</translation>
+    </message>
 </context>
 <context>
     <name>NetMessage</name>
@@ -1382,36 +1402,24 @@ Exit-Status: 0 gesendet oder gespeichert, 1 Aufruf, 2 Aufnahme oder Encoder,
         <translation>Copyright (C) 2026 Die Quillet-Entwickler</translation>
     </message>
     <message>
-        <source>Home page:</source>
-        <translation>Homepage:</translation>
-    </message>
-    <message>
-        <source>E-mail:</source>
-        <translation>E-Mail:</translation>
-    </message>
-    <message>
         <source>OK</source>
         <translation>OK</translation>
     </message>
     <message>
-        <source>Help</source>
-        <translation>Hilfe</translation>
+        <source>Home &amp;page:</source>
+        <translation>Home&amp;page:</translation>
+    </message>
+    <message>
+        <source>&amp;E-mail:</source>
+        <translation>&amp;E-Mail:</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
     </message>
 </context>
 <context>
     <name>TFormMain</name>
-    <message>
-        <source>To:</source>
-        <translation>An:</translation>
-    </message>
-    <message>
-        <source>Cc:</source>
-        <translation>Cc:</translation>
-    </message>
-    <message>
-        <source>Subject:</source>
-        <translation>Betreff:</translation>
-    </message>
     <message>
         <source>This audio message brought to you by Quillet</source>
         <translation>Diese Sprachnachricht kommt mit Quillet</translation>
@@ -1654,6 +1662,34 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
         <source>Recorded %1:%2, about %3 by mail</source>
         <translation>Aufgenommen %1:%2, etwa %3 als E-Mail</translation>
     </message>
+    <message>
+        <source>&amp;To:</source>
+        <translation>A&amp;n:</translation>
+    </message>
+    <message>
+        <source>&amp;Cc:</source>
+        <translation>&amp;Cc:</translation>
+    </message>
+    <message>
+        <source>&amp;Subject:</source>
+        <translation>Be&amp;treff:</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Nachricht</translation>
+    </message>
+    <message>
+        <source>The text of the e-mail that carries the recording</source>
+        <translation>Der Text der E-Mail, der die Aufnahme beiliegt</translation>
+    </message>
+    <message>
+        <source>Seconds recorded or played</source>
+        <translation>Aufgenommene oder abgespielte Sekunden</translation>
+    </message>
+    <message>
+        <source>Playback position</source>
+        <translation>Wiedergabeposition</translation>
+    </message>
 </context>
 <context>
     <name>TFormOptions</name>
@@ -1668,10 +1704,6 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Help</source>
-        <translation>Hilfe</translation>
     </message>
     <message>
         <source>&amp;Audio Format</source>
@@ -1694,24 +1726,8 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
         <translation>Das ALSA-Aufnahmegerät, von dem aufgenommen wird</translation>
     </message>
     <message>
-        <source>Level the voice and trim silence</source>
-        <translation>Stimme angleichen und Stille kürzen</translation>
-    </message>
-    <message>
-        <source>Reduce background noise</source>
-        <translation>Hintergrundrauschen verringern</translation>
-    </message>
-    <message>
         <source>&amp;Email Account</source>
         <translation>&amp;E-Mail-Konto</translation>
-    </message>
-    <message>
-        <source>Your Name:</source>
-        <translation>Ihr Name:</translation>
-    </message>
-    <message>
-        <source>Your E-mail:</source>
-        <translation>Ihre E-Mail:</translation>
     </message>
     <message>
         <source>&amp;Find settings</source>
@@ -1726,44 +1742,8 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
         <translation>So wird Ihre Sprach-E-Mail gesendet</translation>
     </message>
     <message>
-        <source>Send directly without a SMTP server</source>
-        <translation>Direkt senden, ohne SMTP-Server</translation>
-    </message>
-    <message>
-        <source>Send email by default email client (MAPI)</source>
-        <translation>Mit dem Standard-E-Mail-Programm senden (MAPI)</translation>
-    </message>
-    <message>
-        <source>Use my SMTP Server:</source>
-        <translation>Meinen SMTP-Server verwenden:</translation>
-    </message>
-    <message>
-        <source>SMTP Server:</source>
-        <translation>SMTP-Server:</translation>
-    </message>
-    <message>
-        <source>User name:</source>
-        <translation>Benutzer:</translation>
-    </message>
-    <message>
-        <source>Password:</source>
-        <translation>Passwort:</translation>
-    </message>
-    <message>
-        <source>Port:</source>
-        <translation>Port:</translation>
-    </message>
-    <message>
-        <source>Timeout:</source>
-        <translation>Zeitlimit:</translation>
-    </message>
-    <message>
         <source>Seconds to wait for each server reply; 0 waits without limit</source>
         <translation>Sekunden, die auf jede Serverantwort gewartet wird; 0 wartet unbegrenzt</translation>
-    </message>
-    <message>
-        <source>Security:</source>
-        <translation>Sicherheit:</translation>
     </message>
     <message>
         <source>Auto</source>
@@ -1774,40 +1754,20 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
         <translation>Keine</translation>
     </message>
     <message>
-        <source>CA certificates:</source>
-        <translation>CA-Zertifikate:</translation>
-    </message>
-    <message>
         <source>PEM file of the certificate authorities your server&apos;s certificate comes from, if not a public one</source>
         <translation>PEM-Datei der Zertifizierungsstellen, von denen das Zertifikat Ihres Servers stammt, falls es keine öffentliche ist</translation>
-    </message>
-    <message>
-        <source>Sign-in:</source>
-        <translation>Anmeldung:</translation>
     </message>
     <message>
         <source>Password</source>
         <translation>Passwort</translation>
     </message>
     <message>
-        <source>Service:</source>
-        <translation>Dienst:</translation>
-    </message>
-    <message>
         <source>Custom</source>
         <translation>Eigener</translation>
     </message>
     <message>
-        <source>Client ID:</source>
-        <translation>Client-ID:</translation>
-    </message>
-    <message>
         <source>Your own OAuth client id (a Google Cloud desktop client, or a Microsoft Entra app registration)</source>
         <translation>Ihre eigene OAuth-Client-ID (ein Desktop-Client in Google Cloud oder eine App-Registrierung in Microsoft Entra)</translation>
-    </message>
-    <message>
-        <source>Sign in…</source>
-        <translation>Anmelden…</translation>
     </message>
     <message>
         <source>No sound from &quot;%1&quot;: %2</source>
@@ -1838,12 +1798,96 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
         <translation> Ihre eigenen Eingaben wurden beibehalten.</translation>
     </message>
     <message>
-        <source>Cancel sign-in</source>
-        <translation>Anmeldung abbrechen</translation>
-    </message>
-    <message>
         <source>Certificates (*.pem *.crt)|*.pem;*.crt</source>
         <translation>Zertifikate (*.pem *.crt)|*.pem;*.crt</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>Option pages</source>
+        <translation>Seiten der Optionen</translation>
+    </message>
+    <message>
+        <source>&amp;Level the voice and trim silence</source>
+        <translation>&amp;Stimme angleichen und Stille kürzen</translation>
+    </message>
+    <message>
+        <source>Reduce background &amp;noise</source>
+        <translation>Hintergrundrauschen &amp;verringern</translation>
+    </message>
+    <message>
+        <source>Your &amp;Name:</source>
+        <translation>Ihr &amp;Name:</translation>
+    </message>
+    <message>
+        <source>Your E-&amp;mail:</source>
+        <translation>Ihre E-&amp;Mail:</translation>
+    </message>
+    <message>
+        <source>Send &amp;directly without a SMTP server</source>
+        <translation>Di&amp;rekt senden, ohne SMTP-Server</translation>
+    </message>
+    <message>
+        <source>Send email &amp;by default email client (MAPI)</source>
+        <translation>Mit dem Standard-E-Mail-Pro&amp;gramm senden (MAPI)</translation>
+    </message>
+    <message>
+        <source>&amp;Use my SMTP Server:</source>
+        <translation>Meinen SMTP-Server ver&amp;wenden:</translation>
+    </message>
+    <message>
+        <source>&amp;SMTP Server:</source>
+        <translation>SMTP-Ser&amp;ver:</translation>
+    </message>
+    <message>
+        <source>Use&amp;r name:</source>
+        <translation>&amp;Benutzer:</translation>
+    </message>
+    <message>
+        <source>&amp;Password:</source>
+        <translation>&amp;Passwort:</translation>
+    </message>
+    <message>
+        <source>P&amp;ort:</source>
+        <translation>P&amp;ort:</translation>
+    </message>
+    <message>
+        <source>&amp;Timeout:</source>
+        <translation>&amp;Zeitlimit:</translation>
+    </message>
+    <message>
+        <source>Securit&amp;y:</source>
+        <translation>Si&amp;cherheit:</translation>
+    </message>
+    <message>
+        <source>CA &amp;certificates:</source>
+        <translation>CA-Zertifi&amp;kate:</translation>
+    </message>
+    <message>
+        <source>Choose the file of CA certificates</source>
+        <translation>Datei mit CA-Zertifikaten wählen</translation>
+    </message>
+    <message>
+        <source>Si&amp;gn-in:</source>
+        <translation>Anmeld&amp;ung:</translation>
+    </message>
+    <message>
+        <source>Ser&amp;vice:</source>
+        <translation>Diens&amp;t:</translation>
+    </message>
+    <message>
+        <source>C&amp;lient ID:</source>
+        <translation>Client-&amp;ID:</translation>
+    </message>
+    <message>
+        <source>Sign &amp;in…</source>
+        <translation>Anmel&amp;den…</translation>
+    </message>
+    <message>
+        <source>Cancel s&amp;ign-in</source>
+        <translation>Anme&amp;ldung abbrechen</translation>
     </message>
 </context>
 <context>
@@ -1851,22 +1895,6 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
     <message>
         <source>Outbox</source>
         <translation>Postausgang</translation>
-    </message>
-    <message>
-        <source>Send Now</source>
-        <translation>Jetzt senden</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
-    </message>
-    <message>
-        <source>Save As...</source>
-        <translation>Speichern unter...</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>Schließen</translation>
     </message>
     <message>
         <source>this voice e-mail</source>
@@ -1900,6 +1928,26 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
         <source>Cannot save %1: %2</source>
         <translation>%1 kann nicht gespeichert werden: %2</translation>
     </message>
+    <message>
+        <source>Voice e-mails waiting to be sent</source>
+        <translation>Sprach-E-Mails, die auf das Senden warten</translation>
+    </message>
+    <message>
+        <source>&amp;Send Now</source>
+        <translation>&amp;Jetzt senden</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>Save &amp;As...</source>
+        <translation>Speichern &amp;unter...</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
 </context>
 <context>
     <name>TFormWait</name>
@@ -1917,6 +1965,14 @@ Diesem Zertifikat für %2 von nun an vertrauen? Wählen Sie „Ja“ nur, wenn I
     <message>
         <source>Input level</source>
         <translation>Eingangspegel</translation>
+    </message>
+    <message>
+        <source>%1 dB</source>
+        <translation>%1 dB</translation>
+    </message>
+    <message>
+        <source>The loudest peak of the input in the last second, in dB below the loudest sound a recording can hold</source>
+        <translation>Die lauteste Spitze des Eingangs in der letzten Sekunde, in dB unter dem lautesten Ton, den eine Aufnahme fassen kann</translation>
     </message>
 </context>
 <context>

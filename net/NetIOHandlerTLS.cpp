@@ -8,6 +8,7 @@
 // of its own and shared by every session (they are read only).
 #include "net/NetIOHandlerTLS.h"
 
+#include "base/Exception.h"
 #include "base/Text.h"
 #include "base/Translate.h"
 #include "net/NetAntiFreeze.h"
@@ -18,11 +19,13 @@
 #include "net/NetStack.h"
 
 #include <openssl/err.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -61,6 +64,46 @@ std::string OpenSSLReason() {
     }
     ERR_clear_error();
     return text.empty() ? Tr("NetIOHandlerTLS", "unknown error") : text;
+}
+
+// Why a CA file did not load, in words the user can act on. OpenSSL's own
+// text for a file it cannot open is "error:80000002:system library::...",
+// and a folder passes for a file without certificates; so the system's
+// reason comes first, then what is wrong with the contents. Empties
+// OpenSSL's error queue. Runs on the loading thread.
+std::string CAFileReason(const std::string& path) {
+    int systemError = 0;
+    bool noCertificate = false, damaged = false;
+    std::string other;
+    for (unsigned long e = ERR_get_error(); e != 0; e = ERR_get_error()) {
+        const int lib = ERR_GET_LIB(e), reason = ERR_GET_REASON(e);
+        if (ERR_SYSTEM_ERROR(e)) {
+            if (systemError == 0)
+                systemError = reason;
+        } else if ((lib == ERR_LIB_X509 && reason == X509_R_NO_CERTIFICATE_OR_CRL_FOUND) ||
+                   (lib == ERR_LIB_PEM && reason == PEM_R_NO_START_LINE)) {
+            noCertificate = true;
+        } else if (lib == ERR_LIB_PEM || lib == ERR_LIB_ASN1) {
+            damaged = true;
+        } else if (const char* text = ERR_reason_error_string(e); text && other.empty()) {
+            other = text;
+        }
+    }
+    ERR_clear_error();
+    struct stat st {};
+    if (systemError == 0 && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return Tr("NetIOHandlerTLS", "it is a folder, not a file");
+    if (systemError == ENOENT)
+        return Tr("NetIOHandlerTLS", "the file does not exist");
+    if (systemError == EACCES || systemError == EPERM)
+        return Tr("NetIOHandlerTLS", "Quillet may not read it (permission denied)");
+    if (systemError != 0)
+        return SystemErrorText(systemError);
+    if (damaged)
+        return Tr("NetIOHandlerTLS", "a certificate in it is damaged");
+    if (noCertificate)
+        return Tr("NetIOHandlerTLS", "it holds no certificate in PEM form");
+    return other.empty() ? Tr("NetIOHandlerTLS", "unknown error") : other;
 }
 
 std::string CertificateReason(const std::string& host, long result) {
@@ -104,7 +147,7 @@ public:
                         .Arg(OpenSSLReason());
         else if (!caFile.empty() && X509_STORE_load_locations(store, caFile.c_str(), nullptr) != 1)
             error = Tr("NetIOHandlerTLS", "Cannot load the trusted certificates of %1: %2.")
-                        .Arg(caFile, OpenSSLReason());
+                        .Arg(caFile, CAFileReason(caFile));
         if (!error.empty()) {
             X509_STORE_free(store);
             store = nullptr;

@@ -6,9 +6,11 @@
 #include "app/FormAbout.h"
 #include "app/FormMain.h"
 #include "app/FormOptions.h"
+#include "app/FormOutbox.h"
 #include "app/FormWait.h"
 #include "net/NetDeliveryException.h"
 #include "platform/Translations.h"
+#include "tests/app/AccessCheck.h"
 #include "tests/app/FitCheck.h"
 #include "tests/app/FormMainAccess.h"
 #include "tests/app/ScriptedDialogs.h"
@@ -45,7 +47,7 @@ TEST_F(GermanTest, TheMainWindowSpeaksGerman) {
     Ui::TFormMain& ui = *UiOf(main);
     EXPECT_EQ(ui.MenuFile->title(), "&Datei");
     EXPECT_EQ(ui.ActionFileOutbox->text(), "&Postausgang...");
-    EXPECT_EQ(ui.LabelSubject->text(), "Betreff:");
+    EXPECT_EQ(ui.LabelSubject->text(), "Be&treff:");
     // Set by the code at each new take, not only by the form.
     EXPECT_EQ(ui.EditSubject->text(), "Diese Sprachnachricht kommt mit Quillet");
     EXPECT_EQ(ui.ActionToolbarSend->iconText(), "Senden");
@@ -63,20 +65,29 @@ TEST_F(GermanTest, AMessageBoxShowsTheLibrarysTextWithGermanButtons) {
     EXPECT_EQ(box->button(QMessageBox::No)->text(), "&Nein");
 }
 
-TEST_F(GermanTest, TheFixedWindowsGrowUntilEveryGermanTextFits) {
+// The German access keys are chosen anew: none may clash either.
+TEST_F(GermanTest, TheFixedWindowsGrowUntilEveryGermanTextFitsAndNoAccessKeyClashes) {
     TFormOptions options(nullptr, nullptr);
-    EXPECT_EQ(options.ui->ButtonSignIn->text(), "Anmelden…");
+    EXPECT_EQ(options.ui->ButtonSignIn->text(), "Anmel&den…");
     TFormAbout about(nullptr);
     TFormWait wait(nullptr);
+    TAccessWalk keys;
     for (QWidget* window : {static_cast<QWidget*>(&options), static_cast<QWidget*>(&about),
                             static_cast<QWidget*>(&wait)}) {
         SCOPED_TRACE(window->objectName().toStdString());
         window->show();
         ExpectEveryControlFits(*window);
+        CheckAccessKeys(*window, keys);
     }
+    TFormMain main(nullptr, nullptr, [] { return 1000u; });
+    CheckAccessKeys(main, keys);
+    TFormOutbox outbox(&main, SchedulerOf(main));
+    CheckAccessKeys(outbox, keys);
+    for (const std::string& clash : keys.Clashes)
+        ADD_FAILURE() << "access key used twice: " << clash;
     // The longer text of a running sign-in fits too.
-    options.ui->ButtonSignIn->setText(options.tr("Cancel sign-in"));
-    EXPECT_EQ(options.ui->ButtonSignIn->text(), "Anmeldung abbrechen");
+    options.ui->ButtonSignIn->setText(options.tr("Cancel s&ign-in"));
+    EXPECT_EQ(options.ui->ButtonSignIn->text(), "Anme&ldung abbrechen");
     ExpectEveryControlFits(options);
 }
 

@@ -183,8 +183,10 @@ TEST_F(MainWindowTest, StatesThroughRecordPauseStopAndTheOverwriteQuestion) {
     EXPECT_TRUE(UiOf(m)->ActionFileSend->isEnabled()) << "Send stays enabled during a later take";
     UiOf(m)->ActionVoiceStop->trigger();
 
+    std::ofstream(TFormMain::EncodedFile()) << "ID3"; // as the last send left it
     UiOf(m)->ActionFileNew->trigger();
     EXPECT_FALSE(FileExists(TFormMain::RecordingFile()));
+    EXPECT_FALSE(FileExists(TFormMain::EncodedFile())) << "New deletes the MP3 too";
     EXPECT_STATES(*m, false, true, false, false, false, true, false);
     UiOf(m)->ActionVoiceRecord->trigger();
     EXPECT_EQ(Dialogs.Boxes.size(), 2u) << "Record after New asks nothing";

@@ -376,15 +376,15 @@ TEST_F(OptionsTest, SignInButtonRunsTheBrowserSignInAndShowsItsState) {
         // A browser that never comes back: the button cancels.
         TOAuthBrowser none("/nonexistent.pem");
         ui.ButtonSignIn->click();
-        EXPECT_EQ(ui.ButtonSignIn->text(), "Cancel sign-in");
+        EXPECT_EQ(ui.ButtonSignIn->text(), "Cancel s&ign-in");
         EXPECT_EQ(ui.LabelSignInState->text(), "Waiting for the sign-in in the browser...");
         ui.ButtonSignIn->click();
         EXPECT_EQ(ui.LabelSignInState->text(), "The sign-in was cancelled.");
-        EXPECT_EQ(ui.ButtonSignIn->text(), "Sign in…");
+        EXPECT_EQ(ui.ButtonSignIn->text(), "Sign &in…");
     }
     TOAuthBrowser browser(pki.CAFile);
     ui.ButtonSignIn->click();
-    for (int i = 0; i < 1000 && ui.ButtonSignIn->text() != "Sign in…"; ++i)
+    for (int i = 0; i < 1000 && ui.ButtonSignIn->text() != "Sign &in…"; ++i)
         QTest::qWait(20);
     EXPECT_EQ(ui.LabelSignInState->text().toStdString(),
               "Signed in as ann@example.org. No keyring is available: the sign-in lasts only "

@@ -25,6 +25,8 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTest>
+#include <QTextDocumentFragment>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -182,6 +184,46 @@ TEST(Launchers, HelpPageExplainsTheProgramsMessages) {
         "it could not be put in the Outbox: ",
         " could not be delivered (",
         " It is kept as ",
+        "TLS handshake with ",
+        " timed out.",
+        "the server closed the connection.",
+        "TLS error on the connection to ",
+        "Cannot load the trusted certificates of ",
+        "Cannot load the system's trusted certificates: ",
+        "the file does not exist",
+        "it is a folder, not a file",
+        "Quillet may not read it (permission denied)",
+        "it holds no certificate in PEM form",
+        "a certificate in it is damaged",
+        "The voice e-mail did not reach every recipient domain.",
+        "Delivered to: ",
+        "Could not connect to ",
+        " at any of its addresses:",
+        " names no usable mail host.",
+        " cannot take the address '",
+        "(it does not offer SMTPUTF8).",
+        " is not a valid international domain name.",
+        "The mail (",
+        " MB) is larger than ",
+        "Not delivered within ",
+        "; the last try said: ",
+        "There is no mail host to try.",
+        "Could not reach the sign-in server ",
+        " did not answer in time.",
+        "The sign-in was refused (access_denied).",
+        "The sign-in was not completed in the browser in time.",
+        "The sign-in was cancelled.",
+        "No port on 127.0.0.1 is free for the sign-in: ",
+        " is no longer available. The take was stopped; what ",
+        "Could not open the input device for recording: ",
+        "Could not open the output device for playing: ",
+        "Cannot write file ",
+        "port number",
+        " in section [",
+        "); the default ",
+        "' is not 1 or 0",
+        "' is not one of ",
+        "' is not a valid sample rate",
     };
     std::string sources;
     for (const char* folder :
@@ -198,18 +240,28 @@ TEST(Launchers, HelpPageExplainsTheProgramsMessages) {
     }
 }
 
-TEST(Launchers, AboutBoxButtonsUseTheLaunchers) {
+TEST(Launchers, AboutBoxLinksAndButtonsUseTheLaunchers) {
     TFakeOpen fake;
     TFormAbout about(nullptr);
     EXPECT_EQ(about.windowTitle(), "About Quillet");
     EXPECT_EQ(about.ui->Label1->text(), "Quillet Version 1.5");
-    EXPECT_EQ(about.ui->SpeedButtonHomepage->text(), "http://www.quillet.example/");
-    EXPECT_EQ(about.ui->SpeedButtonEmail->text(), "support@quillet.example");
     EXPECT_TRUE(about.ui->OKBtn->isDefault());
-    about.ui->SpeedButtonHomepage->click();
-    fake.Log(1);
-    about.ui->SpeedButtonEmail->click();
-    fake.Log(2);
+    about.show();
+    // Each link shows its address and opens it from the keyboard alone.
+    int logged = 0;
+    for (QLabel* link : {about.ui->LinkHomepage, about.ui->LinkEmail}) {
+        link->setFocus();
+        QTest::keyClick(link, Qt::Key_Tab); // to the link inside the text
+        QTest::keyClick(link, Qt::Key_Return);
+        fake.Log(++logged);
+    }
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(about.ui->LinkHomepage->text()).toPlainText(),
+              "http://www.quillet.example/");
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(about.ui->LinkEmail->text()).toPlainText(),
+              "support@quillet.example");
+    // Value and label share a line, top and baseline.
+    EXPECT_EQ(about.ui->LinkHomepage->geometry().top(), about.ui->Label3->geometry().top());
+    EXPECT_EQ(about.ui->LinkEmail->geometry().top(), about.ui->Label4->geometry().top());
     about.ui->ButtonHelp->click();
     EXPECT_EQ(fake.Log(3),
               "http://www.quillet.example/\nmailto:support@quillet.example\n" + HelpFile() + "\n");
