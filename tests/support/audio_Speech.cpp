@@ -13,8 +13,9 @@ int RunShell(const std::string& commandLine) {
 bool MakeSpeech(const std::string& path, const std::string& text, int rate, int bits,
                 const std::string& effects) {
     const std::string raw = path + ".espeak.wav";
+    // -R: sox dithers with a fixed seed, so every run gets the same take.
     const bool ok = RunShell("espeak-ng -s 150 -w '" + raw + "' '" + text + "'") == 0 &&
-                    RunShell("sox -q -V1 '" + raw + "' -r " + std::to_string(rate) + " -b " +
+                    RunShell("sox -q -V1 -R '" + raw + "' -r " + std::to_string(rate) + " -b " +
                              std::to_string(bits) + " -c 1 '" + path + "' " + effects) == 0;
     std::remove(raw.c_str());
     return ok;
