@@ -12,7 +12,7 @@
 #     SIGTERM. The root lies in this test's temporary folder, and its
 #     /proc, /sys and /dev mounts in a mount namespace of their own, so that
 #     even a killed run leaves no mount behind on this machine.
-# Part 2 needs root, mmdebstrap, Xvfb, xwininfo and Debian's mirror
+# Step 2 needs root, mmdebstrap, Xvfb, xwininfo and Debian's mirror
 # (DEBIAN_MIRROR, DEBIAN_SECURITY_MIRROR); without one it says so and exits
 # with 77 (skipped).
 # Usage: deb_test.sh PACKAGE.deb BUILD_DIR

@@ -1,4 +1,4 @@
-// Which failed sends go into the outbox and which are reported as before,
+// Which failed sends go into the outbox and which are reported at once,
 // against the scripted SMTP and DNS servers: every passing failure the
 // delivery knows (a server down, 4xx at each stage, a connection cut before
 // the reply to ".", a DNS SERVFAIL) queues the very bytes sent with the
@@ -59,7 +59,7 @@ TEST_F(OutboxWorkflowTest, PassingFailuresQueueTheBytesSentAndLastingOnesDoNot) 
         const char* Why;
         std::vector<TSmtpStep> Script; // empty: nothing listens
         bool Queued;
-        std::string Said; // queued: the reason; else the notice as before
+        std::string Said; // queued: the reason; else the failure notice shown
         std::string To = "bob@example.org";
         std::vector<std::string> Waiting = {"bob@example.org"};
     } cases[] = {
