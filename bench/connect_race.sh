@@ -11,6 +11,7 @@
 # Usage: bench/connect_race.sh [BUILD_DIR] [RUNS]   (defaults: build, 11)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wait_for.sh"
 build=${1:-$here/../build}
 runs=${2:-11}
 sink=$build/bench/smtp_sink_bench
@@ -27,19 +28,11 @@ trap cleanup EXIT INT TERM
 
 "$sink" > "$work/port" 2> "$work/sizes" &
 pids="$!"
-i=0
-until [ -s "$work/port" ]; do
-    i=$((i + 1)); [ $i -lt 100 ] || { echo "sink did not start" >&2; exit 1; }
-    sleep 0.05
-done
+wait_for "$work/port" "sink did not start"
 port=$(cat "$work/port")
 "$race" hole "$port" > "$work/hole" &
 pids="$pids $!"
-i=0
-until [ -s "$work/hole" ]; do
-    i=$((i + 1)); [ $i -lt 100 ] || { echo "the black hole on [::1]:$port did not start" >&2; exit 1; }
-    sleep 0.05
-done
+wait_for "$work/hole" "the black hole on [::1]:$port did not start"
 
 head -c 4096 /dev/urandom | base64 > "$work/text"
 "$race" eml "$work/curl.eml" "$work/text"

@@ -12,6 +12,7 @@
 # Usage: bench/outbox.sh [BUILD_DIR] [RUNS] [COUNT]   (defaults: build, 5, 1000)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wait_for.sh"
 build=${1:-$here/../build}
 runs=${2:-5}
 count=${3:-1000}
@@ -32,11 +33,7 @@ trap cleanup EXIT INT TERM
 
 "$sink" > "$work/port" 2> "$work/sizes" &
 pid=$!
-i=0
-until [ -s "$work/port" ]; do
-    i=$((i + 1)); [ $i -lt 100 ] || { echo "sink did not start" >&2; exit 1; }
-    sleep 0.05
-done
+wait_for "$work/port" "sink did not start"
 port=$(cat "$work/port")
 cat > "$work/quillet.ini" <<INI
 [User]

@@ -8,6 +8,7 @@
 # Usage: bench/smtp_delivery.sh [BUILD_DIR] [RUNS]   (defaults: build, 5)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wait_for.sh"
 build=${1:-$here/../build}
 runs=${2:-5}
 sink=$build/bench/smtp_sink_bench
@@ -25,11 +26,7 @@ trap cleanup EXIT INT TERM
 
 "$sink" > "$work/port" 2> "$work/sizes" &
 pid=$!
-i=0
-until [ -s "$work/port" ]; do
-    i=$((i + 1)); [ $i -lt 100 ] || { echo "sink did not start" >&2; exit 1; }
-    sleep 0.05
-done
+wait_for "$work/port" "sink did not start"
 port=$(cat "$work/port")
 
 # measure TOOL: one run of TOOL; appends "wall_ms cpu_ms rss_kb" to TOOL's
